@@ -9,12 +9,15 @@ namespace {
 Reporter installedReporter = nullptr;
 }
 
-void SetReporter(Reporter reporter) { installedReporter = reporter; }
+void SetReporter(Reporter reporter) {
+  installedReporter = reporter;
+}
 
 std::string UnitName(const char* file) {
   std::string path(file ? file : "");
   for (char& c : path) {
-    if (c == '\\') c = '/';
+    if (c == '\\')
+      c = '/';
   }
   const std::size_t dot = path.rfind('.');
   const std::size_t lastSlash = path.rfind('/');
@@ -22,7 +25,8 @@ std::string UnitName(const char* file) {
     path.erase(dot);
   }
   const std::size_t nameStart = path.rfind('/');
-  if (nameStart == std::string::npos) return path;
+  if (nameStart == std::string::npos)
+    return path;
   const std::size_t dirStart = nameStart == 0 ? std::string::npos : path.rfind('/', nameStart - 1);
   return path.substr(dirStart == std::string::npos ? 0 : dirStart + 1);
 }
@@ -32,7 +36,8 @@ void Fail(const char* text, const char* file, int line) {
                               UnitName(file) + ", line " + std::to_string(line);
   std::fprintf(stderr, "%s\n", message.c_str());
   std::fflush(stderr);
-  if (installedReporter) installedReporter(message);
+  if (installedReporter)
+    installedReporter(message);
   std::abort();
 }
 

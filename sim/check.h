@@ -23,11 +23,11 @@ std::string UnitName(const char* file);
 
 // The text is given separately so that the message carries the condition exactly as the
 // program has always worded it, independent of how the code is formatted.
-#define INVARIANT(condition, text)           \
-  do {                                       \
-    if (!(condition)) {                      \
+#define INVARIANT(condition, text)             \
+  do {                                         \
+    if (!(condition)) {                        \
       ::check::Fail(text, __FILE__, __LINE__); \
-    }                                        \
+    }                                          \
   } while (false)
 
 #endif

@@ -19,7 +19,8 @@ class Vector {
   // Elements are left uninitialised.
   explicit Vector(int32_t count) : n(count), v(count > 0 ? new T[count] : nullptr) {}
   Vector(const Vector& other) : n(other.n), v(other.n > 0 ? new T[other.n] : nullptr) {
-    for (int32_t i = 0; i < n; ++i) v[i] = other.v[i];
+    for (int32_t i = 0; i < n; ++i)
+      v[i] = other.v[i];
   }
   Vector& operator=(const Vector& other) {
     if (this != &other) {
@@ -37,7 +38,8 @@ class Vector {
   const T* Data() const { return v; }
 
   void SetAll(const T& value) {
-    for (int32_t i = 0; i < n; ++i) v[i] = value;
+    for (int32_t i = 0; i < n; ++i)
+      v[i] = value;
   }
 
   void Swap(Vector& other) {
@@ -66,7 +68,8 @@ class Matrix {
   Matrix(const Matrix& other) {
     Allocate(other.n, other.m);
     for (int32_t i = 0; i < n; ++i) {
-      for (int32_t j = 0; j < m; ++j) v[i][j] = other.v[i][j];
+      for (int32_t j = 0; j < m; ++j)
+        v[i][j] = other.v[i][j];
     }
   }
   Matrix& operator=(const Matrix& other) {
@@ -85,7 +88,8 @@ class Matrix {
 
   void SetAll(const T& value) {
     for (int32_t i = 0; i < n; ++i) {
-      for (int32_t j = 0; j < m; ++j) v[i][j] = value;
+      for (int32_t j = 0; j < m; ++j)
+        v[i][j] = value;
     }
   }
 
@@ -94,7 +98,8 @@ class Matrix {
     for (int32_t i = 0; i < n; ++i) {
       const T* from = other.v[i];
       T* to = v[i];
-      for (int32_t j = 0; j < m; ++j) to[j] = from[j];
+      for (int32_t j = 0; j < m; ++j)
+        to[j] = from[j];
     }
   }
 
@@ -111,11 +116,14 @@ class Matrix {
   void Allocate(int32_t rows, int32_t columns) {
     n = rows > 0 ? rows : 0;
     m = columns > 0 ? columns : 0;
-    if (n == 0) return;
+    if (n == 0)
+      return;
     v = new T*[n];
-    for (int32_t i = 0; i < n; ++i) v[i] = nullptr;
+    for (int32_t i = 0; i < n; ++i)
+      v[i] = nullptr;
     try {
-      for (int32_t i = 0; i < n; ++i) v[i] = new T[m > 0 ? m : 0];
+      for (int32_t i = 0; i < n; ++i)
+        v[i] = new T[m > 0 ? m : 0];
     } catch (...) {
       Release();
       throw;
@@ -124,7 +132,8 @@ class Matrix {
 
   void Release() {
     if (v) {
-      for (int32_t i = 0; i < n; ++i) delete[] v[i];
+      for (int32_t i = 0; i < n; ++i)
+        delete[] v[i];
       delete[] v;
     }
     v = nullptr;
@@ -144,7 +153,8 @@ class NumMatrix : public Matrix<T> {
 
   // Smallest and largest element, visited row by row. An empty matrix leaves both untouched.
   void MinMax(T& min, T& max) const {
-    if (this->N() == 0 || this->M() == 0) return;
+    if (this->N() == 0 || this->M() == 0)
+      return;
     INVARIANT(this->HasData(), "v");
     min = (*this)[0][0];
     max = (*this)[0][0];

@@ -1,0 +1,127 @@
+#include "sim/manager.h"
+
+#include <algorithm>
+
+SimSnapshot::SimSnapshot(const Simulator& sim)
+    : time(sim.time),
+      timeError(sim.timeError),
+      iteration(sim.iteration),
+      T(sim.T),
+      qx(sim.qx),
+      qy(sim.qy),
+      heatSN(sim.heatSN),
+      heatWE(sim.heatWE),
+      maxT(0),
+      minT(0),
+      minQx(0),
+      maxQx(0),
+      minQy(0),
+      maxQy(0),
+      minHeatSN(0),
+      maxHeatSN(0),
+      minHeatWE(0),
+      maxHeatWE(0) {
+  T.MinMax(minT, maxT);
+  qx.MinMax(minQx, maxQx);
+  qy.MinMax(minQy, maxQy);
+  heatSN.MinMax(minHeatSN, maxHeatSN);
+  heatWE.MinMax(minHeatWE, maxHeatWE);
+}
+
+SimManager::SimManager(const Media* media, Face* northFace, Face* southFace, Face* eastFace,
+                       Face* westFace, double tolTime, double tolSpace, int32_t maxIterTime,
+                       int32_t maxIterSpace, double dt, const NumMatrix<double>& start,
+                       SimCallback callback, void* callbackData, const NumVector<int>* marks)
+    : iterMarks(marks), curMark(0), running(false), capacity(0) {
+  sim = std::make_unique<Simulator>(media, northFace, southFace, eastFace, westFace, tolTime,
+                                    tolSpace, maxIterTime, maxIterSpace, dt, start, callback,
+                                    callbackData);
+  Append(std::make_unique<SimSnapshot>(*sim));
+  const SimSnapshot& first = *snapshots.front();
+  maxT = first.maxT;
+  minT = first.minT;
+  minQx = first.minQx;
+  maxQx = first.maxQx;
+  minQy = first.minQy;
+  maxQy = first.maxQy;
+  minHeatSN = first.minHeatSN;
+  maxHeatSN = first.maxHeatSN;
+  minHeatWE = first.minHeatWE;
+  maxHeatWE = first.maxHeatWE;
+}
+
+SimManager::~SimManager() {
+  INVARIANT(!running, "!running");
+}
+
+void SimManager::Append(std::unique_ptr<SimSnapshot> snapshot) {
+  if (Count() == capacity) {
+    capacity += 20;
+    snapshots.reserve(static_cast<std::size_t>(capacity));
+  }
+  const SimSnapshot& s = *snapshot;
+  snapshots.push_back(std::move(snapshot));
+  if (snapshots.size() == 1)
+    return;
+  maxT = std::max(maxT, s.maxT);
+  minT = std::min(minT, s.minT);
+  minQx = std::min(minQx, s.minQx);
+  maxQx = std::max(maxQx, s.maxQx);
+  minQy = std::min(minQy, s.minQy);
+  maxQy = std::max(maxQy, s.maxQy);
+  minHeatSN = std::min(minHeatSN, s.minHeatSN);
+  maxHeatSN = std::max(maxHeatSN, s.maxHeatSN);
+  minHeatWE = std::min(minHeatWE, s.minHeatWE);
+  maxHeatWE = std::max(maxHeatWE, s.maxHeatWE);
+}
+
+void SimManager::CheckInvariants() const {
+  INVARIANT(!snapshots.empty(), "count>0");
+  INVARIANT(LastSnapshot().Iteration() <= sim->Iteration(),
+            "LastSnapshot().Iteration() <= sim->Iteration()");
+  INVARIANT(LastSnapshot().Time() <= sim->Time(), "LastSnapshot().Time() <= sim->Time()");
+}
+
+bool SimManager::Run() {
+  if (!sim)
+    return false;
+  CheckInvariants();
+  INVARIANT(curMark <= iterMarks->N(), "curMark<=iterMarks.N()");
+  const NumVector<int>& marks = *iterMarks;
+  if (curMark == marks.N())
+    return false;
+  if (sim->Iteration() >= marks[curMark]) {
+    do {
+      ++curMark;
+    } while (curMark < marks.N() && marks[curMark] <= sim->Iteration());
+  }
+
+  running = true;
+  int8_t result = Simulator::Complete;
+  while (curMark < marks.N()) {
+    result = sim->Advance(marks[curMark]);
+    if (result != Simulator::ReachedTarget)
+      break;
+    Append(std::make_unique<SimSnapshot>(*sim));
+    curMark += 1;
+  }
+  running = false;
+  return curMark == marks.N() || result == Simulator::Complete;
+}
+
+bool SimManager::TakeSnapshot() {
+  if (!sim)
+    return false;
+  CheckInvariants();
+  if (LastSnapshot().Iteration() >= sim->Iteration())
+    return false;
+  Append(std::make_unique<SimSnapshot>(*sim));
+  return true;
+}
+
+bool SimManager::ReleaseSimulator() {
+  if (running)
+    return false;
+  sim.reset();
+  return true;
+}

@@ -1,0 +1,82 @@
+#ifndef CALORIVECTRIX_SIM_MANAGER_H
+#define CALORIVECTRIX_SIM_MANAGER_H
+
+// One run: the simulator while the run can still continue, and the snapshots it produced,
+// one per animation time reached, with the extremes of the stored fields over the run.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sim/simulator.h"
+
+// A self-contained copy of the simulator's state at one moment; meanings and signs as in
+// Simulator.
+class SimSnapshot {
+ public:
+  explicit SimSnapshot(const Simulator& sim);
+
+  double Time() const { return time; }
+  int32_t Iteration() const { return iteration; }
+
+  double time;
+  double timeError;
+  int32_t iteration;
+  NumMatrix<double> T;
+  NumMatrix<double> qx, qy;
+  NumMatrix<double> heatSN;
+  NumMatrix<double> heatWE;
+  double maxT, minT;
+  double minQx, maxQx, minQy, maxQy, minHeatSN, maxHeatSN, minHeatWE, maxHeatWE;
+};
+
+class SimManager {
+ public:
+  // Builds the simulator (which assembles the problem) and stores snapshot 0. The marks
+  // are the animation times in time steps, starting at 0; they are not owned and must not
+  // change while the manager holds a simulator.
+  SimManager(const Media* media, Face* northFace, Face* southFace, Face* eastFace, Face* westFace,
+             double tolTime, double tolSpace, int32_t maxIterTime, int32_t maxIterSpace, double dt,
+             const NumMatrix<double>& start, SimCallback callback, void* callbackData,
+             const NumVector<int>* marks);
+  ~SimManager();
+  SimManager(const SimManager&) = delete;
+  SimManager& operator=(const SimManager&) = delete;
+
+  // Advances from one animation time to the next, storing a snapshot at each. True when the
+  // run has nothing left to do; false when stopped (by the user or a failed step) and may
+  // be called again to continue.
+  bool Run();
+  // Appends a snapshot of the current state if it is newer than the last one.
+  bool TakeSnapshot();
+  // Destroys the simulator unless a run is in progress; the snapshots stay.
+  bool ReleaseSimulator();
+
+  int32_t Count() const { return static_cast<int32_t>(snapshots.size()); }
+  int32_t Capacity() const { return capacity; }
+  const SimSnapshot& LastSnapshot() const { return *snapshots.back(); }
+  const SimSnapshot& operator[](int32_t index) const { return *snapshots[index]; }
+  const SimSnapshot& Snapshot(int32_t index) const { return *snapshots[index]; }
+
+  Simulator* Sim() { return sim.get(); }
+  const Simulator* Sim() const { return sim.get(); }
+  int32_t CurMark() const { return curMark; }
+  bool Running() const { return running; }
+
+  double maxT, minT, minQx, maxQx, minQy, maxQy, minHeatSN, maxHeatSN, minHeatWE, maxHeatWE;
+
+ private:
+  void Append(std::unique_ptr<SimSnapshot> snapshot);
+  void CheckInvariants() const;
+
+  std::unique_ptr<Simulator> sim;
+  const NumVector<int>* iterMarks;
+  int32_t curMark;
+  bool running;
+  std::vector<std::unique_ptr<SimSnapshot>> snapshots;
+  // The list grows in steps of 20, as it always has; kept separately because the standard
+  // vector is free to choose its own growth.
+  int32_t capacity;
+};
+
+#endif

@@ -1,0 +1,77 @@
+#include "sim/problem.h"
+
+#include "sim/check.h"
+
+ProblemRecord::ProblemRecord()
+    : initialTemp(0.0),
+      tolTime(0.00001),
+      tolSpace(0.00001),
+      maxIterTime(1000),
+      maxIterSpace(10000),
+      dt(20.0) {
+  _marks = std::make_unique<NumVector<int>>(2);
+  (*_marks)[0] = 0;
+  (*_marks)[1] = maxIterTime;
+
+  media = std::make_unique<CartesianMedia>(1.0, 1.0, 10, 10, DefaultMaterial());
+
+  functionList.push_back(std::make_unique<FConstant>(0));
+  functionList.push_back(std::make_unique<FConstant>(1));
+  FHeat* westTemperature = new FTemperature(functionList[0].get());
+  FHeat* eastTemperature = new FTemperature(functionList[1].get());
+  FHeat* insulated = new FFlux(functionList[0].get());
+
+  northFace = std::make_unique<Face>();
+  southFace = std::make_unique<Face>();
+  eastFace = std::make_unique<Face>();
+  westFace = std::make_unique<Face>();
+  northFace->Insert(Segment{0, 1, insulated});
+  southFace->Insert(Segment{0, 1, insulated});
+  eastFace->Insert(Segment{0, 1, eastTemperature});
+  westFace->Insert(Segment{0, 1, westTemperature});
+
+  const double pi = 3.141592653589793;
+  functionList.push_back(std::make_unique<FSin>(0, 1, pi));
+  functionList.push_back(std::make_unique<FCos>(0, 1, pi));
+}
+
+ProblemRecord::~ProblemRecord() {
+  ReleaseConditions();
+}
+
+void ProblemRecord::ReleaseConditions() {
+  northFace.reset();
+  southFace.reset();
+  eastFace.reset();
+  westFace.reset();
+  functionList.clear();
+}
+
+void ProblemRecord::SetParameters(double newTolTime, double newTolSpace, int32_t newMaxIterTime,
+                                  int32_t newMaxIterSpace, double newDt) {
+  tolTime = newTolTime;
+  tolSpace = newTolSpace;
+  maxIterTime = newMaxIterTime;
+  maxIterSpace = newMaxIterSpace;
+  dt = newDt;
+
+  NumVector<int>& marks = *_marks;
+  const int32_t n = marks.N();
+  int32_t i = n - 1;
+  while (i > 1 && marks[i] >= maxIterTime)
+    --i;
+  if (i < n - 1) {
+    auto kept = std::make_unique<NumVector<int>>(i + 1);
+    for (int32_t k = 0; k <= i; ++k)
+      (*kept)[k] = marks[k];
+    _marks = std::move(kept);
+  }
+  (*_marks)[i] = maxIterTime;
+}
+
+void ProblemRecord::SetMarks(std::unique_ptr<NumVector<int>> marks) {
+  _marks = std::move(marks);
+  INVARIANT(_marks->N() >= 2, "_marks->N() >= 2");
+  INVARIANT((*_marks)[0] == 0, "(*_marks)[0] == 0");
+  INVARIANT((*_marks)[_marks->N() - 1] == maxIterTime, "(*_marks)[_marks->N()-1] == maxIterTime");
+}

@@ -1,0 +1,49 @@
+#ifndef CALORIVECTRIX_SIM_PROBLEM_H
+#define CALORIVECTRIX_SIM_PROBLEM_H
+
+// The problem a student edits: grid, boundary sides, function library, initial
+// temperature, solver parameters and animation times. Plain data with the few rules that
+// keep it consistent, so the main window, the dialogs and the tests share one record.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sim/face.h"
+#include "sim/fheat.h"
+#include "sim/media.h"
+
+class ProblemRecord {
+ public:
+  // The default problem: a 1 m x 1 m gold square of 10 x 10 volumes, West at 0, East at 1,
+  // North and South insulated (sharing one zero-flux condition), initial temperature 0,
+  // 1000 steps of 20 s, snapshots at steps 0 and 1000.
+  ProblemRecord();
+  ~ProblemRecord();
+  ProblemRecord(const ProblemRecord&) = delete;
+  ProblemRecord& operator=(const ProblemRecord&) = delete;
+
+  // Stores the solver parameters and keeps the animation times ending at maxIterTime: the
+  // last mark below the new step count (or mark 1) becomes the new count and later marks
+  // are dropped.
+  void SetParameters(double tolTime, double tolSpace, int32_t maxIterTime, int32_t maxIterSpace,
+                     double dt);
+  // Replaces the animation times; they must start at 0 and end at maxIterTime.
+  void SetMarks(std::unique_ptr<NumVector<int>> marks);
+
+  // Releases every boundary condition and function; afterwards no condition may be alive.
+  void ReleaseConditions();
+
+  std::unique_ptr<Media> media;
+  std::unique_ptr<Face> northFace, southFace, eastFace, westFace;
+  std::vector<std::unique_ptr<Function1D>> functionList;
+  double initialTemp;
+  double tolTime;
+  double tolSpace;
+  int32_t maxIterTime;
+  int32_t maxIterSpace;
+  double dt;
+  std::unique_ptr<NumVector<int>> _marks;
+};
+
+#endif

@@ -1,0 +1,139 @@
+#ifndef CALORIVECTRIX_SIM_SIMULATOR_H
+#define CALORIVECTRIX_SIM_SIMULATOR_H
+
+// Cell-centred finite volumes for two-dimensional transient conduction on a structured,
+// possibly non-orthogonal quadrilateral grid, with fully implicit (backward Euler) steps.
+//
+// One unknown temperature per volume P = (I, J); a nine-point stencil (four face and four
+// diagonal neighbours) carries the non-orthogonal cross-diffusion terms. Face
+// conductivities are harmonic means. Every equation is divided by the specific heat of its
+// own volume, so the transient term carries density only and conductances carry k / cp:
+//
+//   aP T_P = aN T_N + aS T_S + aW T_W + aE T_E
+//          + aNW T_NW + aNE T_NE + aSW T_SW + aSE T_SE + b,
+//   aP = rho A / dt + aPs,   b = rho A T_P(old) / dt + bs,
+//
+// where aPs and bs hold the steady conductances, the source q A / cp and the boundary
+// conditions' (ap, b). Each step is solved by point Gauss-Seidel sweeps.
+//
+// Results are heat rates per unit depth (W/m): heatSN[I][j] through the South/North face
+// at column j, positive towards decreasing J; heatWE[i][J] the same towards decreasing I.
+// So at North and East a positive value enters the domain, at South and West it leaves.
+// qx, qy are the heat-flux density of each volume (W/m^2) along +x and +y.
+
+#include <cstdint>
+
+#include "sim/containers.h"
+#include "sim/face.h"
+#include "sim/media.h"
+
+class Simulator;
+
+// Progress report from the solver; answer true to continue. Codes:
+//   k >= 1   after sweep k of the current step (value: its relative change); false stops
+//   <= -6    the sweeps converged after k = -code - 5 sweeps (answer ignored)
+//   -1       a time step was accepted; false stops the run after it
+//   -2       the target animation time was reached (answer ignored)
+//   -3       a step was undone: no convergence, a stop during the sweeps, or a
+//            non-finite temperature (answer ignored)
+//   -4       the run is complete: steady state or the last time step (answer ignored)
+using SimCallback = bool (*)(Simulator* sim, int32_t code, double value, void* data);
+
+namespace progress {
+constexpr int32_t StepAccepted = -1;
+constexpr int32_t TargetReached = -2;
+constexpr int32_t StepUndone = -3;
+constexpr int32_t RunComplete = -4;
+// The code sent when the sweeps converged after k sweeps.
+constexpr int32_t Converged(int32_t k) {
+  return -(k + 5);
+}
+}  // namespace progress
+
+class Simulator {
+ public:
+  // For a face between two volumes: (k_f |s|^2 / D, k_f (s.r) / D), conductivity not
+  // divided by cp. For a boundary face: the condition's (ap, b).
+  struct SimTerm {
+    double first;
+    double second;
+  };
+
+  // Outcomes of Advance.
+  enum : int8_t {
+    ReachedTarget = 0,
+    Complete = 1,
+    StepFailed = -1,
+    NothingToDo = -2,
+    StoppedByUser = -3,
+  };
+
+  // The grid must outlive the simulator and stay unchanged; the faces are read only here.
+  // The simulator keeps its own copy of the starting field and always starts at time 0.
+  Simulator(const Media* media, Face* northFace, Face* southFace, Face* eastFace, Face* westFace,
+            double tolTime, double tolSpace, int32_t maxIterTime, int32_t maxIterSpace, double dt,
+            const NumMatrix<double>& start, SimCallback callback, void* callbackData);
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  double Time() const { return time; }
+  int32_t Iteration() const { return iteration; }
+
+  // Advances to the target iteration; see the result codes above.
+  int8_t Advance(int32_t target);
+  // The Gauss-Seidel sweeps of one time step.
+  bool Solve();
+  // Largest change relative to the new field's range.
+  double StepChange(const NumMatrix<double>& previous) const;
+  // b = rho A T / dt + bs with the current T.
+  void UpdateSource();
+  void ComputeFluxes();
+
+  // The relative change measure of sweeps and steps: the largest change over the field's
+  // range. A uniform field has no range; there the range is floored at a millionth of the
+  // field's magnitude, so a field that rises uniformly still converges while a real change
+  // of it still counts.
+  static double RelativeChange(double maxChange, double lo, double hi);
+
+  const Media* media;
+  Face* northFace;
+  Face* southFace;
+  Face* eastFace;
+  Face* westFace;
+  double tolTime;
+  double tolSpace;
+  double dt;
+  int32_t maxIterTime;
+  int32_t maxIterSpace;
+  SimCallback callback;
+  void* callbackData;
+
+  NumMatrix<double> T;
+  double time;
+  double timeError;
+  int32_t iteration;
+
+  NumMatrix<double> aPs;
+  NumMatrix<double> aN, aS, aW, aE;
+  NumMatrix<double> aNW, aNE, aSW, aSE;
+  NumMatrix<double> bs;
+  NumMatrix<double> aP;
+  NumMatrix<double> b;
+  NumMatrix<double> heatSN;
+  NumMatrix<double> heatWE;
+  NumMatrix<double> qx, qy;
+  Matrix<SimTerm> termSN;
+  Matrix<SimTerm> termWE;
+
+ private:
+  void Assemble();
+  void InitTransient();
+  bool Report(int32_t code, double value) {
+    return callback == nullptr || callback(this, code, value, callbackData);
+  }
+
+  // The field before the step being solved; kept to undo a failed step without allocating.
+  NumMatrix<double> previous;
+};
+
+#endif

@@ -1,0 +1,98 @@
+#ifndef CALORIVECTRIX_TESTS_SIM_SUPPORT_H
+#define CALORIVECTRIX_TESTS_SIM_SUPPORT_H
+
+// A problem assembled from code, owning its grid, functions and four sides.
+
+#include <memory>
+#include <vector>
+
+#include "sim/face.h"
+#include "sim/fheat.h"
+#include "sim/manager.h"
+#include "sim/media.h"
+#include "sim/simulator.h"
+
+struct TestProblem {
+  std::unique_ptr<Media> media;
+  std::vector<std::unique_ptr<Function1D>> functions;
+  Face north, south, east, west;
+  double tolTime = 1e-12;
+  double tolSpace = 1e-12;
+  int maxIterTime = 1000;
+  int maxIterSpace = 100000;
+  double dt = 1e9;
+  double initial = 0;
+
+  explicit TestProblem(std::unique_ptr<Media> grid) : media(std::move(grid)) {}
+
+  const Function1D* Constant(double value) {
+    functions.push_back(std::make_unique<FConstant>(value));
+    return functions.back().get();
+  }
+  template <class F>
+  const F* Add(std::unique_ptr<F> function) {
+    const F* raw = function.get();
+    functions.push_back(std::move(function));
+    return raw;
+  }
+
+  static void Lay(Face& face, FHeat* condition, double lower = 0, double upper = 1) {
+    face.Insert(Segment{lower, upper, condition});
+  }
+  void Temperature(Face& face, double value, double lower = 0, double upper = 1) {
+    Lay(face, new FTemperature(Constant(value)), lower, upper);
+  }
+  void Insulate(Face& face) { Lay(face, new FFlux(Constant(0))); }
+
+  NumMatrix<double> Start() const {
+    NumMatrix<double> start(media->ni, media->nj);
+    start.SetAll(initial);
+    return start;
+  }
+
+  std::unique_ptr<Simulator> MakeSimulator(SimCallback callback = nullptr, void* data = nullptr) {
+    return std::make_unique<Simulator>(media.get(), &north, &south, &east, &west, tolTime, tolSpace,
+                                       maxIterTime, maxIterSpace, dt, Start(), callback, data);
+  }
+
+  std::unique_ptr<SimManager> MakeManager(const NumVector<int>* marks,
+                                          SimCallback callback = nullptr, void* data = nullptr) {
+    return std::make_unique<SimManager>(media.get(), &north, &south, &east, &west, tolTime,
+                                        tolSpace, maxIterTime, maxIterSpace, dt, Start(), callback,
+                                        data, marks);
+  }
+};
+
+inline NumVector<int> Marks(std::initializer_list<int> values) {
+  NumVector<int> marks(static_cast<int>(values.size()));
+  int k = 0;
+  for (int v : values)
+    marks[k++] = v;
+  return marks;
+}
+
+// Net heat rate into the domain through its four sides (W/m).
+inline double NetInflow(const NumMatrix<double>& heatSN, const NumMatrix<double>& heatWE) {
+  const int ni = heatSN.N();
+  const int nj = heatWE.M();
+  double in = 0;
+  for (int i = 0; i < ni; ++i)
+    in += heatSN[i][nj] - heatSN[i][0];
+  for (int j = 0; j < nj; ++j)
+    in += heatWE[ni][j] - heatWE[0][j];
+  return in;
+}
+
+// Total heat rate crossing the boundary in either direction, a scale for balances.
+inline double BoundaryTraffic(const NumMatrix<double>& heatSN, const NumMatrix<double>& heatWE) {
+  const int ni = heatSN.N();
+  const int nj = heatWE.M();
+  double sum = 0;
+  for (int i = 0; i < ni; ++i)
+    sum += std::abs(heatSN[i][nj]) + std::abs(heatSN[i][0]);
+  for (int j = 0; j < nj; ++j)
+    sum += std::abs(heatWE[ni][j]) + std::abs(heatWE[0][j]);
+  return sum;
+}
+
+#endif
