@@ -1,0 +1,25 @@
+#ifndef CALORIVECTRIX_GUI_RUNTARGET_H
+#define CALORIVECTRIX_GUI_RUNTARGET_H
+
+// What the run dialog needs of the window that holds the problem: the problem to run, the
+// results already held (to continue from them), and a place to hand new results to.
+
+#include "sim/manager.h"
+#include "sim/problem.h"
+
+class RunTarget {
+ public:
+  virtual ~RunTarget() = default;
+
+  // The problem to build a run from; faces are not const because a run's lookups move
+  // their cursors.
+  virtual ProblemRecord& Problem() = 0;
+  // The results of the last accepted run, or null.
+  virtual const SimManager* Results() const = 0;
+  // Takes the results of a run and shows its last snapshot. The target owns the manager
+  // from then on; handing over the manager it already holds keeps it (a preview followed
+  // by more running and a finish hands the same manager over twice).
+  virtual void SetManager(SimManager* manager) = 0;
+};
+
+#endif
