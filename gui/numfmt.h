@@ -1,0 +1,35 @@
+#ifndef CALORIVECTRIX_GUI_NUMFMT_H
+#define CALORIVECTRIX_GUI_NUMFMT_H
+
+// How numbers are shown in labels and read back from dialog fields. Every format and every
+// parser uses one decimal separator: the user's, taken from the default locale at first use
+// unless start-up (or a test) sets it.
+
+#include <QChar>
+#include <QString>
+
+// The separator shown between the integer and fractional digits and expected when reading.
+QChar DecimalSeparator();
+void SetDecimalSeparator(QChar separator);
+
+// General-P: rounded to `precision` significant digits (1 or more), trailing zeros dropped;
+// fixed notation while the decimal exponent is small, otherwise "1.235E5" / "1E-5".
+// FormatGeneral(x) is the general number format used across the program.
+QString FormatGeneral(double value, int precision = 15);
+
+// Exponent-N: always scientific with `digits` significant digits, zero padded, and a signed
+// exponent: "3.00E+2".
+QString FormatExponent(double value, int digits);
+
+QString FormatInteger(long long value);
+
+// A decimal number as typed into a dialog: optional sign, digits with at most one user
+// separator, optional exponent; blanks around it are ignored. False (and `value` untouched)
+// for anything else, including numbers too large for a double.
+bool ParseDecimal(const QString& text, double& value);
+
+// A plain integer: optional sign and digits only, within the range of int; blanks around it
+// are ignored. False (and `value` untouched) otherwise.
+bool ParseInteger(const QString& text, int& value);
+
+#endif
