@@ -10,14 +10,29 @@
 //  - a polygon is a point list whose last point repeats the first, outlined with the pen
 //    and filled with the brush;
 //  - a pen of width 0 draws one pixel wide.
-// Antialiasing is always off. Text is drawn with a transparent background.
+// Antialiasing is always off, for text as well, so every pixel drawn has exactly the pen,
+// brush or font colour. Text is drawn with a transparent background.
+//
+// Lines of width 0 or 1 are stepped pixel by pixel here rather than by QPainter, because
+// QPainter colours both end pixels and the pieces of a polyline must not overlap. A wider
+// pen is a QPainter stroke centred on the segment with round caps and joins: it covers both
+// ends, so consecutive segments meet without notches. A zero-length line draws nothing at
+// any width. A dotted one-pixel line colours every other pixel; the rhythm runs on across
+// the segments of a polyline and starts afresh at each MoveTo.
+//
+// Shapes whose right < left or bottom < top are drawn as if the pair were swapped; an empty
+// shape draws nothing. The outline of a polygon covers every vertex and every edge, even a
+// zero-length one, so a polygon collapsed to one point still marks its pixel. FillRect with
+// a hollow brush fills nothing.
 
 #include <QColor>
 #include <QFont>
 #include <QPainter>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
+#include <vector>
 
 class QImage;
 class QPaintDevice;
@@ -74,9 +89,16 @@ class Surface {
  private:
   void ApplyPen();
   void ApplyBrush();
+  // One-pixel line from `from`, excluding `to`; `phase` counts pixels for the dot rhythm.
+  void PixelLine(QPoint from, QPoint to, int& phase);
+  // The part of the device painting can reach, in the painter's coordinates.
+  QRect VisibleBounds() const;
 
   QPainter ownPainter;
   QPainter* painter;
+  bool borrowed = false;
+  int dotPhase = 0;
+  std::vector<QPoint> pixelBuffer;
   QImage* image = nullptr;
   QColor penColor = Qt::black;
   int penWidth = 1;

@@ -1,0 +1,337 @@
+#include "gui/surface.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPaintDevice>
+#include <QPen>
+#include <QPolygon>
+#include <QPolygonF>
+#include <QTransform>
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "sim/check.h"
+
+namespace {
+
+// Far beyond any screen, yet small enough that widths and heights of shapes cannot
+// overflow and QPainter's fixed-point rasteriser clips rather than wraps.
+constexpr int kCoordinateLimit = 1 << 24;
+
+int Clamp(int v) {
+  return std::clamp(v, -kCoordinateLimit, kCoordinateLimit);
+}
+
+int64_t FloorDiv(int64_t num, int64_t den) {
+  int64_t q = num / den;
+  if ((num % den != 0) && ((num < 0) != (den < 0)))
+    --q;
+  return q;
+}
+
+// num/den rounded to the nearest integer, halves upwards; den > 0.
+int64_t RoundDiv(int64_t num, int64_t den) {
+  return FloorDiv(2 * num + den, 2 * den);
+}
+
+// Sorted, clamped bounds of a shape; false when it covers no pixel.
+bool Normalise(int& left, int& top, int& right, int& bottom) {
+  left = Clamp(left);
+  top = Clamp(top);
+  right = Clamp(right);
+  bottom = Clamp(bottom);
+  if (right < left)
+    std::swap(left, right);
+  if (bottom < top)
+    std::swap(top, bottom);
+  return right > left && bottom > top;
+}
+
+}  // namespace
+
+Surface::Surface(QPaintDevice* device) : painter(&ownPainter) {
+  INVARIANT(device != nullptr, "device != nullptr");
+  ownPainter.begin(device);
+  if (device->devType() == QInternal::Image)
+    image = static_cast<QImage*>(device);
+  painter->setRenderHint(QPainter::Antialiasing, false);
+  painter->setRenderHint(QPainter::TextAntialiasing, false);
+  painter->setBackgroundMode(Qt::TransparentMode);
+  SetFont(painter->font());
+  ApplyPen();
+  ApplyBrush();
+}
+
+Surface::Surface(QPainter& active) : painter(&active), borrowed(true) {
+  // The painter belongs to a paint event: leave it as we found it.
+  painter->save();
+  QPaintDevice* device = painter->device();
+  if (device && device->devType() == QInternal::Image)
+    image = static_cast<QImage*>(device);
+  painter->setRenderHint(QPainter::Antialiasing, false);
+  painter->setRenderHint(QPainter::TextAntialiasing, false);
+  painter->setBackgroundMode(Qt::TransparentMode);
+  SetFont(painter->font());
+  ApplyPen();
+  ApplyBrush();
+}
+
+Surface::~Surface() {
+  if (borrowed) {
+    painter->restore();
+  } else if (ownPainter.isActive()) {
+    ownPainter.end();
+  }
+}
+
+void Surface::SetPenColor(const QColor& color) {
+  penColor = color;
+}
+
+void Surface::SetPenWidth(int width) {
+  penWidth = std::max(width, 0);
+}
+
+void Surface::SetPenStyle(PenStyle style) {
+  penStyle = style;
+}
+
+void Surface::SetBrushColor(const QColor& color) {
+  brushColor = color;
+  brushHollow = false;
+}
+
+void Surface::SetBrushSolid() {
+  brushHollow = false;
+}
+
+void Surface::SetBrushHollow() {
+  brushHollow = true;
+}
+
+void Surface::SetFont(const QFont& font) {
+  QFont aliased = font;
+  aliased.setStyleStrategy(QFont::NoAntialias);
+  painter->setFont(aliased);
+}
+
+void Surface::SetFontColor(const QColor& color) {
+  fontColor = color;
+}
+
+void Surface::SetFontPixelHeight(int pixels) {
+  QFont font = painter->font();
+  font.setPixelSize(std::max(pixels, 1));
+  SetFont(font);
+}
+
+void Surface::ApplyPen() {
+  // Width 0 is QPainter's cosmetic one-pixel pen; only wider pens get round ends.
+  QPen pen(penColor, penWidth > 1 ? penWidth : 0,
+           penStyle == PenStyle::Dot ? Qt::DotLine : Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+  painter->setPen(pen);
+}
+
+void Surface::ApplyBrush() {
+  painter->setBrush(brushHollow ? QBrush(Qt::NoBrush) : QBrush(brushColor));
+}
+
+QRect Surface::VisibleBounds() const {
+  QPaintDevice* device = painter->device();
+  QRect bounds(0, 0, device ? device->width() : 0, device ? device->height() : 0);
+  const QTransform transform = painter->combinedTransform();
+  if (!transform.isIdentity()) {
+    bool invertible = false;
+    const QTransform inverse = transform.inverted(&invertible);
+    if (!invertible)
+      return QRect();
+    bounds = inverse.mapRect(bounds).adjusted(-1, -1, 1, 1);
+  }
+  if (painter->hasClipping())
+    bounds &= painter->clipBoundingRect().toAlignedRect();
+  return bounds;
+}
+
+void Surface::PixelLine(QPoint from, QPoint to, int& phase) {
+  // Pixel k of n lies k steps along the major axis from the start, its minor coordinate
+  // rounded from the exact line. Computing each pixel on its own, rather than by the usual
+  // running error, lets the loop start and stop at the visible part, so a line thrown far
+  // off the device costs no more than one across it.
+  const int64_t x0 = Clamp(from.x()), y0 = Clamp(from.y());
+  const int64_t dx = Clamp(to.x()) - x0, dy = Clamp(to.y()) - y0;
+  const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
+  if (n == 0)
+    return;
+  const int startPhase = phase;
+  phase = static_cast<int>((phase + n) % 2);
+
+  const QRect visible = VisibleBounds();
+  if (visible.isEmpty())
+    return;
+  const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+  const int64_t major0 = xMajor ? x0 : y0, minor0 = xMajor ? y0 : x0;
+  const int64_t dMajor = xMajor ? dx : dy, dMinor = xMajor ? dy : dx;
+  const int64_t majorLow = xMajor ? visible.left() : visible.top();
+  const int64_t majorHigh = xMajor ? visible.right() : visible.bottom();
+  const int64_t minorLow = xMajor ? visible.top() : visible.left();
+  const int64_t minorHigh = xMajor ? visible.bottom() : visible.right();
+
+  int64_t kFirst = 0, kLast = n - 1;
+  if (dMajor > 0) {
+    kFirst = std::max(kFirst, majorLow - major0);
+    kLast = std::min(kLast, majorHigh - major0);
+  } else {
+    kFirst = std::max(kFirst, major0 - majorHigh);
+    kLast = std::min(kLast, major0 - majorLow);
+  }
+  if (kFirst > kLast)
+    return;
+
+  const int64_t step = dMajor > 0 ? 1 : -1;
+  const bool dotted = penStyle == PenStyle::Dot;
+  // The buffer outlives the call: band fills draw hundreds of thousands of short edges.
+  std::vector<QPoint>& pixels = pixelBuffer;
+  pixels.clear();
+  for (int64_t k = kFirst; k <= kLast; ++k) {
+    if (dotted && (startPhase + k) % 2 != 0)
+      continue;
+    const int64_t minor = minor0 + RoundDiv(k * dMinor, n);
+    if (minor < minorLow || minor > minorHigh)
+      continue;
+    const int64_t major = major0 + k * step;
+    pixels.emplace_back(static_cast<int>(xMajor ? major : minor),
+                        static_cast<int>(xMajor ? minor : major));
+  }
+  if (pixels.empty())
+    return;
+  painter->setPen(QPen(penColor, 0));
+  painter->drawPoints(pixels.data(), static_cast<int>(pixels.size()));
+}
+
+void Surface::MoveTo(int x, int y) {
+  position = QPoint(x, y);
+  dotPhase = 0;
+}
+
+void Surface::LineTo(int x, int y) {
+  const QPoint from = position;
+  position = QPoint(x, y);
+  if (penWidth <= 1) {
+    PixelLine(from, position, dotPhase);
+    return;
+  }
+  if (from == position)
+    return;
+  ApplyPen();
+  painter->drawLine(QPoint(Clamp(from.x()), Clamp(from.y())), QPoint(Clamp(x), Clamp(y)));
+}
+
+void Surface::Rectangle(int left, int top, int right, int bottom) {
+  if (!Normalise(left, top, right, bottom))
+    return;
+  if (!brushHollow)
+    painter->fillRect(QRect(left, top, right - left, bottom - top), brushColor);
+  if (penWidth > 1) {
+    ApplyPen();
+    QPen pen = painter->pen();
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
+    return;
+  }
+  if (right - left == 1 && bottom - top == 1) {
+    painter->setPen(QPen(penColor, 0));
+    painter->drawPoint(left, top);
+    return;
+  }
+  const QPoint corners[] = {
+      {left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}, {left, top}};
+  int phase = 0;
+  for (int k = 0; k < 4; ++k)
+    PixelLine(corners[k], corners[k + 1], phase);
+}
+
+void Surface::Ellipse(int left, int top, int right, int bottom) {
+  if (!Normalise(left, top, right, bottom))
+    return;
+  if (right - left == 1 || bottom - top == 1) {
+    // QPainter draws no ellipse of zero size; one this thin is all outline.
+    painter->fillRect(QRect(left, top, right - left, bottom - top), penColor);
+    return;
+  }
+  ApplyPen();
+  ApplyBrush();
+  painter->drawEllipse(QRect(left, top, right - left - 1, bottom - top - 1));
+}
+
+void Surface::FillRect(int left, int top, int right, int bottom) {
+  if (brushHollow)
+    return;
+  left = Clamp(left);
+  top = Clamp(top);
+  right = Clamp(right);
+  bottom = Clamp(bottom);
+  if (right <= left || bottom <= top)
+    return;
+  painter->fillRect(QRect(left, top, right - left, bottom - top), brushColor);
+}
+
+void Surface::Polygon(const QPoint* points, int count) {
+  if (points == nullptr || count <= 0)
+    return;
+  QPolygon polygon(count);
+  for (int k = 0; k < count; ++k)
+    polygon[k] = QPoint(Clamp(points[k].x()), Clamp(points[k].y()));
+  if (polygon.last() != polygon.first())
+    polygon << polygon.first();
+
+  if (!brushHollow && polygon.size() > 3) {
+    // QPainter fills the pixels whose centres, at +0.5, lie inside; the outline below treats
+    // a pixel as its integer point. Shifting the fill by half a pixel puts both on the same
+    // footing, so the fill never pokes out past the outline.
+    QPolygonF shifted(polygon);
+    shifted.translate(0.5, 0.5);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(brushColor);
+    painter->drawPolygon(shifted, Qt::OddEvenFill);
+  }
+  if (penWidth > 1) {
+    ApplyPen();
+    painter->setBrush(Qt::NoBrush);
+    painter->drawPolygon(polygon, Qt::OddEvenFill);
+    return;
+  }
+  int phase = 0;
+  for (int k = 0; k + 1 < polygon.size(); ++k) {
+    if (polygon[k] == polygon[k + 1]) {
+      const QRect visible = VisibleBounds();
+      if (visible.contains(polygon[k]) && (penStyle != PenStyle::Dot || phase == 0)) {
+        painter->setPen(QPen(penColor, 0));
+        painter->drawPoint(polygon[k]);
+      }
+      continue;
+    }
+    PixelLine(polygon[k], polygon[k + 1], phase);
+  }
+}
+
+void Surface::TextOut(int x, int y, const QString& text) {
+  painter->setPen(QPen(fontColor));
+  const QFontMetrics metrics = painter->fontMetrics();
+  painter->drawText(QPoint(x, y + metrics.ascent()), text);
+}
+
+QSize Surface::TextExtent(const QString& text) {
+  const QFontMetrics metrics = painter->fontMetrics();
+  return QSize(metrics.horizontalAdvance(text), metrics.height());
+}
+
+QColor Surface::Pixel(int x, int y) const {
+  if (image == nullptr || !image->valid(x, y))
+    return QColor();
+  return QColor(image->pixel(x, y));
+}
