@@ -1,0 +1,12 @@
+#ifndef CALORIVECTRIX_GUI_ICONS_H
+#define CALORIVECTRIX_GUI_ICONS_H
+
+#include <QIcon>
+#include <QString>
+
+// The tool buttons' pictures, drawn at start so they look the same on every desktop.
+// Names: open, geometry, properties, boundary, simulation, first, previous, play, next,
+// last, pause, autoscale, legend, help, whatsthis.
+QIcon ToolIcon(const QString& name);
+
+#endif
