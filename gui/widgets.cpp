@@ -54,7 +54,10 @@ void TDrawArea::paintEvent(QPaintEvent*) {
   }
 }
 
-void TDrawArea::resizeEvent(QResizeEvent*) { image = QImage(); }
+void TDrawArea::resizeEvent(QResizeEvent*) {
+  image = QImage();
+  if (onResize) onResize();
+}
 
 TShape::TShape(QWidget* parent) : QWidget(parent) { setMinimumSize(24, 14); }
 

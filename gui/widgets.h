@@ -41,6 +41,8 @@ class TDrawArea : public TPaintBox {
   std::function<QImage(QSize)> render;
   // Renders afresh and shows it.
   void Redraw();
+  // Told when the area changes size, before it is painted at the new size.
+  std::function<void()> onResize;
   const QImage& Image() const { return image; }
 
  protected:
