@@ -27,8 +27,10 @@ std::map<int, HelpTopic> ParseHelpFile(const QString& text) {
   HelpTopic* current = nullptr;
   const QStringList lines = text.split('\n');
   for (QString line : lines) {
-    if (line.endsWith('\r')) line.chop(1);
-    if (line.startsWith('#')) continue;
+    if (line.endsWith('\r'))
+      line.chop(1);
+    if (line.startsWith('#'))
+      continue;
     const QRegularExpressionMatch match = header.match(line);
     if (match.hasMatch()) {
       bool ok = false;
@@ -42,9 +44,11 @@ std::map<int, HelpTopic> ParseHelpFile(const QString& text) {
       current->text.clear();
       continue;
     }
-    if (current) current->text += line + '\n';
+    if (current)
+      current->text += line + '\n';
   }
-  for (auto& entry : topics) entry.second.text = entry.second.text.trimmed();
+  for (auto& entry : topics)
+    entry.second.text = entry.second.text.trimmed();
   return topics;
 }
 
@@ -59,17 +63,21 @@ QString HelpTopicHtml(int number, const HelpTopic& topic) {
       QString line = raw.trimmed().toHtmlEscaped();
       line.replace(link, "<a href=\"topic:\\1\">topic \\1</a>");
       if (raw.trimmed().startsWith("- ")) {
-        if (!inList) html += "<ul>";
+        if (!inList)
+          html += "<ul>";
         inList = true;
         html += "<li>" + line.mid(2) + "</li>";
         continue;
       }
-      if (inList) html += "</ul>";
+      if (inList)
+        html += "</ul>";
       inList = false;
-      if (!line.isEmpty()) html += "<p>" + line + "</p>";
+      if (!line.isEmpty())
+        html += "<p>" + line + "</p>";
     }
   }
-  if (inList) html += "</ul>";
+  if (inList)
+    html += "</ul>";
   html += QString("<p style=\"color:gray\">Topic %1</p>").arg(number);
   return html;
 }
@@ -93,7 +101,8 @@ const std::map<int, HelpTopic>& HelpViewer::Topics() {
 }
 
 void HelpViewer::Load() {
-  if (loaded) return;
+  if (loaded)
+    return;
   loaded = true;
   topics.clear();
   // Relative to the working directory, as the program has always looked for it; beside the
@@ -112,7 +121,8 @@ void HelpViewer::Load() {
 }
 
 void HelpViewer::EnsureWindow() {
-  if (window) return;
+  if (window)
+    return;
   // Lives as long as the program; closing only hides it.
   window = new QDialog(nullptr, Qt::Window);
   window->setWindowTitle("Calorivectrix Help");
@@ -131,7 +141,8 @@ void HelpViewer::EnsureWindow() {
   buttons->addWidget(close);
   layout->addLayout(buttons);
   QObject::connect(browser, &QTextBrowser::anchorClicked, window, [this](const QUrl& url) {
-    if (url.scheme() == "topic") ShowTopic(url.path().toInt());
+    if (url.scheme() == "topic")
+      ShowTopic(url.path().toInt());
   });
   QObject::connect(contents, &QPushButton::clicked, window, [this] { ShowContents(); });
   QObject::connect(index, &QPushButton::clicked, window, [this] { ShowIndex(); });
@@ -140,7 +151,8 @@ void HelpViewer::EnsureWindow() {
 
 void HelpViewer::Display(int topic) {
   Load();
-  if (!showWindows) return;
+  if (!showWindows)
+    return;
   EnsureWindow();
   const auto found = topics.find(topic);
   if (found != topics.end()) {
@@ -163,7 +175,8 @@ void HelpViewer::ShowTopic(int topic) {
 void HelpViewer::ShowPopup(int topic) {
   last = Request{Command::Popup, topic};
   Load();
-  if (!showWindows) return;
+  if (!showWindows)
+    return;
   const auto found = topics.find(topic);
   const QString text = found != topics.end()
                            ? "<b>" + found->second.title.toHtmlEscaped() + "</b><br>" +
@@ -185,7 +198,8 @@ void HelpViewer::HelpOnHelp() {
 void HelpViewer::ShowIndex() {
   last = Request{Command::Index, 0};
   Load();
-  if (!showWindows) return;
+  if (!showWindows)
+    return;
   if (!indexWindow) {
     indexWindow = new QDialog(nullptr, Qt::Window);
     indexWindow->setWindowTitle("Help Topics");
@@ -200,15 +214,17 @@ void HelpViewer::ShowIndex() {
       indexList->clear();
       const QString key = indexKey->text().trimmed();
       for (const auto& [number, topic] : topics) {
-        if (topic.title.isEmpty() || !topic.title.contains(key, Qt::CaseInsensitive)) continue;
+        if (topic.title.isEmpty() || !topic.title.contains(key, Qt::CaseInsensitive))
+          continue;
         auto* item = new QListWidgetItem(topic.title, indexList);
         item->setData(Qt::UserRole, number);
       }
       indexList->sortItems();
     };
     QObject::connect(indexKey, &QLineEdit::textChanged, indexWindow, fill);
-    QObject::connect(indexList, &QListWidget::itemActivated, indexWindow,
-                     [this](QListWidgetItem* item) { ShowTopic(item->data(Qt::UserRole).toInt()); });
+    QObject::connect(
+        indexList, &QListWidget::itemActivated, indexWindow,
+        [this](QListWidgetItem* item) { ShowTopic(item->data(Qt::UserRole).toInt()); });
   }
   indexKey->clear();
   indexKey->textChanged(QString());
@@ -218,6 +234,8 @@ void HelpViewer::ShowIndex() {
 
 void HelpViewer::Close() {
   last = Request{Command::Close, 0};
-  if (window) window->hide();
-  if (indexWindow) indexWindow->hide();
+  if (window)
+    window->hide();
+  if (indexWindow)
+    indexWindow->hide();
 }

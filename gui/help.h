@@ -72,6 +72,8 @@ class HelpViewer {
 };
 
 // Shorthands used by the dialogs' Help buttons.
-inline void ShowHelpTopic(int topic) { HelpViewer::Instance().ShowTopic(topic); }
+inline void ShowHelpTopic(int topic) {
+  HelpViewer::Instance().ShowTopic(topic);
+}
 
 #endif

@@ -82,7 +82,8 @@ void Draw(QPainter& p, const QString& name) {
     p.setBrush(Qt::white);
     p.drawRect(QRectF(2.5, 2.5, 15, 15));
     p.setBrush(ink);
-    for (int k = 0; k < 3; ++k) p.drawRect(QRectF(5, 5.5 + 4 * k, 10, 1.5));
+    for (int k = 0; k < 3; ++k)
+      p.drawRect(QRectF(5, 5.5 + 4 * k, 10, 1.5));
   } else if (name == "help" || name == "whatsthis") {
     p.setBrush(name == "help" ? QColor(60, 110, 200) : QColor(230, 200, 60));
     p.drawEllipse(QRectF(2.5, 2.5, 15, 15));

@@ -32,7 +32,9 @@ QGroupBox* Group(const QString& title, QWidget* parent) {
   return box;
 }
 
-QFormLayout* Form(QGroupBox* box) { return static_cast<QFormLayout*>(box->layout()); }
+QFormLayout* Form(QGroupBox* box) {
+  return static_cast<QFormLayout*>(box->layout());
+}
 
 QWidget* WithSwatch(QLabel* value, TShape* swatch, QWidget* parent) {
   auto* row = new QWidget(parent);
@@ -151,7 +153,8 @@ TLegend::TLegend(QWidget* parent) : QWidget(parent) {
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     l->setMinimumWidth(50);
     labels->addWidget(l);
-    if (l != ScaleMin) labels->addStretch();
+    if (l != ScaleMin)
+      labels->addStretch();
   }
   scale->addLayout(labels);
 
@@ -171,9 +174,13 @@ TLegend::TLegend(QWidget* parent) : QWidget(parent) {
   Watch(ScaleGroup, 1130);
 }
 
-QString TLegend::ActivePage() const { return Notebook->currentWidget()->objectName(); }
+QString TLegend::ActivePage() const {
+  return Notebook->currentWidget()->objectName();
+}
 
-void TLegend::ShowPage(int index) { TabSet->setCurrentIndex(index); }
+void TLegend::ShowPage(int index) {
+  TabSet->setCurrentIndex(index);
+}
 
 void TLegend::Watch(QWidget* panel, int topic) {
   panel->setProperty("helpTopic", topic);
@@ -183,7 +190,8 @@ void TLegend::Watch(QWidget* panel, int topic) {
 bool TLegend::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress) {
     const int topic = watched->property("helpTopic").toInt();
-    if (topic > 0) emit panelClicked(topic);
+    if (topic > 0)
+      emit panelClicked(topic);
   }
   return QWidget::eventFilter(watched, event);
 }

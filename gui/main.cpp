@@ -1,12 +1,32 @@
 #include <QApplication>
-#include <QMainWindow>
+#include <QMessageBox>
+
+#include "gui/SDIMain.h"
+#include "gui/help.h"
+#include "sim/check.h"
+
+namespace {
+
+// A failed invariant is a bug of ours: say so in a window before the program stops, since a
+// student will not see the terminal.
+void ShowAssertion(const std::string& message) {
+  static bool reporting = false;
+  if (reporting || !QApplication::instance())
+    return;
+  reporting = true;
+  QMessageBox::critical(nullptr, "Calorivectrix",
+                        QString::fromStdString(message) + "\n\nThe program will now stop.");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Calorivectrix 1.1");
-  QMainWindow window;
-  window.setWindowTitle("Calorivectrix v1.1");
-  window.resize(640, 431);
-  window.show();
+  check::SetReporter(ShowAssertion);
+  HelpViewer::Instance().SetHelpFile("Help/heat.hlp");
+
+  THeatForm form;
+  form.show();
   return app.exec();
 }

@@ -9,7 +9,9 @@ Answerer& InstalledAnswerer() {
 }
 }  // namespace
 
-void SetAnswerer(Answerer answerer) { InstalledAnswerer() = std::move(answerer); }
+void SetAnswerer(Answerer answerer) {
+  InstalledAnswerer() = std::move(answerer);
+}
 
 void ShowError(QWidget* parent, const QString& text) {
   if (InstalledAnswerer()) {
@@ -21,7 +23,8 @@ void ShowError(QWidget* parent, const QString& text) {
 
 QMessageBox::StandardButton AskYesNoCancel(QWidget* parent, const QString& caption,
                                            const QString& text) {
-  if (InstalledAnswerer()) return InstalledAnswerer()(Shown{caption, text, QMessageBox::Question});
+  if (InstalledAnswerer())
+    return InstalledAnswerer()(Shown{caption, text, QMessageBox::Question});
   return QMessageBox::question(parent, caption, text,
                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
 }

@@ -12,7 +12,8 @@ TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
 
 void TPaintBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (onPaint) onPaint(painter);
+  if (onPaint)
+    onPaint(painter);
 }
 
 void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
@@ -30,7 +31,8 @@ void TPaintBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void TPaintBox::leaveEvent(QEvent*) {
-  if (onLeave) onLeave();
+  if (onLeave)
+    onLeave();
 }
 
 TDrawArea::TDrawArea(QWidget* parent) : TPaintBox(parent) {}
@@ -45,7 +47,8 @@ void TDrawArea::Redraw() {
 }
 
 void TDrawArea::paintEvent(QPaintEvent*) {
-  if (image.size() != size()) Redraw();
+  if (image.size() != size())
+    Redraw();
   QPainter painter(this);
   if (image.isNull()) {
     painter.fillRect(rect(), Qt::black);
@@ -56,13 +59,17 @@ void TDrawArea::paintEvent(QPaintEvent*) {
 
 void TDrawArea::resizeEvent(QResizeEvent*) {
   image = QImage();
-  if (onResize) onResize();
+  if (onResize)
+    onResize();
 }
 
-TShape::TShape(QWidget* parent) : QWidget(parent) { setMinimumSize(24, 14); }
+TShape::TShape(QWidget* parent) : QWidget(parent) {
+  setMinimumSize(24, 14);
+}
 
 void TShape::SetBrushColor(const QColor& color) {
-  if (brush == color) return;
+  if (brush == color)
+    return;
   brush = color;
   update();
 }
@@ -94,19 +101,23 @@ TUpDown::TUpDown(int min, int max, int position, QWidget* parent)
 }
 
 void TUpDown::SetPosition(int value) {
-  if (value < min) value = min;
-  if (value > max) value = max;
+  if (value < min)
+    value = min;
+  if (value > max)
+    value = max;
   position = value;
 }
 
 void TUpDown::StepUp() {
-  if (position >= max) return;
+  if (position >= max)
+    return;
   ++position;
   emit changing(position);
 }
 
 void TUpDown::StepDown() {
-  if (position <= min) return;
+  if (position <= min)
+    return;
   --position;
   emit changing(position);
 }

@@ -32,8 +32,10 @@ int Compare(double k, double rho, double cp, const Material& row) {
   const double given[3] = {k, rho, cp};
   const double stored[3] = {row.conductivity, row.density, row.specificHeat};
   for (int f = 0; f < 3; ++f) {
-    if (given[f] > stored[f]) return 1;
-    if (!(given[f] == stored[f])) return -1;
+    if (given[f] > stored[f])
+      return 1;
+    if (!(given[f] == stored[f]))
+      return -1;
   }
   return 0;
 }
@@ -46,7 +48,8 @@ const char* FindMaterial(double conductivity, double density, double specificHea
   while (lo <= hi) {
     const int mid = (lo + hi) / 2;
     const int order = Compare(conductivity, density, specificHeat, materials[mid]);
-    if (order == 0) return materials[mid].name;
+    if (order == 0)
+      return materials[mid].name;
     if (order < 0) {
       hi = mid - 1;
     } else {

@@ -1,0 +1,119 @@
+// Drives the real program through the states worth looking at and saves a picture of each,
+// so anyone can regenerate what the README and the reviews show.
+//
+//   tools/screenshots [output folder]      (runs this under xvfb-run)
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdio>
+
+#include "gui/Process.h"
+#include "gui/SDIMain.h"
+#include "gui/help.h"
+#include "gui/legend.h"
+#include "gui/widgets.h"
+
+namespace {
+
+QString outDir;
+
+void Shot(QWidget& window, const QString& name) {
+  for (int k = 0; k < 5; ++k) {
+    QCoreApplication::processEvents();
+    QTest::qWait(20);
+  }
+  // The window as the screen shows it, with whatever is on top of it.
+  QScreen* screen = window.screen();
+  const QRect frame = window.frameGeometry();
+  QPixmap picture = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+  if (picture.isNull())
+    picture = window.grab();
+  const QString path = outDir + "/" + name + ".png";
+  picture.save(path);
+  std::printf("%s\n", qPrintable(path));
+}
+
+NumVector<int>* EveryStep(int step, int last) {
+  auto* marks = new NumVector<int>(last / step + 1);
+  for (int k = 0; k < marks->N(); ++k)
+    (*marks)[k] = k * step;
+  (*marks)[marks->N() - 1] = last;
+  return marks;
+}
+
+QPushButton* Button(QWidget& dialog, const char* name) {
+  auto* button = dialog.findChild<QPushButton*>(name);
+  if (!button) {
+    std::fprintf(stderr, "no button %s\n", name);
+    std::exit(1);
+  }
+  return button;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  outDir = argc > 1 ? QString(argv[1]) : QString("screenshots");
+  QDir().mkpath(outDir);
+  HelpViewer::Instance().SetHelpFile("Help/heat.hlp");
+
+  THeatForm form;
+  form.move(20, 20);
+  form.show();
+  if (!QTest::qWaitForWindowExposed(&form))
+    return 1;
+  Shot(form, "01-media");
+  form.BoundsItem->trigger();
+  Shot(form, "02-bounds");
+
+  // A run through the dialog, with the animation times every 25 steps.
+  form.SetMarks(std::unique_ptr<NumVector<int>>(EveryStep(25, form.maxIterTime)));
+  TProcessDlg& dialog = *form.processDlg;
+  dialog.move(660, 40);
+  dialog.show();
+  dialog.FormShow();
+  Shot(dialog, "03-run-dialog-ready");
+  Button(dialog, "Run")->click();
+  Shot(dialog, "04-run-dialog-finished");
+  Button(dialog, "Finish")->click();
+
+  form.LegendBtn->click();
+  form.Legend->ShowPage(1);
+  form.HeatFluxVectorsItem->trigger();
+  form.VectorSize->setValue(8);
+  form.AlphaNorm->click();
+  form.MouseMove(form.Draw->width() / 2, form.Draw->height() / 2, Qt::NoButton);
+  Shot(form, "05-temperature-vectors");
+  form.IsothermsItem->trigger();
+  Shot(form, "06-isotherms");
+  form.HeatFluxVectorsItem->trigger();
+  form.TemperatureFieldItem->trigger();
+  form.FirstFrameBtn->click();
+  form.PlayBtn->click();
+  QTest::qWait(450);
+  Shot(form, "07-mid-animation");
+  form.PauseBtn->click();
+
+  // A larger grid so the dialog can be seen while it runs.
+  form.SetMedia(std::make_unique<CartesianMedia>(1, 1, 100, 100, DefaultMaterial()));
+  form.SetParameters(1e-7, 1e-6, 2000, 10000, 2);
+  form.SetMarks(std::unique_ptr<NumVector<int>>(EveryStep(100, 2000)));
+  dialog.show();
+  dialog.FormShow();
+  QTimer::singleShot(800, &dialog, [&] { Shot(dialog, "08-run-dialog-running"); });
+  QTimer::singleShot(1200, &dialog, [&] { Button(dialog, "Pause")->click(); });
+  Button(dialog, "Run")->click();
+  Shot(dialog, "09-run-dialog-paused");
+  Button(dialog, "Finish")->click();
+  Shot(form, "10-after-pause");
+  form.close();
+  return 0;
+}
