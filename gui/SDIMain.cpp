@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -76,6 +77,9 @@ void THeatForm::ShutDown() {
     return;
   shutDown = true;
   Timer->stop();
+  if (contextHelpMode)
+    QApplication::restoreOverrideCursor();
+  contextHelpMode = false;
   manager.reset();
   scaleBitmap = QImage();
   ReleaseConditions();
@@ -263,6 +267,8 @@ void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
 }
 
 void THeatForm::MouseDown(Qt::MouseButton button) {
+  if (Popup(1))
+    return;
   // Painting materials belongs to the physical-properties dialog's tool; without it a press
   // only probes.
   (void)button;
@@ -374,19 +380,29 @@ void THeatForm::UpdateFrameButtons() {
 }
 
 void THeatForm::FirstFrameBtnClick() {
+  if (Popup(1090))
+    return;
   ShowSnapshot(0);
 }
 void THeatForm::PreviousFrameBtnClick() {
+  if (Popup(1090))
+    return;
   ShowSnapshot(curSnapshot - 1);
 }
 void THeatForm::NextFrameBtnClick() {
+  if (Popup(1090))
+    return;
   ShowSnapshot(curSnapshot + 1);
 }
 void THeatForm::LastFrameBtnClick() {
+  if (Popup(1090))
+    return;
   ShowSnapshot(manager ? manager->Count() - 1 : 0);
 }
 
 void THeatForm::PlayBtnClick() {
+  if (Popup(1090))
+    return;
   INVARIANT(manager != nullptr, "manager");
   Timer->start();
   if (curSnapshot >= manager->Count() - 1)
@@ -394,6 +410,8 @@ void THeatForm::PlayBtnClick() {
 }
 
 void THeatForm::PauseBtnClick() {
+  if (Popup(1090))
+    return;
   INVARIANT(manager != nullptr, "manager");
   Timer->stop();
   UpdateFrameButtons();
@@ -416,6 +434,8 @@ void THeatForm::NLinesUpDownChanging(int position) {
 }
 
 void THeatForm::AlphaNormClick() {
+  if (Popup(1140))
+    return;
   INVARIANT(manager != nullptr, "manager");
   const SimSnapshot& s = manager->Snapshot(curSnapshot);
   const double m = std::fmax(std::fmax(std::fabs(s.minQx), std::fabs(s.maxQx)),
@@ -433,16 +453,56 @@ void THeatForm::HeatFluxVectorsClick() {
 }
 
 void THeatForm::LegendBtnClick() {
+  if (Popup(1)) {
+    // The click asked for help, not for the legend: the button goes back as it was.
+    LegendBtn->setChecked(Legend->isVisible());
+    return;
+  }
   // The drawing area refits itself once the layout has given it the room left.
   Legend->setVisible(LegendBtn->isChecked());
 }
 
+void THeatForm::HelpBtnClick() {
+  if (Popup(1))
+    return;
+  HelpViewer::Instance().ShowContents();
+}
+
+// ---- What is this? ---------------------------------------------------------------------
+
+void THeatForm::HelpBtnCPopupClick() {
+  HelpBtnCPopup->setChecked(true);
+  if (contextHelpMode)
+    return;
+  contextHelpMode = true;
+  QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+}
+
+void THeatForm::ContextPopup(int topic) {
+  HelpBtnCPopup->setChecked(false);
+  HelpViewer::Instance().ShowPopup(topic);
+  if (contextHelpMode)
+    QApplication::restoreOverrideCursor();
+  contextHelpMode = false;
+}
+
+bool THeatForm::Popup(int topic) {
+  if (!contextHelpMode)
+    return false;
+  ContextPopup(topic);
+  return true;
+}
+
 void THeatForm::SimulationBtnClick() {
+  if (Popup(1080))
+    return;
   if (processDlg)
     processDlg->exec();
 }
 
 void THeatForm::OpenGeometryClick() {
+  if (Popup(1040))
+    return;
   const QString fileName = askGridFileName ? askGridFileName() : QString();
   if (fileName.isEmpty())
     return;

@@ -77,6 +77,12 @@ class THeatForm : public QMainWindow, public ProblemRecord, public RunTarget {
   void HeatFluxVectorsClick();
   void OpenGeometryClick();
   void SimulationBtnClick();
+  void HelpBtnClick();
+  // The What-is-this mode: the next command with a help topic shows the topic instead of
+  // acting, and ends the mode.
+  void HelpBtnCPopupClick();
+  void ContextPopup(int topic);
+  bool ContextHelpMode() const { return contextHelpMode; }
   // Reads a grid file and makes it the problem's grid; false, with the grid unchanged,
   // when it cannot be opened or read. The message says why.
   bool OpenGeometry(const QString& fileName, QString* message = nullptr);
@@ -181,7 +187,11 @@ class THeatForm : public QMainWindow, public ProblemRecord, public RunTarget {
   bool ToolVisible(QWidget* control) const;
   QImage RenderPlot(QSize size) const;
 
+  // In the What-is-this mode: shows the topic, ends the mode and answers true.
+  bool Popup(int topic);
+
   bool shutDown = false;
+  bool contextHelpMode = false;
   QActionGroup* viewGroup = nullptr;
   QHash<QWidget*, QAction*> toolActions;
 };

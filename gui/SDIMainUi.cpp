@@ -276,10 +276,15 @@ void THeatForm::Connect() {
   connect(VectorSize, &QSlider::valueChanged, this, &THeatForm::VectorSizeChange);
   connect(LegendBtn, &QToolButton::clicked, this, &THeatForm::LegendBtnClick);
 
-  connect(ContentsItem, &QAction::triggered, this, [] { HelpViewer::Instance().ShowContents(); });
-  connect(HelpBtn, &QToolButton::clicked, this, [] { HelpViewer::Instance().ShowContents(); });
+  connect(ContentsItem, &QAction::triggered, this, &THeatForm::HelpBtnClick);
+  connect(HelpBtn, &QToolButton::clicked, this, &THeatForm::HelpBtnClick);
+  connect(HelpBtnCPopup, &QToolButton::clicked, this, &THeatForm::HelpBtnCPopupClick);
+  for (QToolButton* b : {GeometryBtn, PhyPropBtn, BConditionsBtn}) {
+    const int topic = b == GeometryBtn ? 1050 : b == PhyPropBtn ? 1060 : 1070;
+    connect(b, &QToolButton::clicked, this, [this, topic] { Popup(topic); });
+  }
   connect(HelpTopicsItem, &QAction::triggered, this, [] { HelpViewer::Instance().ShowIndex(); });
   connect(HelpOnHelpItem, &QAction::triggered, this, [] { HelpViewer::Instance().HelpOnHelp(); });
-  connect(Legend, &TLegend::panelClicked, this,
-          [](int topic) { HelpViewer::Instance().ShowPopup(topic); });
+  // The legend's panels explain themselves on any click.
+  connect(Legend, &TLegend::panelClicked, this, &THeatForm::ContextPopup);
 }

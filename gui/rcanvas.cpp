@@ -28,9 +28,10 @@ int32_t TruncatePixel(long double v) {
 constexpr int32_t kMaxTicksPerWalk = 100000;
 
 // Room for the largest pixel polygon a band walk emits, and its closing repeat. That is a
-// heptagon, not a hexagon: a corner inside the band whose two neighbours lie above it and
-// whose opposite corner lies below (or the mirror case) puts two crossings on each of the
-// two far edges, and the walk keeps all seven points in one polygon.
+// heptagon, not a hexagon: corner q0 or q2 inside the band with both neighbours above it and
+// the opposite corner below (or the mirror case) puts two crossings on each of the two far
+// edges, and all seven points make one polygon. The same pattern round q1 or q3, and the
+// only one with more nodes, all four corners outside and alternating, split in two.
 constexpr int32_t kBandPolygonCapacity = 8;
 
 }  // namespace
@@ -240,6 +241,7 @@ BandNodeList RCanvas::BandNodes(const Quad& quad, const QuadValues& values, floa
     const int next = (k + 1) % 4;
     const int32_t c = ClassifyValue(values[k], lo, hi);
     const int32_t d = ClassifyValue(values[next], lo, hi);
+    list.corner[k] = list.count;
     append(quad[k], c);
     // The levels passed between the two corner codes, in the direction of travel.
     const int32_t direction = d > c ? 1 : -1;
@@ -255,36 +257,87 @@ BandNodeList RCanvas::BandNodes(const Quad& quad, const QuadValues& values, floa
   return list;
 }
 
-// Walks the nodes backwards, dropping those outside the band. Once an outside node has been
-// passed, the first level node met fixes the open code; every later node on that same level
-// closes the polygon gathered so far, which separates the pieces of a band that a quad
-// holds twice (across a saddle).
+namespace {
+
+bool IsOutside(int32_t code) {
+  return code == 2 || code == -2;
+}
+
+// The quad has no values inside, so the band's outline crosses it in straight chords between
+// the crossings of each level. Where the band's outside touches the quad at two opposite
+// corners only, those two pieces are either cut off one by one, leaving the band as a strip
+// through the middle, or joined through the middle, cutting the band in two. The two bands
+// that meet at a level must make the same choice there, or they overlap and leave a gap.
+// The choice is the isolines' own: a level cuts off corners q1 and q3. Returns the node
+// indices of the two corners whose outside joins, if it does.
+std::optional<std::array<int32_t, 2>> JoinedCorners(const BandNodeList& nodes) {
+  std::array<int32_t, 4> code;
+  for (int k = 0; k < 4; ++k)
+    code[k] = nodes.node[nodes.corner[k]].code;
+  for (int first = 0; first < 2; ++first) {
+    const int32_t side = code[first];
+    if (!IsOutside(side) || code[first + 2] != side)
+      continue;
+    const int32_t a = code[first + 1];
+    const int32_t b = code[(first + 3) % 4];
+    if (a == side || b == side)
+      continue;  // three corners outside form one piece
+    // Both on the level: the band has no area here and stays the one line between them.
+    const int32_t level = side / 2;
+    if (a == level && b == level)
+      continue;
+    // q1 and q3 are cut off when the level separates them from both other corners. With a
+    // third corner on the level, the neighbouring band sees a single piece cut off by one
+    // chord, and only joining matches that chord.
+    const auto beyond = [side](int32_t c) { return side < 0 ? c >= 0 : c <= 0; };
+    if (first == 1 && beyond(a) && beyond(b))
+      continue;
+    return std::array<int32_t, 2>{nodes.corner[first], nodes.corner[first + 2]};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+// Walks the nodes backwards round the quad, dropping those outside the band; what is left is
+// the band's outline, its chords running between consecutive nodes kept. A band cut in two
+// by joined corners starts at one of them, so that neither piece wraps round the start.
 template <class Output>
-void RCanvas::WalkBand(const BandNodeList& nodes, Output&& output) const {
-  QPoint polygon[kBandPolygonCapacity];
+void RCanvas::WalkBand(const BandNodeList& nodes, Output&& output) {
+  const auto joined = JoinedCorners(nodes);
+  int32_t polygon[kBandPolygonCapacity - 1];
   int32_t n = 0;
-  int32_t open = 0;
-  bool outsideSeen = false;
-  for (int32_t k = nodes.count - 1; k >= 0; --k) {
-    const BandNode& node = nodes.node[k];
-    if (node.code == 2 || node.code == -2) {
-      outsideSeen = true;
+  const auto finish = [&] {
+    if (n > 0)
+      output(static_cast<const int32_t*>(polygon), n);
+    n = 0;
+  };
+  const int32_t start = joined ? std::max((*joined)[0], (*joined)[1]) : nodes.count - 1;
+  for (int32_t step = 0; step < nodes.count; ++step) {
+    const int32_t k = (start - step + nodes.count) % nodes.count;
+    if (joined && (k == (*joined)[0] || k == (*joined)[1])) {
+      finish();
       continue;
     }
+    if (IsOutside(nodes.node[k].code))
+      continue;
     INVARIANT(n < kBandPolygonCapacity - 1, "n < 7");
-    polygon[n++] = QPoint(MapX(node.point.x), MapY(node.point.y));
-    if (open != 0 && node.code == open) {
-      polygon[n++] = polygon[0];
-      output(polygon, n);
-      n = 0;
-    } else if (open == 0 && node.code != 0 && outsideSeen) {
-      open = node.code;
+    polygon[n++] = k;
+  }
+  finish();
+}
+
+template <class Output>
+void RCanvas::WalkBandPixels(const BandNodeList& nodes, Output&& output) const {
+  WalkBand(nodes, [&](const int32_t* index, int32_t count) {
+    QPoint polygon[kBandPolygonCapacity];
+    for (int32_t i = 0; i < count; ++i) {
+      const Point& p = nodes.node[index[i]].point;
+      polygon[i] = QPoint(MapX(p.x), MapY(p.y));
     }
-  }
-  if (n > 0) {
-    polygon[n++] = polygon[0];
-    output(polygon, n);
-  }
+    polygon[count] = polygon[0];
+    output(static_cast<const QPoint*>(polygon), count + 1);
+  });
 }
 
 namespace {
@@ -303,8 +356,8 @@ void RCanvas::FillBand(const Quad& quad, const QuadValues& values, float lo, flo
     return;
   surface.SetPenColor(colour);
   surface.SetBrushColor(colour);
-  WalkBand(BandNodes(quad, values, lo, hi),
-           [this](const QPoint* points, int32_t count) { surface.Polygon(points, count); });
+  WalkBandPixels(BandNodes(quad, values, lo, hi),
+                 [this](const QPoint* points, int32_t count) { surface.Polygon(points, count); });
 }
 
 std::vector<QPolygon> RCanvas::BandPolygons(const Quad& quad, const QuadValues& values, float lo,
@@ -312,8 +365,22 @@ std::vector<QPolygon> RCanvas::BandPolygons(const Quad& quad, const QuadValues& 
   std::vector<QPolygon> polygons;
   if (!BandDrawable(values, lo, hi))
     return polygons;
-  WalkBand(BandNodes(quad, values, lo, hi), [&polygons](const QPoint* points, int32_t count) {
+  WalkBandPixels(BandNodes(quad, values, lo, hi), [&polygons](const QPoint* points, int32_t count) {
     polygons.emplace_back(QPolygon(QList<QPoint>(points, points + count)));
   });
   return polygons;
+}
+
+std::vector<std::vector<Point>> RCanvas::BandOutlines(const Quad& quad, const QuadValues& values,
+                                                      float lo, float hi) {
+  std::vector<std::vector<Point>> outlines;
+  if (!BandDrawable(values, lo, hi))
+    return outlines;
+  const BandNodeList nodes = BandNodes(quad, values, lo, hi);
+  WalkBand(nodes, [&](const int32_t* index, int32_t count) {
+    std::vector<Point>& outline = outlines.emplace_back();
+    for (int32_t i = 0; i < count; ++i)
+      outline.push_back(nodes.node[index[i]].point);
+  });
+  return outlines;
 }

@@ -56,6 +56,7 @@ struct BandNode {
 // The four corners and at most two crossings on each edge, in edge order.
 struct BandNodeList {
   std::array<BandNode, 12> node;
+  std::array<int32_t, 4> corner{};  // where corner k sits in `node`
   int32_t count = 0;
 };
 
@@ -90,6 +91,9 @@ class RCanvas {
   // The pixel polygons FillBand draws, each closed by repeating its first point.
   std::vector<QPolygon> BandPolygons(const Quad& quad, const QuadValues& values, float lo,
                                      float hi) const;
+  // The same polygons in world coordinates, unclosed, before any mapping or rounding.
+  static std::vector<std::vector<Point>> BandOutlines(const Quad& quad, const QuadValues& values,
+                                                      float lo, float hi);
 
   // Where `level` crosses the edge from a to b: needs min <= level < max of the two values,
   // so an edge with equal ends never crosses, and a level at the upper end does not.
@@ -107,7 +111,9 @@ class RCanvas {
 
  private:
   template <class Output>
-  void WalkBand(const BandNodeList& nodes, Output&& output) const;
+  static void WalkBand(const BandNodeList& nodes, Output&& output);
+  template <class Output>
+  void WalkBandPixels(const BandNodeList& nodes, Output&& output) const;
   void DrawTicksX(double spacing, int32_t halfLength);
   void DrawTicksY(double spacing, int32_t halfLength);
 

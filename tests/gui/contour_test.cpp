@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <QImage>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
+#include <random>
 #include <set>
 #include <utility>
 #include <vector>
@@ -183,6 +185,7 @@ TEST(BandNodes, CrossingsBetweenFarApartCodesComeInTravelOrder) {
   // Below to above crosses lo then hi; above to below hi then lo.
   const BandNodeList list = RCanvas::BandNodes(kSquare, QuadValues{-1, 2, 2, -1}, 0, 1);
   EXPECT_EQ(Codes(list), (std::vector<int>{-2, -1, 1, 2, 2, 1, -1, -2}));
+  EXPECT_EQ(list.corner, (std::array<int32_t, 4>{0, 3, 4, 7}));
   EXPECT_LT(list.node[1].point.x, list.node[2].point.x);
   EXPECT_GT(list.node[5].point.x, list.node[6].point.x);
   // Between a corner on a level and one strictly outside there is only the other level.
@@ -206,14 +209,52 @@ TEST(FillBand, WalkResultsForTheCommonCases) {
   EXPECT_EQ(sizes({-1, 0.5f, 0.5f, 0.5f}), std::vector<int>{5});    // pentagon
   EXPECT_EQ(sizes({-1, -1, 0.5f, 0.5f}), std::vector<int>{4});      // two adjacent below
   EXPECT_EQ(sizes({-1, 0.5f, 2, 0.5f}), std::vector<int>{6});       // hexagon
-  // One corner inside, its neighbours above and the opposite one below: a heptagon.
-  EXPECT_EQ(sizes({2, 0.5f, 2, -1}), std::vector<int>{7});
-  EXPECT_EQ(sizes({-1, 0.5f, -1, 2}), std::vector<int>{7});
-  // Across a saddle the band runs as a strip between the two outside pairs; the walk
-  // closes it where it meets its opening level again.
-  const std::vector<int> saddle = sizes({2, -1, 2, -1});
-  ASSERT_FALSE(saddle.empty());
-  EXPECT_EQ(*std::max_element(saddle.begin(), saddle.end()), 6);
+  // One corner inside, its neighbours above and the opposite one below: a heptagon when the
+  // outside neighbours are q1 and q3, which the far level cuts off one by one. When they are
+  // q0 and q2 it joins them, as the isoline there does, and cuts the band in two.
+  EXPECT_EQ(sizes({0.5f, 2, -1, 2}), std::vector<int>{7});
+  EXPECT_EQ(sizes({-1, 2, 0.5f, 2}), std::vector<int>{7});
+  EXPECT_EQ(sizes({0.5f, -1, 2, -1}), std::vector<int>{7});
+  EXPECT_EQ(sizes({2, 0.5f, 2, -1}), (std::vector<int>{3, 4}));
+  EXPECT_EQ(sizes({-1, 0.5f, -1, 2}), (std::vector<int>{3, 4}));
+  // Across a saddle both levels cut off q1 and q3, as the isolines do: the band is two
+  // strips, one round each of those corners.
+  EXPECT_EQ(sizes({2, -1, 2, -1}), (std::vector<int>{4, 4}));
+  EXPECT_EQ(sizes({-1, 2, -1, 2}), (std::vector<int>{4, 4}));
+  for (const auto& strip : RCanvas::BandOutlines(kSquare, {2, -1, 2, -1}, 0, 1)) {
+    const bool roundQ1 = std::all_of(strip.begin(), strip.end(),
+                                     [](const Point& p) { return p.y == 10 || p.x == 50; });
+    const bool roundQ3 = std::all_of(strip.begin(), strip.end(),
+                                     [](const Point& p) { return p.y == 50 || p.x == 10; });
+    EXPECT_TRUE(roundQ1 != roundQ3);
+  }
+  // The outside pair q0, q2 joins through the middle when the third corner is only on the
+  // level: the strip round q3 and the lone point q1.
+  EXPECT_EQ(sizes({2, 1, 2, -1}), (std::vector<int>{1, 4}));
+}
+
+// A band whose outline wraps round the start of the node list: corner q0 lies on the upper
+// level, q1 and q3 below. It is one hexagon, q0 included, and the band below fills the rest.
+TEST(FillBand, OutlineRoundTheFirstCornerIsFilledWhole) {
+  const QuadValues values{5, 3.5f, 4.75f, 3.5f};
+  const auto outlines = RCanvas::BandOutlines(kSquare, values, 4, 5);
+  ASSERT_EQ(outlines.size(), 1u);
+  EXPECT_EQ(outlines[0].size(), 6u);
+
+  UnitCanvas u;
+  u.canvas.FillBand(kSquare, values, 3, 4, QColor(kBlue));
+  u.canvas.FillBand(kSquare, values, 4, 5, QColor(kRed));
+  // Inside the hexagon near q0, where the lost piece used to leave the background.
+  EXPECT_EQ(u.image.pixel(20, 80), kRed);
+  EXPECT_EQ(u.image.pixel(15, 85), kRed);
+  EXPECT_EQ(u.image.pixel(30, 70), kRed);
+  // Beyond the chords (36.7, 10)-(50, 26) and (26, 50)-(10, 36.7) the field is below 4.
+  EXPECT_EQ(u.image.pixel(47, 87), kBlue);
+  EXPECT_EQ(u.image.pixel(13, 53), kBlue);
+  for (int row = 51; row < 90; ++row) {
+    for (int column = 11; column < 50; ++column)
+      ASSERT_NE(u.image.pixel(column, row), kWhite) << column << "," << row;
+  }
 }
 
 TEST(FillBand, EqualCornersOnALevelAreFilledByBothBands) {
@@ -271,6 +312,97 @@ TEST(FillBand, EveryCornerPatternStaysInsideTheQuad) {
                   std::all_of(values.begin(), values.end(), [](float v) { return v > 1; }))
         << pattern;
   }
+}
+
+double SignedArea(const std::vector<Point>& polygon) {
+  double twice = 0;
+  for (size_t k = 0; k < polygon.size(); ++k) {
+    const Point& a = polygon[k];
+    const Point& b = polygon[(k + 1) % polygon.size()];
+    twice += a.x * b.y - b.x * a.y;
+  }
+  return twice / 2;
+}
+
+bool Contains(const std::vector<Point>& polygon, const Point& m) {
+  bool inside = false;
+  for (size_t k = 0, j = polygon.size() - 1; k < polygon.size(); j = k++) {
+    const Point& a = polygon[k];
+    const Point& b = polygon[j];
+    if ((a.y > m.y) != (b.y > m.y) && m.x < (b.x - a.x) * (m.y - a.y) / (b.y - a.y) + a.x)
+      inside = !inside;
+  }
+  return inside;
+}
+
+// A ladder of bands tiles every quad: their areas add up to the quad's, and each point of the
+// quad lies in exactly one band. Half the quads take whole-number values with whole-number
+// levels, so that corners sit on levels and saddles meet them; those with a flat piece on a
+// level (an edge along it, or three corners on it) are left out, since both closed bands
+// rightly claim that piece.
+TEST(FillBand, LadderOfBandsTilesRandomQuads) {
+  std::mt19937 random(20240611);
+  std::uniform_real_distribution<double> unit(0, 1);
+  int tiled = 0;
+  for (int trial = 0; trial < 4000; ++trial) {
+    // A convex quad: corners at increasing angles round an ellipse.
+    std::array<double, 4> angle;
+    for (double& a : angle)
+      a = unit(random) * 2 * M_PI;
+    std::sort(angle.begin(), angle.end());
+    const Point centre{unit(random) * 100, unit(random) * 100};
+    Quad quad;
+    for (int c = 0; c < 4; ++c)
+      quad[c] = Point{centre.x + 30 * std::cos(angle[c]), centre.y + 12 * std::sin(angle[c])};
+    const bool whole = trial % 2 == 1;
+    QuadValues values;
+    for (float& v : values)
+      v = whole ? std::floor(static_cast<float>(unit(random) * 5))
+                : static_cast<float>(unit(random) * 10 - 5);
+    std::vector<float> levels;
+    const float step = whole ? 1 : static_cast<float>(0.3 + 3 * unit(random));
+    for (float level = -6; level < 6 + step; level += step)
+      levels.push_back(level);
+    bool flat = false;
+    for (float level : levels) {
+      flat = flat || std::count(values.begin(), values.end(), level) >= 3;
+      for (int c = 0; c < 4; ++c)
+        flat = flat || (values[c] == level && values[(c + 1) % 4] == level);
+    }
+    if (flat)
+      continue;
+    ++tiled;
+
+    const double area = SignedArea(std::vector<Point>(quad.begin(), quad.end()));
+    std::vector<std::vector<Point>> pieces;
+    double sum = 0;
+    for (size_t k = 0; k + 1 < levels.size(); ++k) {
+      for (auto& piece : RCanvas::BandOutlines(quad, values, levels[k], levels[k + 1])) {
+        // The walk runs round the quad backwards.
+        const double a = -SignedArea(piece);
+        EXPECT_GT(a, -1e-9 * std::abs(area)) << trial;
+        sum += a;
+        pieces.push_back(std::move(piece));
+      }
+    }
+    ASSERT_NEAR(sum, area, 1e-9 * std::abs(area)) << trial;
+    for (int sample = 0; sample < 20; ++sample) {
+      std::array<double, 4> weight;
+      for (double& w : weight)
+        w = unit(random);
+      const double total = weight[0] + weight[1] + weight[2] + weight[3];
+      Point m{0, 0};
+      for (int c = 0; c < 4; ++c) {
+        m.x += weight[c] / total * quad[c].x;
+        m.y += weight[c] / total * quad[c].y;
+      }
+      const auto cover = std::count_if(pieces.begin(), pieces.end(), [&m](const auto& piece) {
+        return piece.size() >= 3 && Contains(piece, m);
+      });
+      ASSERT_EQ(cover, 1) << trial << " at " << m.x << ", " << m.y;
+    }
+  }
+  EXPECT_GT(tiled, 2500);
 }
 
 TEST(FillBand, LinearFieldFillsExactlyTheStripBetweenTheLevels) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -13,8 +14,10 @@
 
 #include <memory>
 
+#include "gui/Process.h"
 #include "gui/SDIMain.h"
 #include "gui/fieldplot.h"
+#include "gui/help.h"
 #include "gui/legend.h"
 #include "gui/messages.h"
 #include "gui/numfmt.h"
@@ -453,6 +456,66 @@ TEST_F(Playback, SingleSnapshotStopsAtTheFirstTick) {
   EXPECT_TRUE(f.Playing());
   f.TimerTimer();
   EXPECT_FALSE(f.Playing());
+}
+
+}  // namespace
+
+namespace {
+
+class WhatIsThis : public MainWindow {
+ protected:
+  void SetUp() override {
+    MainWindow::SetUp();
+    HelpViewer::Instance().SetShowWindows(false);
+  }
+  void TearDown() override {
+    HelpViewer::Instance().SetShowWindows(true);
+    MainWindow::TearDown();
+  }
+  static const HelpViewer::Request& Asked() { return HelpViewer::Instance().LastRequest(); }
+};
+
+TEST_F(WhatIsThis, ACommandShowsItsTopicInsteadOfActingAndEndsTheMode) {
+  THeatForm& f = *form;
+  f.SetManager(RunProblem(f));
+  const int shown = f.curSnapshot;
+  f.HelpBtnCPopup->click();
+  EXPECT_TRUE(f.ContextHelpMode());
+  EXPECT_TRUE(f.HelpBtnCPopup->isChecked());
+  // A second click leaves it down.
+  f.HelpBtnCPopup->click();
+  EXPECT_TRUE(f.HelpBtnCPopup->isChecked());
+  f.FirstFrameBtn->click();
+  EXPECT_EQ(Asked().command, HelpViewer::Command::Popup);
+  EXPECT_EQ(Asked().topic, 1090);
+  EXPECT_EQ(f.curSnapshot, shown);
+  EXPECT_FALSE(f.ContextHelpMode());
+  EXPECT_FALSE(f.HelpBtnCPopup->isChecked());
+  // Out of the mode the same button acts.
+  f.FirstFrameBtn->click();
+  EXPECT_EQ(f.curSnapshot, 0);
+
+  f.HelpBtnCPopup->click();
+  f.LegendBtn->click();
+  EXPECT_EQ(Asked().topic, 1);
+  EXPECT_FALSE(f.LegendBtn->isChecked());
+  EXPECT_FALSE(f.Legend->isVisible());
+
+  // In the mode "&Run..." explains itself and does not open the run dialog.
+  f.HelpBtnCPopup->click();
+  f.RunItem->trigger();
+  EXPECT_EQ(Asked().topic, 1080);
+  EXPECT_FALSE(f.processDlg->isVisible());
+}
+
+TEST_F(WhatIsThis, LegendPanelsExplainThemselvesOnAnyClick) {
+  THeatForm& f = *form;
+  f.LegendBtn->click();
+  QTest::mouseClick(f.Legend->MouseGroup, Qt::LeftButton);
+  EXPECT_EQ(Asked().command, HelpViewer::Command::Popup);
+  EXPECT_EQ(Asked().topic, 1000);
+  f.HelpBtn->click();
+  EXPECT_EQ(Asked().command, HelpViewer::Command::Contents);
 }
 
 }  // namespace
