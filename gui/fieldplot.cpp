@@ -16,6 +16,7 @@
 #include <limits>
 #include <vector>
 
+#include "gui/pixelline.h"
 #include "sim/check.h"
 
 namespace {
@@ -92,37 +93,8 @@ class ShapeBatch {
   }
 
   void Line(QPoint from, QPoint to) {
-    const int64_t x0 = Clamp(from.x()), y0 = Clamp(from.y());
-    const int64_t dx = Clamp(to.x()) - x0, dy = Clamp(to.y()) - y0;
-    const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
-    if (n == 0 || visible.isEmpty())
-      return;
-    const bool xMajor = std::llabs(dx) >= std::llabs(dy);
-    const int64_t major0 = xMajor ? x0 : y0, minor0 = xMajor ? y0 : x0;
-    const int64_t dMajor = xMajor ? dx : dy, dMinor = xMajor ? dy : dx;
-    const int64_t majorLow = xMajor ? visible.left() : visible.top();
-    const int64_t majorHigh = xMajor ? visible.right() : visible.bottom();
-    const int64_t minorLow = xMajor ? visible.top() : visible.left();
-    const int64_t minorHigh = xMajor ? visible.bottom() : visible.right();
-    // Only the stretch over the visible area is stepped, so a line thrown far off costs no
-    // more than one across it.
-    int64_t kFirst = 0, kLast = n - 1;
-    if (dMajor > 0) {
-      kFirst = std::max(kFirst, majorLow - major0);
-      kLast = std::min(kLast, majorHigh - major0);
-    } else {
-      kFirst = std::max(kFirst, major0 - majorHigh);
-      kLast = std::min(kLast, major0 - majorLow);
-    }
-    const int64_t step = dMajor > 0 ? 1 : -1;
-    for (int64_t k = kFirst; k <= kLast; ++k) {
-      const int64_t minor = minor0 + RoundDiv(k * dMinor, n);
-      if (minor < minorLow || minor > minorHigh)
-        continue;
-      const int64_t major = major0 + k * step;
-      outline.emplace_back(static_cast<int>(xMajor ? major : minor),
-                           static_cast<int>(xMajor ? minor : major));
-    }
+    pixelline::ForEach(from, to, visible,
+                       [this](int64_t, QPoint pixel) { outline.push_back(pixel); });
   }
 
   void Flush() {
@@ -169,19 +141,7 @@ class ShapeBatch {
       area &= painter.clipBoundingRect().toAlignedRect();
     return area;
   }
-  // The surface keeps every coordinate within this range.
-  static int Clamp(int v) {
-    constexpr int kLimit = 1 << 24;
-    return std::clamp(v, -kLimit, kLimit);
-  }
-  static int64_t FloorDiv(int64_t num, int64_t den) {
-    int64_t q = num / den;
-    if ((num % den != 0) && ((num < 0) != (den < 0)))
-      --q;
-    return q;
-  }
-  // num/den to the nearest integer, halves upwards; den > 0.
-  static int64_t RoundDiv(int64_t num, int64_t den) { return FloorDiv(2 * num + den, 2 * den); }
+  static int Clamp(int v) { return pixelline::Clamp(v); }
 
   QPainter& painter;
   const QRect visible;

@@ -13,29 +13,12 @@
 #include <utility>
 #include <vector>
 
+#include "gui/pixelline.h"
 #include "sim/check.h"
 
 namespace {
 
-// Far beyond any screen, yet small enough that widths and heights of shapes cannot
-// overflow and QPainter's fixed-point rasteriser clips rather than wraps.
-constexpr int kCoordinateLimit = 1 << 24;
-
-int Clamp(int v) {
-  return std::clamp(v, -kCoordinateLimit, kCoordinateLimit);
-}
-
-int64_t FloorDiv(int64_t num, int64_t den) {
-  int64_t q = num / den;
-  if ((num % den != 0) && ((num < 0) != (den < 0)))
-    --q;
-  return q;
-}
-
-// num/den rounded to the nearest integer, halves upwards; den > 0.
-int64_t RoundDiv(int64_t num, int64_t den) {
-  return FloorDiv(2 * num + den, 2 * den);
-}
+using pixelline::Clamp;
 
 // Sorted, clamped bounds of a shape; false when it covers no pixel.
 bool Normalise(int& left, int& top, int& right, int& bottom) {
@@ -156,55 +139,16 @@ QRect Surface::VisibleBounds() const {
 }
 
 void Surface::PixelLine(QPoint from, QPoint to, int& phase) {
-  // Pixel k of n lies k steps along the major axis from the start, its minor coordinate
-  // rounded from the exact line. Computing each pixel on its own, rather than by the usual
-  // running error, lets the loop start and stop at the visible part, so a line thrown far
-  // off the device costs no more than one across it.
-  const int64_t x0 = Clamp(from.x()), y0 = Clamp(from.y());
-  const int64_t dx = Clamp(to.x()) - x0, dy = Clamp(to.y()) - y0;
-  const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
-  if (n == 0)
-    return;
   const int startPhase = phase;
-  phase = static_cast<int>((phase + n) % 2);
-
-  const QRect visible = VisibleBounds();
-  if (visible.isEmpty())
-    return;
-  const bool xMajor = std::llabs(dx) >= std::llabs(dy);
-  const int64_t major0 = xMajor ? x0 : y0, minor0 = xMajor ? y0 : x0;
-  const int64_t dMajor = xMajor ? dx : dy, dMinor = xMajor ? dy : dx;
-  const int64_t majorLow = xMajor ? visible.left() : visible.top();
-  const int64_t majorHigh = xMajor ? visible.right() : visible.bottom();
-  const int64_t minorLow = xMajor ? visible.top() : visible.left();
-  const int64_t minorHigh = xMajor ? visible.bottom() : visible.right();
-
-  int64_t kFirst = 0, kLast = n - 1;
-  if (dMajor > 0) {
-    kFirst = std::max(kFirst, majorLow - major0);
-    kLast = std::min(kLast, majorHigh - major0);
-  } else {
-    kFirst = std::max(kFirst, major0 - majorHigh);
-    kLast = std::min(kLast, major0 - majorLow);
-  }
-  if (kFirst > kLast)
-    return;
-
-  const int64_t step = dMajor > 0 ? 1 : -1;
   const bool dotted = penStyle == PenStyle::Dot;
   // The buffer outlives the call: band fills draw hundreds of thousands of short edges.
   std::vector<QPoint>& pixels = pixelBuffer;
   pixels.clear();
-  for (int64_t k = kFirst; k <= kLast; ++k) {
-    if (dotted && (startPhase + k) % 2 != 0)
-      continue;
-    const int64_t minor = minor0 + RoundDiv(k * dMinor, n);
-    if (minor < minorLow || minor > minorHigh)
-      continue;
-    const int64_t major = major0 + k * step;
-    pixels.emplace_back(static_cast<int>(xMajor ? major : minor),
-                        static_cast<int>(xMajor ? minor : major));
-  }
+  const int64_t n = pixelline::ForEach(from, to, VisibleBounds(), [&](int64_t k, QPoint pixel) {
+    if (!dotted || (startPhase + k) % 2 == 0)
+      pixels.push_back(pixel);
+  });
+  phase = static_cast<int>((phase + n) % 2);
   if (pixels.empty())
     return;
   painter->setPen(QPen(penColor, 0));
