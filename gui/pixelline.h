@@ -39,7 +39,8 @@ inline int64_t RoundDiv(int64_t num, int64_t den) {
 // than one across it. Calls visit(k, pixel) for the pixels inside `visible`, in order, and
 // returns n, the line's length in pixels (0 when it has none).
 template <class Visit>
-int64_t ForEach(QPoint from, QPoint to, const QRect& visible, Visit&& visit) {
+[[gnu::always_inline]] inline int64_t ForEach(QPoint from, QPoint to, const QRect& visible,
+                                              Visit&& visit) {
   const int64_t x0 = Clamp(from.x()), y0 = Clamp(from.y());
   const int64_t dx = Clamp(to.x()) - x0, dy = Clamp(to.y()) - y0;
   const int64_t n = std::max(std::llabs(dx), std::llabs(dy));

@@ -139,6 +139,10 @@ QRect Surface::VisibleBounds() const {
 }
 
 void Surface::PixelLine(QPoint from, QPoint to, int& phase) {
+  // A line without length covers nothing; finding the visible area costs more than a
+  // short line, and band outlines have many such edges.
+  if (QPoint(Clamp(from.x()), Clamp(from.y())) == QPoint(Clamp(to.x()), Clamp(to.y())))
+    return;
   const int startPhase = phase;
   const bool dotted = penStyle == PenStyle::Dot;
   // The buffer outlives the call: band fills draw hundreds of thousands of short edges.
