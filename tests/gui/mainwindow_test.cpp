@@ -519,3 +519,30 @@ TEST_F(WhatIsThis, LegendPanelsExplainThemselvesOnAnyClick) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindow, ResultsBeyondTheRangeOfNumbersAreShownWithoutFailing) {
+  THeatForm& f = *form;
+  // Temperatures a student may type: finite, but their differences overflow.
+  f.functionList.push_back(std::make_unique<FConstant>(1e300));
+  f.functionList.push_back(std::make_unique<FConstant>(-1e300));
+  f.westFace->Insert(Segment{0, 1, new FTemperature(f.functionList[4].get())});
+  f.eastFace->Insert(Segment{0, 1, new FTemperature(f.functionList[5].get())});
+  f.SetManager(RunProblem(f));
+  f.LegendBtn->click();
+  f.Legend->ShowPage(1);
+  for (QAction* view : {f.TemperatureFieldItem, f.IsothermsItem}) {
+    view->trigger();
+    f.HeatFluxVectorsItem->setChecked(true);
+    f.HeatFluxVectorsItem->trigger();
+    f.AlphaNorm->click();
+    f.MouseMove(f.Draw->width() / 2, f.Draw->height() / 2, Qt::NoButton);
+    f.Redraw();
+    EXPECT_FALSE(f.Draw->Image().isNull());
+  }
+  f.Legend->ColorScale->repaint();
+  EXPECT_NE(f.Legend->TempValue->text(), "-");
+}
+
+}  // namespace
