@@ -88,55 +88,44 @@ void RCanvas::FillQuad(const Quad& quad, const QColor& penColour, const QColor& 
   surface.Polygon(corners, 5);
 }
 
+namespace {
+
+// Walks t = 0, s, 2s, ... up to `high`, then 0, -s, -2s, ... down to `low`, accumulating in
+// double precision, so the tick at the origin is drawn twice. A spacing too small to move t,
+// or one giving far more ticks than any screen has pixels, must not hang the window.
+template <class Tick>
+void WalkTicks(double spacing, double low, double high, Tick&& tick) {
+  for (const double direction : {1.0, -1.0}) {
+    int32_t count = 0;
+    for (double t = 0; (direction > 0 ? t <= high : t >= low) && count < kMaxTicksPerWalk;
+         ++count) {
+      tick(t);
+      const double next = t + direction * spacing;
+      if (next == t)
+        break;
+      t = next;
+    }
+  }
+}
+
+}  // namespace
+
 void RCanvas::DrawTicksX(double spacing, int32_t halfLength) {
   const int32_t axisY = MapY(0);
-  auto tick = [&](double t) {
+  WalkTicks(spacing, worldMin.x, worldMax.x, [&](double t) {
     const int32_t x = MapX(t);
     surface.MoveTo(x, axisY - halfLength);
     surface.LineTo(x, axisY + halfLength + 1);
-  };
-  // Both walks start at the origin, so its tick is drawn twice.
-  int32_t count = 0;
-  for (double t = 0; t <= worldMax.x && count < kMaxTicksPerWalk; ++count) {
-    tick(t);
-    const double next = t + spacing;
-    if (next == t)
-      break;
-    t = next;
-  }
-  count = 0;
-  for (double t = 0; t >= worldMin.x && count < kMaxTicksPerWalk; ++count) {
-    tick(t);
-    const double next = t - spacing;
-    if (next == t)
-      break;
-    t = next;
-  }
+  });
 }
 
 void RCanvas::DrawTicksY(double spacing, int32_t halfLength) {
   const int32_t axisX = MapX(0);
-  auto tick = [&](double t) {
+  WalkTicks(spacing, worldMin.y, worldMax.y, [&](double t) {
     const int32_t y = MapY(t);
     surface.MoveTo(axisX - halfLength, y);
     surface.LineTo(axisX + halfLength + 1, y);
-  };
-  int32_t count = 0;
-  for (double t = 0; t <= worldMax.y && count < kMaxTicksPerWalk; ++count) {
-    tick(t);
-    const double next = t + spacing;
-    if (next == t)
-      break;
-    t = next;
-  }
-  count = 0;
-  for (double t = 0; t >= worldMin.y && count < kMaxTicksPerWalk; ++count) {
-    tick(t);
-    const double next = t - spacing;
-    if (next == t)
-      break;
-    t = next;
-  }
+  });
 }
 
 void RCanvas::DrawAxes(const QColor& colour, const Point& large, const Point& small) {
