@@ -251,10 +251,13 @@ void THeatForm::RefreshMarker() {
 
 void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
   (void)buttons;  // the paint tool of the physical-properties dialog will read them
-  // The canvas only maps here; it needs a surface but draws nothing on it.
-  QImage scratch(1, 1, QImage::Format_RGB32);
-  Surface surface(&scratch);
-  RCanvas canvas(surface, viewport, boundsMin, boundsMax, 4);
+  // The canvas only maps here; it needs a surface but draws nothing on it. One kept for the
+  // window's life spares every mouse move a painter's set-up.
+  if (!probeSurface) {
+    probeImage = QImage(1, 1, QImage::Format_RGB32);
+    probeSurface = std::make_unique<Surface>(&probeImage);
+  }
+  RCanvas canvas(*probeSurface, viewport, boundsMin, boundsMax, 4);
   mousePos = Point{canvas.UnmapX(x), canvas.UnmapY(y)};
   Legend->MouseX->setText(FormatGeneral(mousePos.x, 4));
   Legend->MouseY->setText(FormatGeneral(mousePos.y, 4));

@@ -14,6 +14,7 @@
 #include "gui/fieldplot.h"
 #include "gui/rcanvas.h"
 #include "gui/runtarget.h"
+#include "gui/surface.h"
 #include "sim/manager.h"
 #include "sim/problem.h"
 
@@ -194,6 +195,9 @@ class THeatForm : public QMainWindow, public ProblemRecord, public RunTarget {
   bool contextHelpMode = false;
   QActionGroup* viewGroup = nullptr;
   QHash<QWidget*, QAction*> toolActions;
+  // The mouse probe's canvas maps on this surface; it never draws.
+  QImage probeImage;
+  std::unique_ptr<Surface> probeSurface;
 };
 
 #endif
