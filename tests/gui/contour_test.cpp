@@ -11,6 +11,7 @@
 
 #include "gui/rcanvas.h"
 #include "gui/surface.h"
+#include "support.h"
 
 namespace {
 
@@ -18,19 +19,6 @@ const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kRed = qRgb(255, 0, 0);
 const QRgb kBlue = qRgb(0, 0, 255);
 const QRgb kGrey = qRgb(128, 128, 128);
-
-using PixelSet = std::set<std::pair<int, int>>;
-
-PixelSet Painted(const QImage& image) {
-  PixelSet painted;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if (image.pixel(x, y) != kWhite)
-        painted.insert({x, y});
-    }
-  }
-  return painted;
-}
 
 // World and pixels one to one, y flipped: (x, y) maps to column trunc(x), row trunc(100 - y).
 struct UnitCanvas {

@@ -20,6 +20,7 @@
 #include "gui/surface.h"
 #include "sim/manager.h"
 #include "sim/problem.h"
+#include "support.h"
 #include "tests/sim/support.h"
 
 namespace {
@@ -41,25 +42,6 @@ QFont PlotFont() {
   font.setPixelSize(15);
   return font;
 }
-
-// The default problem run to its end, as the run dialog's Finish leaves it.
-struct SolvedDefault {
-  ProblemRecord problem;
-  std::unique_ptr<SimManager> manager;
-
-  SolvedDefault() {
-    NumMatrix<double> start(problem.media->ni, problem.media->nj);
-    start.SetAll(problem.initialTemp);
-    manager = std::make_unique<SimManager>(
-        problem.media.get(), problem.northFace.get(), problem.southFace.get(),
-        problem.eastFace.get(), problem.westFace.get(), problem.tolTime, problem.tolSpace,
-        problem.maxIterTime, problem.maxIterSpace, problem.dt, start, nullptr, nullptr,
-        problem._marks.get());
-    EXPECT_TRUE(manager->Run());
-    manager->TakeSnapshot();
-    manager->ReleaseSimulator();
-  }
-};
 
 // A run that holds a single snapshot of a given field on an insulated grid, with the
 // fluxes that field implies.

@@ -1,10 +1,11 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 // Every GUI test runs inside one QApplication on the offscreen platform, so no display
 // is needed and pixels are reproducible.
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();

@@ -23,21 +23,13 @@
 #include "gui/numfmt.h"
 #include "gui/widgets.h"
 #include "sim/materials.h"
+#include "support.h"
 
 namespace {
 
 // A finished run of the window's own problem, as the run dialog would hand it over.
 SimManager* RunProblem(THeatForm& form) {
-  NumMatrix<double> start(form.media->ni, form.media->nj);
-  start.SetAll(form.initialTemp);
-  auto* results = new SimManager(form.media.get(), form.northFace.get(), form.southFace.get(),
-                                 form.eastFace.get(), form.westFace.get(), form.tolTime,
-                                 form.tolSpace, form.maxIterTime, form.maxIterSpace, form.dt, start,
-                                 nullptr, nullptr, form._marks.get());
-  results->Run();
-  results->TakeSnapshot();
-  results->ReleaseSimulator();
-  return results;
+  return RunToEnd(form, UniformStart(form)).release();
 }
 
 NumVector<int> MarksOf(std::initializer_list<int> values) {

@@ -13,6 +13,7 @@
 #include "gui/surface.h"
 #include "sim/manager.h"
 #include "sim/problem.h"
+#include "support.h"
 #include "tests/sim/support.h"
 
 namespace {
@@ -182,23 +183,6 @@ TEST(PaintScale, WithoutResultsAnEmptyFramedBoxStandsInForTheBar) {
   EXPECT_EQ(box.pixel(30, 134), kPanel);
   EXPECT_TRUE(TipRows(box).empty());  // no results, no marker
 }
-
-// The default problem run to its end.
-struct SolvedDefault {
-  ProblemRecord problem;
-  std::unique_ptr<SimManager> manager;
-  SolvedDefault() {
-    NumMatrix<double> start(problem.media->ni, problem.media->nj);
-    start.SetAll(problem.initialTemp);
-    manager = std::make_unique<SimManager>(
-        problem.media.get(), problem.northFace.get(), problem.southFace.get(),
-        problem.eastFace.get(), problem.westFace.get(), problem.tolTime, problem.tolSpace,
-        problem.maxIterTime, problem.maxIterSpace, problem.dt, start, nullptr, nullptr,
-        problem._marks.get());
-    EXPECT_TRUE(manager->Run());
-    manager->TakeSnapshot();
-  }
-};
 
 TEST(MarkerDepth, HottestVolumeAtTheTopColdestAtTheBottom) {
   SolvedDefault run;

@@ -17,6 +17,7 @@
 #include "gui/help.h"
 #include "gui/numfmt.h"
 #include "sim/problem.h"
+#include "support.h"
 
 namespace {
 
@@ -35,24 +36,6 @@ class FakeTarget : public RunTarget {
   std::unique_ptr<SimManager> results;
   int handOvers = 0;
 };
-
-NumMatrix<double> Uniform(const ProblemRecord& p) {
-  NumMatrix<double> field(p.media->ni, p.media->nj);
-  field.SetAll(p.initialTemp);
-  return field;
-}
-
-// The same run without any window: the reference every dialog run must reproduce exactly.
-std::unique_ptr<SimManager> HeadlessRun(ProblemRecord& p, const NumMatrix<double>& start) {
-  auto m = std::make_unique<SimManager>(p.media.get(), p.northFace.get(), p.southFace.get(),
-                                        p.eastFace.get(), p.westFace.get(), p.tolTime, p.tolSpace,
-                                        p.maxIterTime, p.maxIterSpace, p.dt, start, nullptr,
-                                        nullptr, p._marks.get());
-  m->Run();
-  m->TakeSnapshot();
-  m->ReleaseSimulator();
-  return m;
-}
 
 void ExpectSameField(const NumMatrix<double>& a, const NumMatrix<double>& b) {
   ASSERT_EQ(a.N(), b.N());
@@ -167,7 +150,7 @@ TEST(ProcessDlg, DefaultProblemRunsToSteadyStateAndFinishHandsItOver) {
   ASSERT_EQ(target.results->Count(), 2);
   EXPECT_EQ(target.results->LastSnapshot().Iteration(), steps);
 
-  const auto reference = HeadlessRun(target.problem, Uniform(target.problem));
+  const auto reference = RunToEnd(target.problem, UniformStart(target.problem));
   ExpectSameField(target.results->LastSnapshot().T, reference->LastSnapshot().T);
   // Steady conduction between West at 0 and East at 1: linear in x.
   const NumMatrix<double>& T = target.results->LastSnapshot().T;
@@ -180,7 +163,7 @@ TEST(ProcessDlg, DefaultProblemRunsToSteadyStateAndFinishHandsItOver) {
 TEST(ProcessDlg, ContinuesFromTheLastResultsAtTimeZero) {
   FakeTarget target;
   target.problem.SetParameters(1e-5, 1e-5, 50, 10000, 20);
-  target.results = HeadlessRun(target.problem, Uniform(target.problem));
+  target.results = RunToEnd(target.problem, UniformStart(target.problem));
   const NumMatrix<double> last = target.results->LastSnapshot().T;
 
   TProcessDlg dlg(target);
@@ -201,7 +184,7 @@ TEST(ProcessDlg, ContinuesFromTheLastResultsAtTimeZero) {
   ExpectSameField(continued[0].T, last);
   // 50 steps on from 50 steps is 100 steps from the start.
   target.problem.SetParameters(1e-5, 1e-5, 100, 10000, 20);
-  const auto reference = HeadlessRun(target.problem, Uniform(target.problem));
+  const auto reference = RunToEnd(target.problem, UniformStart(target.problem));
   ExpectSameField(continued.LastSnapshot().T, reference->LastSnapshot().T);
 
   // The user's choice stays for the next showing.
@@ -238,14 +221,14 @@ TEST(ProcessDlg, PauseAndRunAgainReachTheSameField) {
   EXPECT_EQ(dlg.ErrorSeries()->Count(), dlg.Manager()->Sim()->Iteration());
   QTest::mouseClick(dlg.Finish, Qt::LeftButton);
 
-  const auto reference = HeadlessRun(target.problem, Uniform(target.problem));
+  const auto reference = RunToEnd(target.problem, UniformStart(target.problem));
   EXPECT_EQ(target.results->LastSnapshot().Iteration(), reference->LastSnapshot().Iteration());
   ExpectSameField(target.results->LastSnapshot().T, reference->LastSnapshot().T);
 }
 
 TEST(ProcessDlg, FinishBeforeAnyStepKeepsThePreviousResults) {
   FakeTarget target;
-  target.results = HeadlessRun(target.problem, Uniform(target.problem));
+  target.results = RunToEnd(target.problem, UniformStart(target.problem));
   const SimManager* previous = target.results.get();
   TProcessDlg dlg(target);
 
@@ -278,7 +261,7 @@ TEST(ProcessDlg, SolverLabelsChangeOnEveryFiftiethSweepAndOnConvergence) {
   ProblemRecord& p = target.problem;
   Simulator sim(p.media.get(), p.northFace.get(), p.southFace.get(), p.eastFace.get(),
                 p.westFace.get(), p.tolTime, p.tolSpace, p.maxIterTime, p.maxIterSpace, p.dt,
-                Uniform(p), nullptr, nullptr);
+                UniformStart(p), nullptr, nullptr);
 
   auto report = [&](int32_t code, double value) {
     return TProcessDlg::Progress(&sim, code, value, &dlg);
@@ -409,7 +392,7 @@ TEST(ProcessDlg, PreviewShowsTheStoppedStateAndReturnsToIt) {
   EXPECT_EQ(target.handOvers, 3);
   EXPECT_EQ(target.results.get(), handed);
   EXPECT_EQ(target.results->Sim(), nullptr);
-  const auto reference = HeadlessRun(target.problem, Uniform(target.problem));
+  const auto reference = RunToEnd(target.problem, UniformStart(target.problem));
   ExpectSameField(target.results->LastSnapshot().T, reference->LastSnapshot().T);
 }
 

@@ -11,6 +11,7 @@
 
 #include "gui/surface.h"
 #include "sim/fheat.h"
+#include "support.h"
 
 namespace {
 
@@ -18,23 +19,10 @@ const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kRed = qRgb(255, 0, 0);
 
-using PixelSet = std::set<std::pair<int, int>>;
-
 QImage Blank(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   image.fill(kWhite);
   return image;
-}
-
-PixelSet Painted(const QImage& image) {
-  PixelSet painted;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if (image.pixel(x, y) != kWhite)
-        painted.insert({x, y});
-    }
-  }
-  return painted;
 }
 
 // The canvas of the worked example: a 100 x 50 rectangle showing the unit square.

@@ -16,6 +16,7 @@
 #include "gui/Process.h"
 #include "gui/SDIMain.h"
 #include "gui/legend.h"
+#include "support.h"
 
 namespace {
 
@@ -48,22 +49,6 @@ class RunFromWindow : public ::testing::Test {
     EXPECT_TRUE(ran);
   }
 
-  std::unique_ptr<SimManager> Headless(const NumMatrix<double>& start) {
-    auto m = std::make_unique<SimManager>(
-        form->media.get(), form->northFace.get(), form->southFace.get(), form->eastFace.get(),
-        form->westFace.get(), form->tolTime, form->tolSpace, form->maxIterTime, form->maxIterSpace,
-        form->dt, start, nullptr, nullptr, form->_marks.get());
-    m->Run();
-    m->TakeSnapshot();
-    return m;
-  }
-
-  NumMatrix<double> Uniform(double value) {
-    NumMatrix<double> field(form->media->ni, form->media->nj);
-    field.SetAll(value);
-    return field;
-  }
-
   static void ExpectSameField(const NumMatrix<double>& a, const NumMatrix<double>& b) {
     for (int i = 0; i < a.N(); ++i) {
       for (int j = 0; j < a.M(); ++j)
@@ -90,7 +75,7 @@ TEST_F(RunFromWindow, DefaultProblemRunsToItsEndAndTheWindowShowsIt) {
   EXPECT_EQ(results.Sim(), nullptr);
   EXPECT_EQ(results.Count(), 2);
   EXPECT_EQ(results.LastSnapshot().Iteration(), 298);
-  ExpectSameField(results.LastSnapshot().T, Headless(Uniform(0))->LastSnapshot().T);
+  ExpectSameField(results.LastSnapshot().T, RunToEnd(*form, UniformStart(*form))->LastSnapshot().T);
   EXPECT_EQ(form->viewMode, ViewMode::Temperature);
   EXPECT_EQ(form->curSnapshot, 1);
   EXPECT_EQ(form->Legend->CurrentTime->text(), "5960");
@@ -122,7 +107,7 @@ TEST_F(RunFromWindow, PauseFromInsideTheRunThenResumeReachesTheSameField) {
     dialog->Finish->click();
   });
   ASSERT_NE(form->manager, nullptr);
-  auto straight = Headless(Uniform(0));
+  auto straight = RunToEnd(*form, UniformStart(*form));
   EXPECT_EQ(form->manager->LastSnapshot().Iteration(), straight->LastSnapshot().Iteration());
   ExpectSameField(form->manager->LastSnapshot().T, straight->LastSnapshot().T);
 }
@@ -160,7 +145,7 @@ TEST_F(RunFromWindow, ContinuationStartsFromTheLastResultsAtTimeZero) {
   ExpectSameField(second.Snapshot(0).T, after50);
   // Fifty steps from fifty steps are a hundred steps from the start.
   form->SetParameters(form->tolTime, form->tolSpace, 100, form->maxIterSpace, form->dt);
-  ExpectSameField(second.LastSnapshot().T, Headless(Uniform(0))->LastSnapshot().T);
+  ExpectSameField(second.LastSnapshot().T, RunToEnd(*form, UniformStart(*form))->LastSnapshot().T);
 }
 
 TEST_F(RunFromWindow, PlaybackGoesOnWhileTheDialogRuns) {

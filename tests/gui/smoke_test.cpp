@@ -1,5 +1,5 @@
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 TEST(Platform, OffscreenImagesHoldTheirPixels) {
   QImage image(4, 4, QImage::Format_RGB32);

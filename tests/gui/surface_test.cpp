@@ -1,4 +1,5 @@
 #include "gui/surface.h"
+#include "support.h"
 
 #include <gtest/gtest.h>
 #include <QImage>
@@ -18,19 +19,6 @@ QImage Blank(int width = 40, int height = 40) {
   QImage image(width, height, QImage::Format_RGB32);
   image.fill(kWhite);
   return image;
-}
-
-using PixelSet = std::set<std::pair<int, int>>;
-
-PixelSet Painted(const QImage& image) {
-  PixelSet painted;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if (image.pixel(x, y) != kWhite)
-        painted.insert({x, y});
-    }
-  }
-  return painted;
 }
 
 PixelSet Box(int left, int top, int right, int bottom) {

@@ -1,0 +1,54 @@
+#ifndef CALORIVECTRIX_TESTS_GUI_SUPPORT_H
+#define CALORIVECTRIX_TESTS_GUI_SUPPORT_H
+
+// What several GUI suites need: the pixels a drawing touched, and finished runs of a problem.
+
+#include <QImage>
+#include <memory>
+#include <set>
+#include <utility>
+
+#include "sim/manager.h"
+#include "sim/problem.h"
+
+using PixelSet = std::set<std::pair<int, int>>;
+
+// Every pixel that is no longer the background.
+inline PixelSet Painted(const QImage& image, QRgb background = qRgb(255, 255, 255)) {
+  PixelSet painted;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) != background)
+        painted.insert({x, y});
+    }
+  }
+  return painted;
+}
+
+// The problem's initial temperature in every volume.
+inline NumMatrix<double> UniformStart(const ProblemRecord& p) {
+  NumMatrix<double> field(p.media->ni, p.media->nj);
+  field.SetAll(p.initialTemp);
+  return field;
+}
+
+// The problem run to its end without any window, as the run dialog's Finish leaves it: the
+// last state taken as a snapshot and the simulator released.
+inline std::unique_ptr<SimManager> RunToEnd(ProblemRecord& p, const NumMatrix<double>& start) {
+  auto m = std::make_unique<SimManager>(p.media.get(), p.northFace.get(), p.southFace.get(),
+                                        p.eastFace.get(), p.westFace.get(), p.tolTime, p.tolSpace,
+                                        p.maxIterTime, p.maxIterSpace, p.dt, start, nullptr,
+                                        nullptr, p._marks.get());
+  m->Run();
+  m->TakeSnapshot();
+  m->ReleaseSimulator();
+  return m;
+}
+
+// The default problem run to its end.
+struct SolvedDefault {
+  ProblemRecord problem;
+  std::unique_ptr<SimManager> manager = RunToEnd(problem, UniformStart(problem));
+};
+
+#endif
