@@ -14,11 +14,12 @@
 #include <cmath>
 #include <memory>
 
-#include "gui/fieldplot.h"
-#include "gui/rcanvas.h"
-#include "gui/surface.h"
+#include "gui/platform/surface.h"
+#include "gui/plot/fieldplot.h"
+#include "gui/plot/rcanvas.h"
 #include "sim/face.h"
 #include "sim/fheat.h"
+#include "sim/geometry.h"
 #include "sim/manager.h"
 #include "sim/media.h"
 

@@ -14,7 +14,7 @@
 #include <ctime>
 #include <memory>
 
-#include "gui/Process.h"
+#include "gui/dialogs/Process.h"
 #include "sim/problem.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "gui/SDIMain.h"
-#include "gui/help.h"
+#include "gui/mainwindow/SDIMain.h"
+#include "gui/platform/help.h"
 #include "sim/check.h"
 
 namespace {

@@ -27,6 +27,16 @@ std::string UnitName(const char* file) {
   const std::size_t nameStart = path.rfind('/');
   if (nameStart == std::string::npos)
     return path;
+  // A unit is named by its top folder and its own name: the shell's layer folders
+  // (gui/plot/rcanvas) are how the code is arranged, not part of what a unit is called.
+  const std::string name = path.substr(nameStart + 1);
+  const std::string rooted = "/" + path;
+  const std::size_t sim = rooted.rfind("/sim/");
+  const std::size_t gui = rooted.rfind("/gui/");
+  if (sim != std::string::npos && (gui == std::string::npos || sim > gui))
+    return "sim/" + name;
+  if (gui != std::string::npos)
+    return "gui/" + name;
   const std::size_t dirStart = nameStart == 0 ? std::string::npos : path.rfind('/', nameStart - 1);
   return path.substr(dirStart == std::string::npos ? 0 : dirStart + 1);
 }

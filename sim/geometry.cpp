@@ -12,6 +12,26 @@ double Area(const Point& sw, const Point& se, const Point& ne, const Point& nw) 
   return (std::fabs(Cross(ne - nw, ne - se)) + std::fabs(Cross(se - sw, nw - sw))) / 2;
 }
 
+// Which side of the line from a to b the point m lies on: 1 right, 2 left, 0 on it (within
+// the tolerance). The classes are bits, so or-ing them shows whether both sides occurred.
+int32_t SideOf(const Point& a, const Point& b, const Point& m) {
+  const double s = (b.x - a.x) * (m.y - a.y) - (b.y - a.y) * (m.x - a.x);
+  if (s < -1e-5)
+    return 1;
+  if (s > 1e-5)
+    return 2;
+  return 0;
+}
+
+// Inside (or on the edge of) the triangle when the point is never on both sides of its
+// edges, whichever way round the corners run.
+bool InTriangle(const Point& p, const Point& q, const Point& r, const Point& m) {
+  const int32_t first = SideOf(p, q, m) | SideOf(q, r, m);
+  if (first == 3)
+    return false;
+  return (first | SideOf(r, p, m)) != 3;
+}
+
 }  // namespace
 
 double AreaOf(const Media& media, int32_t i, int32_t j) {
@@ -32,4 +52,43 @@ VolumeGeometry GeometryOf(const Media& media, int32_t i, int32_t j) {
   g.mw = Mid(sw, nw);
   g.me = Mid(se, ne);
   return g;
+}
+
+VolumeIndex FindVolume(const Media& media, Point mouse) {
+  // A point that is not a number would sit "on" every edge.
+  if (!std::isfinite(mouse.x) || !std::isfinite(mouse.y))
+    return VolumeIndex{-1, -1};
+  for (int32_t j = 0; j < media.nj; ++j) {
+    for (int32_t i = 0; i < media.ni; ++i) {
+      const Point& sw = media.node(i, j);
+      const Point& ne = media.node(i + 1, j + 1);
+      if (InTriangle(media.node(i, j + 1), ne, sw, mouse) ||
+          InTriangle(media.node(i + 1, j), ne, sw, mouse))
+        return VolumeIndex{i, j};
+    }
+  }
+  return VolumeIndex{-1, -1};
+}
+
+void ComputeBounds(const Media& media, Point& boundsMin, Point& boundsMax, double& cellSize) {
+  boundsMin = media.node(0, 0);
+  boundsMax = media.node(0, 0);
+  for (int32_t i = 0; i <= media.ni; ++i) {
+    for (int32_t j = 0; j <= media.nj; ++j) {
+      const Point& p = media.node(i, j);
+      if (p.x < boundsMin.x)
+        boundsMin.x = p.x;
+      else if (p.x > boundsMax.x)
+        boundsMax.x = p.x;
+      if (p.y < boundsMin.y)
+        boundsMin.y = p.y;
+      else if (p.y > boundsMax.y)
+        boundsMax.y = p.y;
+    }
+  }
+  const double dx = boundsMax.x - boundsMin.x;
+  const double dy = boundsMax.y - boundsMin.y;
+  const double ni = media.ni;
+  const double nj = media.nj;
+  cellSize = 0.5 * std::sqrt(dx * dx + dy * dy) / std::sqrt(ni * ni + nj * nj);
 }

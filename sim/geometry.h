@@ -34,4 +34,24 @@ VolumeGeometry GeometryOf(const Media& media, int32_t i, int32_t j);
 // Area alone, for callers that need nothing else.
 double AreaOf(const Media& media, int32_t i, int32_t j);
 
+// A control volume by its indices; (-1, -1) when there is none.
+struct VolumeIndex {
+  int32_t i;
+  int32_t j;
+
+  bool Valid() const { return i >= 0 && j >= 0; }
+  bool operator==(const VolumeIndex& other) const { return i == other.i && j == other.j; }
+  bool operator!=(const VolumeIndex& other) const { return !(*this == other); }
+};
+
+// The volume holding a world point. Each volume is split into two triangles along its
+// South-West to North-East diagonal; a point within a small tolerance of an edge counts as
+// inside, so a point on an edge or node shared by several volumes goes to the first of them
+// with j outer and i inner.
+VolumeIndex FindVolume(const Media& media, Point mouse);
+
+// Bounding box of all nodes, and the reference length of a vector: half the box diagonal
+// over sqrt(ni^2 + nj^2).
+void ComputeBounds(const Media& media, Point& boundsMin, Point& boundsMax, double& cellSize);
+
 #endif

@@ -125,3 +125,14 @@ bool SimManager::ReleaseSimulator() {
   sim.reset();
   return true;
 }
+
+double VertexTemperature(const SimSnapshot& snapshot, int32_t i, int32_t j) {
+  const int32_t ni = snapshot.T.N();
+  const int32_t nj = snapshot.T.M();
+  const int32_t a = std::max(i - 1, 0);
+  const int32_t b = i == ni ? ni - 1 : i;
+  const int32_t c = std::max(j - 1, 0);
+  const int32_t d = j == nj ? nj - 1 : j;
+  const NumMatrix<double>& T = snapshot.T;
+  return (T[a][c] + T[b][c] + T[b][d] + T[a][d]) * 0.25;
+}

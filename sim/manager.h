@@ -79,4 +79,8 @@ class SimManager {
   int32_t capacity;
 };
 
+// Temperature at node (i, j): the mean of the (up to) four volumes around it, so a corner
+// node takes its corner volume's value and an edge node the mean of its two neighbours.
+double VertexTemperature(const SimSnapshot& snapshot, int32_t i, int32_t j);
+
 #endif

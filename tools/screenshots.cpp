@@ -14,11 +14,11 @@
 #include <QToolButton>
 #include <cstdio>
 
-#include "gui/Process.h"
-#include "gui/SDIMain.h"
-#include "gui/help.h"
-#include "gui/legend.h"
-#include "gui/widgets.h"
+#include "gui/dialogs/Process.h"
+#include "gui/mainwindow/SDIMain.h"
+#include "gui/mainwindow/legend.h"
+#include "gui/platform/help.h"
+#include "gui/platform/widgets.h"
 
 namespace {
 

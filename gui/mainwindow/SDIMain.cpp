@@ -1,0 +1,538 @@
+// The main window's state and the operations through which dialogs and commands change it.
+
+#include "gui/mainwindow/SDIMain.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QSlider>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <cmath>
+#include <sstream>
+
+#include "gui/dialogs/Process.h"
+#include "gui/mainwindow/legend.h"
+#include "gui/platform/help.h"
+#include "gui/platform/messages.h"
+#include "gui/platform/numfmt.h"
+#include "gui/platform/surface.h"
+#include "gui/platform/widgets.h"
+#include "gui/plot/probe.h"
+#include "sim/check.h"
+#include "sim/geometry.h"
+#include "sim/materials.h"
+#include "sim/streammedia.h"
+
+namespace {
+
+// The swatch colour of a probed temperature, on the run's scale. A run that produced no
+// usable extremes shows white rather than a colour that means nothing.
+QColor ReadoutColor(const SimManager& results, double t) {
+  const std::optional<double> rate = TemperatureRate(t, results.minT, results.maxT);
+  return rate ? TemperatureColor(*rate, 0.5) : QColor(Qt::white);
+}
+
+}  // namespace
+
+THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle("Calorivectrix v1.1");
+  ComputeBounds();
+
+  BuildMenus();
+  BuildSpeedPanel();
+  BuildClientArea();
+  Connect();
+
+  scaleBitmap = QImage(ScaleBitmapSize(Legend->ColorScale->size()), QImage::Format_RGB32);
+  scaleBitmap.fill(Qt::white);
+  NLinesUpDown->SetPosition(20);
+
+  askGridFileName = [this] {
+    return QFileDialog::getOpenFileName(this, "Open Geometry", QString(), "Geometry files (*.sdf)");
+  };
+
+  processDlg = new TProcessDlg(*this, this);
+
+  UpdateFrameButtons();
+  SetViewMode(viewMode);
+  FitViewport();
+}
+
+THeatForm::~THeatForm() {
+  ShutDown();
+}
+
+void THeatForm::closeEvent(QCloseEvent* event) {
+  ShutDown();
+  event->accept();
+}
+
+void THeatForm::ShutDown() {
+  if (shutDown)
+    return;
+  shutDown = true;
+  Timer->stop();
+  if (contextHelpMode)
+    QApplication::restoreOverrideCursor();
+  contextHelpMode = false;
+  manager.reset();
+  scaleBitmap = QImage();
+  ReleaseConditions();
+  INVARIANT(FHeat::Instances() == 0, "FHeat::Instances()==0");
+  HelpViewer::Instance().Close();
+}
+
+// ---- The problem and its results -------------------------------------------------------
+
+void THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
+  if (manager) {
+    // The timer must never tick without results.
+    Timer->stop();
+    manager.reset();
+    UpdateFrameButtons();
+    OutputsItem->setEnabled(false);
+  }
+  media = std::move(newMedia);
+  // A probe left over from the old grid could point outside the new one.
+  probeI = -1;
+  probeJ = -1;
+  ComputeBounds();
+  FitViewport();
+  UpdateReadouts();
+  for (QLabel* label : {Legend->CurrentTime, Legend->ScaleMax, Legend->ScaleMedMax,
+                        Legend->ScaleMed, Legend->ScaleMedMin, Legend->ScaleMin}) {
+    label->setText("-");
+  }
+  Legend->ColorScale->update();
+  SetViewMode(viewMode == ViewMode::Temperature || viewMode == ViewMode::Isotherms ? ViewMode::Media
+                                                                                   : viewMode);
+}
+
+void THeatForm::SetManager(SimManager* results) {
+  if (manager.get() != results)
+    manager.reset(results);
+  OutputsItem->setEnabled(true);
+  curSnapshot = manager->Count() - 1;
+  UpdateFrameButtons();
+  const double m = std::fmax(std::fmax(std::fabs(manager->minQx), std::fabs(manager->maxQx)),
+                             std::fmax(std::fabs(manager->minQy), std::fabs(manager->maxQy)));
+  fluxScale = std::sqrt(2.0) * m;
+  SetViewMode(ViewMode::Temperature);
+  ShowCurrentTime();
+  SetScaleLabels();
+  PaintScaleBitmap(scaleBitmap);
+  Legend->ColorScale->update();
+  UpdateReadouts();
+}
+
+void THeatForm::ShowCurrentTime() {
+  Legend->CurrentTime->setText(manager ? FormatGeneral(manager->Snapshot(curSnapshot).Time())
+                                       : QString("-"));
+}
+
+void THeatForm::SetScaleLabels() {
+  const double minT = manager->minT;
+  const double maxT = manager->maxT;
+  const double range = maxT - minT;
+  Legend->ScaleMax->setText(FormatExponent(maxT, 3));
+  Legend->ScaleMedMax->setText(FormatExponent(minT + 0.75 * range, 3));
+  Legend->ScaleMed->setText(FormatExponent(minT + 0.5 * range, 3));
+  Legend->ScaleMedMin->setText(FormatExponent(minT + 0.25 * range, 3));
+  Legend->ScaleMin->setText(FormatExponent(minT, 3));
+}
+
+void THeatForm::SetViewMode(ViewMode mode) {
+  const bool results = manager != nullptr;
+  if (!results)
+    HeatFluxVectorsItem->setChecked(false);
+  SetToolVisible(AlphaNorm, HeatFluxVectorsItem->isChecked());
+  SetToolVisible(VectorSize, ToolVisible(AlphaNorm));
+  SetToolVisible(NLinesPanel, mode == ViewMode::Temperature || mode == ViewMode::Isotherms);
+  if (mode != viewMode)
+    viewMode = mode;
+  QAction* const radio[] = {BoundsItem, MediaItem, TemperatureFieldItem, IsothermsItem};
+  radio[static_cast<int>(viewMode)]->setChecked(true);
+  for (QAction* item :
+       {DynamicPlotsItem, HeatFluxVectorsItem, IsothermsItem, TemperatureFieldItem}) {
+    item->setEnabled(results);
+  }
+  Redraw();
+}
+
+void THeatForm::ComputeBounds() {
+  ::ComputeBounds(*media, boundsMin, boundsMax, cellSize);
+}
+
+void THeatForm::FitViewport() {
+  const int w = Draw ? Draw->width() : 0;
+  const int h = Draw ? Draw->height() : 0;
+  viewport = PixelRect{0, 0, w - 1, h - 1};
+  const double dx = boundsMax.x - boundsMin.x;
+  const double dy = boundsMax.y - boundsMin.y;
+  const double sx = (w - 1) / dx;
+  const double sy = (h - 1) / dy;
+  if (sy >= sx) {
+    const int top = static_cast<int>(((h - 1) - sx * dy) * 0.5);
+    viewport.top = top;
+    viewport.bottom -= top;
+  } else {
+    const int left = static_cast<int>(((w - 1) - sy * dx) * 0.5);
+    viewport.left = left;
+    viewport.right -= left;
+  }
+  Redraw();
+}
+
+void THeatForm::resizeEvent(QResizeEvent* event) {
+  // The drawing area refits itself when the layout gives it its new size.
+  QMainWindow::resizeEvent(event);
+}
+
+// ---- Drawing ---------------------------------------------------------------------------
+
+FieldPlotState THeatForm::PlotState() const {
+  FieldPlotState state;
+  state.media = media.get();
+  state.manager = manager.get();
+  state.curSnapshot = curSnapshot;
+  state.viewMode = viewMode;
+  state.nLines = nLines;
+  state.vectors = HeatFluxVectorsItem->isChecked();
+  state.vectorSize = VectorSize->value();
+  state.boundsMin = boundsMin;
+  state.boundsMax = boundsMax;
+  state.viewport = viewport;
+  state.cellSize = cellSize;
+  state.fluxScale = fluxScale;
+  state.boundaryDialogVisible = boundaryDialogVisible;
+  state.boundaryPage = boundaryPage;
+  return state;
+}
+
+QImage THeatForm::RenderPlot(QSize size) const {
+  QFont font("Arial");
+  font.setBold(true);
+  font.setPixelSize(15);
+  return RenderFieldPlot(PlotState(), size, font);
+}
+
+void THeatForm::Redraw() {
+  if (Draw)
+    Draw->Redraw();
+}
+
+const SimSnapshot* THeatForm::ShownSnapshot() const {
+  if (!manager || curSnapshot < 0 || curSnapshot >= manager->Count())
+    return nullptr;
+  return &manager->Snapshot(curSnapshot);
+}
+
+void THeatForm::PaintScale(QPainter& painter) {
+  Surface surface(painter);
+  std::optional<double> marker;
+  if (manager && probeI >= 0) {
+    marker = MarkerDepth(*manager, curSnapshot, VolumeIndex{probeI, probeJ});
+  }
+  ::PaintScale(surface, Legend->ColorScale->size(), manager ? &scaleBitmap : nullptr, marker);
+}
+
+void THeatForm::RefreshMarker() {
+  // Only the strip left of the scale image holds the marker.
+  const int strip = Legend->ColorScale->width() - scaleBitmap.width();
+  Legend->ColorScale->update(0, 0, strip, Legend->ColorScale->height());
+}
+
+// ---- Probe -----------------------------------------------------------------------------
+
+void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
+  (void)buttons;  // the paint tool of the physical-properties dialog will read them
+  // The canvas only maps here; it needs a surface but draws nothing on it. One kept for the
+  // window's life spares every mouse move a painter's set-up.
+  if (!probeSurface) {
+    probeImage = QImage(1, 1, QImage::Format_RGB32);
+    probeSurface = std::make_unique<Surface>(&probeImage);
+  }
+  RCanvas canvas(*probeSurface, viewport, boundsMin, boundsMax, 4);
+  mousePos = Point{canvas.UnmapX(x), canvas.UnmapY(y)};
+  Legend->MouseX->setText(FormatGeneral(mousePos.x, 4));
+  Legend->MouseY->setText(FormatGeneral(mousePos.y, 4));
+  const VolumeIndex found = FindVolume(*media, mousePos);
+  if (found.i == probeI && found.j == probeJ)
+    return;
+  probeI = found.i;
+  probeJ = found.j;
+  UpdateReadouts();
+}
+
+void THeatForm::MouseDown(Qt::MouseButton button) {
+  if (Popup(1))
+    return;
+  // Painting materials belongs to the physical-properties dialog's tool; without it a press
+  // only probes.
+  (void)button;
+}
+
+void THeatForm::UpdateReadouts() {
+  TLegend& l = *Legend;
+  const bool mediaPage = l.ActivePage() == "Media";
+  const bool probed = probeI >= 0 && probeJ >= 0;
+  if (!probed) {
+    if (mediaPage) {
+      for (QLabel* label : {l.MediaI, l.MediaJ, l.MaterialName, l.Conductivity, l.SpecificHeat,
+                            l.Density, l.Diffusivity, l.HeatGeneration}) {
+        label->setText("-");
+      }
+      l.MaterialColor->SetBrushColor(Qt::white);
+      return;
+    }
+    for (QLabel* label : {l.FieldI, l.FieldJ, l.TempValue, l.FluxValue})
+      label->setText("-");
+    l.TempColor->SetBrushColor(Qt::white);
+    RefreshMarker();
+    return;
+  }
+  const QString i = FormatInteger(probeI + 1);
+  const QString j = FormatInteger(probeJ + 1);
+  if (mediaPage) {
+    const VolumeProperties& p = media->volume(probeI, probeJ);
+    l.MediaI->setText(i);
+    l.MediaJ->setText(j);
+    l.Conductivity->setText(FormatGeneral(p.conductivity));
+    l.SpecificHeat->setText(FormatGeneral(p.specificHeat));
+    l.Density->setText(FormatGeneral(p.density));
+    l.HeatGeneration->setText(FormatGeneral(p.heatGeneration));
+    l.Diffusivity->setText(FormatExponent(p.conductivity / (p.density * p.specificHeat), 6));
+    l.MaterialColor->SetBrushColor(PropertyColor(p));
+    const char* name = FindMaterial(p.conductivity, p.density, p.specificHeat);
+    l.MaterialName->setText(name ? QString(name) : QString("Custom"));
+    return;
+  }
+  l.FieldI->setText(i);
+  l.FieldJ->setText(j);
+  if (!manager) {
+    l.TempValue->setText("-");
+    l.TempColor->SetBrushColor(Qt::white);
+    l.FluxValue->setText("-");
+    return;
+  }
+  INVARIANT(curSnapshot < manager->Count(), "curSnapshot < manager->Count()");
+  const SimSnapshot& s = manager->Snapshot(curSnapshot);
+  const double t = s.T[probeI][probeJ];
+  l.TempValue->setText(FormatExponent(t, 6));
+  l.TempColor->SetBrushColor(ReadoutColor(*manager, t));
+  const double qx = s.qx[probeI][probeJ];
+  const double qy = s.qy[probeI][probeJ];
+  l.FluxValue->setText(FormatExponent(std::sqrt(qx * qx + qy * qy), 6));
+  RefreshMarker();
+}
+
+// ---- Playback --------------------------------------------------------------------------
+
+bool THeatForm::Playing() const {
+  return Timer->isActive();
+}
+
+bool THeatForm::ShowSnapshot(int k) {
+  INVARIANT(manager != nullptr, "manager");
+  const int n = manager->Count();
+  int target;
+  bool result;
+  if (k < 0) {
+    target = 0;
+    result = false;
+  } else if (k < n) {
+    target = k;
+    result = true;
+  } else {
+    target = n - 1;
+    result = false;
+  }
+  if (target != curSnapshot) {
+    curSnapshot = target;
+    ShowCurrentTime();
+    UpdateFrameButtons();
+    UpdateReadouts();
+    Redraw();
+  }
+  return result;
+}
+
+void THeatForm::UpdateFrameButtons() {
+  if (!manager) {
+    for (QToolButton* b :
+         {FirstFrameBtn, PreviousFrameBtn, PlayBtn, NextFrameBtn, LastFrameBtn, PauseBtn}) {
+      b->setEnabled(false);
+    }
+    PlayAnimationItem->setEnabled(false);
+    return;
+  }
+  const int n = manager->Count();
+  const bool playing = Playing();
+  PlayBtn->setEnabled(!playing);
+  PauseBtn->setEnabled(playing);
+  PreviousFrameBtn->setEnabled(curSnapshot > 0 && !playing);
+  FirstFrameBtn->setEnabled(curSnapshot > 0 && !playing);
+  NextFrameBtn->setEnabled(curSnapshot < n - 1 && !playing);
+  LastFrameBtn->setEnabled(curSnapshot < n - 1 && !playing);
+  PlayAnimationItem->setEnabled(PlayBtn->isEnabled());
+}
+
+void THeatForm::FirstFrameBtnClick() {
+  if (Popup(1090))
+    return;
+  ShowSnapshot(0);
+}
+void THeatForm::PreviousFrameBtnClick() {
+  if (Popup(1090))
+    return;
+  ShowSnapshot(curSnapshot - 1);
+}
+void THeatForm::NextFrameBtnClick() {
+  if (Popup(1090))
+    return;
+  ShowSnapshot(curSnapshot + 1);
+}
+void THeatForm::LastFrameBtnClick() {
+  if (Popup(1090))
+    return;
+  ShowSnapshot(manager ? manager->Count() - 1 : 0);
+}
+
+void THeatForm::PlayBtnClick() {
+  if (Popup(1090))
+    return;
+  INVARIANT(manager != nullptr, "manager");
+  Timer->start();
+  if (curSnapshot >= manager->Count() - 1)
+    ShowSnapshot(0);
+}
+
+void THeatForm::PauseBtnClick() {
+  if (Popup(1090))
+    return;
+  INVARIANT(manager != nullptr, "manager");
+  Timer->stop();
+  UpdateFrameButtons();
+}
+
+void THeatForm::TimerTimer() {
+  INVARIANT(manager != nullptr, "manager");
+  if (!ShowSnapshot(curSnapshot + 1)) {
+    Timer->stop();
+    UpdateFrameButtons();
+  }
+}
+
+// ---- Commands --------------------------------------------------------------------------
+
+void THeatForm::NLinesUpDownChanging(int position) {
+  nLines = position;
+  NLinesLabel->setText(FormatInteger(nLines));
+  SetViewMode(viewMode);
+}
+
+void THeatForm::AlphaNormClick() {
+  if (Popup(1140))
+    return;
+  INVARIANT(manager != nullptr, "manager");
+  const SimSnapshot& s = manager->Snapshot(curSnapshot);
+  const double m = std::fmax(std::fmax(std::fabs(s.minQx), std::fabs(s.maxQx)),
+                             std::fmax(std::fabs(s.minQy), std::fabs(s.maxQy)));
+  fluxScale = std::sqrt(2.0) * m;
+  Redraw();
+}
+
+void THeatForm::VectorSizeChange() {
+  Redraw();
+}
+
+void THeatForm::HeatFluxVectorsClick() {
+  SetViewMode(viewMode);
+}
+
+void THeatForm::LegendBtnClick() {
+  if (Popup(1)) {
+    // The click asked for help, not for the legend: the button goes back as it was.
+    LegendBtn->setChecked(Legend->isVisible());
+    return;
+  }
+  // The drawing area refits itself once the layout has given it the room left.
+  Legend->setVisible(LegendBtn->isChecked());
+}
+
+void THeatForm::HelpBtnClick() {
+  if (Popup(1))
+    return;
+  HelpViewer::Instance().ShowContents();
+}
+
+// ---- What is this? ---------------------------------------------------------------------
+
+void THeatForm::HelpBtnCPopupClick() {
+  HelpBtnCPopup->setChecked(true);
+  if (contextHelpMode)
+    return;
+  contextHelpMode = true;
+  QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+}
+
+void THeatForm::ContextPopup(int topic) {
+  HelpBtnCPopup->setChecked(false);
+  HelpViewer::Instance().ShowPopup(topic);
+  if (contextHelpMode)
+    QApplication::restoreOverrideCursor();
+  contextHelpMode = false;
+}
+
+bool THeatForm::Popup(int topic) {
+  if (!contextHelpMode)
+    return false;
+  ContextPopup(topic);
+  return true;
+}
+
+void THeatForm::SimulationBtnClick() {
+  if (Popup(1080))
+    return;
+  if (processDlg)
+    processDlg->exec();
+}
+
+void THeatForm::OpenGeometryClick() {
+  if (Popup(1040))
+    return;
+  const QString fileName = askGridFileName ? askGridFileName() : QString();
+  if (fileName.isEmpty())
+    return;
+  QString message;
+  if (!OpenGeometry(fileName, &message))
+    messages::ShowError(this, message);
+}
+
+bool THeatForm::OpenGeometry(const QString& fileName, QString* message) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) {
+    if (message)
+      *message = "Cannot open file";
+    return false;
+  }
+  // Grid files are small enough to read whole; the reader then works on its own copy.
+  const QByteArray bytes = file.readAll();
+  std::istringstream in(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  GridFileResult read = ReadGridFile(in, DefaultMaterial());
+  if (!read.media) {
+    if (message) {
+      *message = QString("Cannot read the grid file \"%1\".\n%2")
+                     .arg(fileName, QString::fromStdString(read.message));
+    }
+    return false;
+  }
+  SetMedia(std::move(read.media));
+  return true;
+}

@@ -1,0 +1,197 @@
+#include "gui/mainwindow/legend.h"
+
+#include <QEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "gui/platform/widgets.h"
+
+namespace {
+
+QLabel* Value(QWidget* parent, const char* name) {
+  auto* label = new QLabel("-", parent);
+  label->setObjectName(name);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  label->setMinimumWidth(74);
+  return label;
+}
+
+QGroupBox* Group(const QString& title, QWidget* parent) {
+  auto* box = new QGroupBox(title, parent);
+  auto* form = new QFormLayout(box);
+  form->setContentsMargins(6, 4, 6, 4);
+  form->setHorizontalSpacing(6);
+  form->setVerticalSpacing(2);
+  form->setLabelAlignment(Qt::AlignLeft);
+  return box;
+}
+
+QFormLayout* Form(QGroupBox* box) {
+  return static_cast<QFormLayout*>(box->layout());
+}
+
+QWidget* WithSwatch(QLabel* value, TShape* swatch, QWidget* parent) {
+  auto* row = new QWidget(parent);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(4);
+  layout->addWidget(swatch);
+  layout->addWidget(value, 1);
+  return row;
+}
+
+}  // namespace
+
+TLegend::TLegend(QWidget* parent) : QWidget(parent) {
+  setObjectName("Legend");
+  QFont small = font();
+  small.setPointSizeF(small.pointSizeF() * 0.9);
+  setFont(small);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->setSpacing(2);
+  Notebook = new QStackedWidget(this);
+  Notebook->setObjectName("Notebook");
+  TabSet = new QTabBar(this);
+  TabSet->setObjectName("TabSet");
+  TabSet->addTab("Media");
+  TabSet->addTab("Fields");
+  TabSet->setShape(QTabBar::RoundedSouth);
+  TabSet->setExpanding(true);
+  layout->addWidget(Notebook, 1);
+  layout->addWidget(TabSet);
+
+  // The "Media" page.
+  auto* media = new QWidget(Notebook);
+  media->setObjectName("Media");
+  auto* mediaLayout = new QVBoxLayout(media);
+  mediaLayout->setContentsMargins(0, 0, 0, 0);
+  MouseGroup = Group("Mouse", media);
+  MouseX = Value(MouseGroup, "MouseX");
+  MouseY = Value(MouseGroup, "MouseY");
+  Form(MouseGroup)->addRow("X", MouseX);
+  Form(MouseGroup)->addRow("Y", MouseY);
+  MediaVolumeGroup = Group("Volume", media);
+  MediaI = Value(MediaVolumeGroup, "MediaI");
+  MediaJ = Value(MediaVolumeGroup, "MediaJ");
+  MaterialName = Value(MediaVolumeGroup, "MaterialName");
+  MaterialColor = new TShape(MediaVolumeGroup);
+  MaterialColor->setObjectName("MaterialColor");
+  Conductivity = Value(MediaVolumeGroup, "Conductivity");
+  SpecificHeat = Value(MediaVolumeGroup, "SpecificHeat");
+  Density = Value(MediaVolumeGroup, "Density");
+  Diffusivity = Value(MediaVolumeGroup, "Diffusivity");
+  HeatGeneration = Value(MediaVolumeGroup, "HeatGeneration");
+  QFormLayout* volume = Form(MediaVolumeGroup);
+  volume->addRow("I", MediaI);
+  volume->addRow("J", MediaJ);
+  volume->addRow("Material", WithSwatch(MaterialName, MaterialColor, MediaVolumeGroup));
+  volume->addRow("k", Conductivity);
+  volume->addRow("Cp", SpecificHeat);
+  volume->addRow("\u03c1", Density);
+  volume->addRow("\u03b1", Diffusivity);
+  volume->addRow("q\u2034", HeatGeneration);
+  Conductivity->setToolTip("Thermal conductivity, W/(m K)");
+  SpecificHeat->setToolTip("Specific heat, J/(kg K)");
+  Density->setToolTip("Density, kg/m\u00b3");
+  Diffusivity->setToolTip("Thermal diffusivity k/(\u03c1 Cp), m\u00b2/s");
+  HeatGeneration->setToolTip("Heat generation, W/m\u00b3");
+  mediaLayout->addWidget(MouseGroup);
+  mediaLayout->addWidget(MediaVolumeGroup);
+  mediaLayout->addStretch();
+
+  // The "Fields" page.
+  auto* fields = new QWidget(Notebook);
+  fields->setObjectName("Fields");
+  auto* fieldsLayout = new QVBoxLayout(fields);
+  fieldsLayout->setContentsMargins(0, 0, 0, 0);
+  FieldVolumeGroup = Group("Volume", fields);
+  FieldI = Value(FieldVolumeGroup, "FieldI");
+  FieldJ = Value(FieldVolumeGroup, "FieldJ");
+  TempValue = Value(FieldVolumeGroup, "TempValue");
+  TempColor = new TShape(FieldVolumeGroup);
+  TempColor->setObjectName("TempColor");
+  FluxValue = Value(FieldVolumeGroup, "FluxValue");
+  QFormLayout* field = Form(FieldVolumeGroup);
+  field->addRow("I", FieldI);
+  field->addRow("J", FieldJ);
+  field->addRow("T", WithSwatch(TempValue, TempColor, FieldVolumeGroup));
+  field->addRow("|q|", FluxValue);
+  TempValue->setToolTip("Temperature of the volume");
+  FluxValue->setToolTip("Magnitude of the heat flux, W/m\u00b2");
+
+  AnimationGroup = new QGroupBox("Animation", fields);
+  auto* animation = new QVBoxLayout(AnimationGroup);
+  animation->setContentsMargins(6, 2, 6, 2);
+  animation->addWidget(new QLabel("Current time (sec.)", AnimationGroup));
+  CurrentTime = Value(AnimationGroup, "CurrentTime");
+  animation->addWidget(CurrentTime);
+
+  ScaleGroup = new QGroupBox("Temperature scale", fields);
+  auto* scale = new QHBoxLayout(ScaleGroup);
+  scale->setContentsMargins(4, 2, 4, 2);
+  ColorScale = new TPaintBox(ScaleGroup);
+  ColorScale->setObjectName("ColorScale");
+  ColorScale->setFixedSize(65, 137);
+  ColorScale->setAttribute(Qt::WA_OpaquePaintEvent, false);
+  scale->addWidget(ColorScale);
+  auto* labels = new QVBoxLayout;
+  labels->setSpacing(0);
+  ScaleMax = Value(ScaleGroup, "ScaleMax");
+  ScaleMedMax = Value(ScaleGroup, "ScaleMedMax");
+  ScaleMed = Value(ScaleGroup, "ScaleMed");
+  ScaleMedMin = Value(ScaleGroup, "ScaleMedMin");
+  ScaleMin = Value(ScaleGroup, "ScaleMin");
+  for (QLabel* l : {ScaleMax, ScaleMedMax, ScaleMed, ScaleMedMin, ScaleMin}) {
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    l->setMinimumWidth(50);
+    labels->addWidget(l);
+    if (l != ScaleMin)
+      labels->addStretch();
+  }
+  scale->addLayout(labels);
+
+  fieldsLayout->addWidget(FieldVolumeGroup);
+  fieldsLayout->addWidget(AnimationGroup);
+  fieldsLayout->addWidget(ScaleGroup);
+  fieldsLayout->addStretch();
+
+  Notebook->addWidget(media);
+  Notebook->addWidget(fields);
+  connect(TabSet, &QTabBar::currentChanged, Notebook, &QStackedWidget::setCurrentIndex);
+
+  Watch(MouseGroup, 1000);
+  Watch(MediaVolumeGroup, 1020);
+  Watch(FieldVolumeGroup, 1110);
+  Watch(AnimationGroup, 1030);
+  Watch(ScaleGroup, 1130);
+}
+
+QString TLegend::ActivePage() const {
+  return Notebook->currentWidget()->objectName();
+}
+
+void TLegend::ShowPage(int index) {
+  TabSet->setCurrentIndex(index);
+}
+
+void TLegend::Watch(QWidget* panel, int topic) {
+  panel->setProperty("helpTopic", topic);
+  panel->installEventFilter(this);
+}
+
+bool TLegend::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress) {
+    const int topic = watched->property("helpTopic").toInt();
+    if (topic > 0)
+      emit panelClicked(topic);
+  }
+  return QWidget::eventFilter(watched, event);
+}

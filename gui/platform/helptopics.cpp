@@ -1,0 +1,149 @@
+#include "gui/platform/helptopics.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QHelpEvent>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QVariant>
+#include <QWhatsThis>
+#include <algorithm>
+
+#include "gui/platform/help.h"
+
+namespace {
+
+const char* const kTopicProperty = "helpTopic";
+
+// Answers the toolkit's What's-this events that reach the dialog: the control under the
+// pointer (or its group) shows its topic. Controls that answer for themselves never get here.
+class DialogContextHelp : public QObject {
+ public:
+  explicit DialogContextHelp(QDialog* dialog) : QObject(dialog), dialog(dialog) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != dialog)
+      return false;
+    if (event->type() != QEvent::WhatsThis && event->type() != QEvent::QueryWhatsThis)
+      return false;
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QWidget* under = dialog->childAt(help->pos());
+    const int topic = HelpTopicAt(under ? under : dialog, dialog);
+    if (topic == 0)
+      return false;
+    if (event->type() == QEvent::WhatsThis)
+      HelpViewer::Instance().ShowPopup(topic);
+    event->accept();
+    return true;
+  }
+
+ private:
+  QDialog* dialog;
+};
+
+}  // namespace
+
+namespace topic {
+
+const std::vector<int>& All() {
+  static const std::vector<int> all = [] {
+    std::vector<int> numbers = {kContents,
+                                kGeometryDlg,
+                                kPhysicalPropDlg,
+                                kInitialTempDlg,
+                                kBoundaryDlg,
+                                kParametersDlg,
+                                kTimeDlg,
+                                kProcessDlg,
+                                kGraphicDlg,
+                                kOutputsDlg,
+                                kTutorialSlab,
+                                kTutorialFin,
+                                kTutorialResistance,
+                                kTutorialShapeFactor,
+                                kMouse,
+                                kVolumeIndex,
+                                kVolumeProperties,
+                                kAnimation,
+                                kOpenGeometry,
+                                kGeometry,
+                                kPhysicalProperties,
+                                kBoundary,
+                                kRun,
+                                kPlayback,
+                                kVolumeTemperature,
+                                kVolumeFlux,
+                                kTemperatureScale,
+                                kVectors,
+                                kHelpButton,
+                                kCancelButton,
+                                kOkButton,
+                                kGeometryPages,
+                                kGeometryDimensions,
+                                kGeometryVolumes,
+                                kPropertiesGroup,
+                                kGenerationGroup,
+                                kMaterialDatabase,
+                                kBoundaryPages,
+                                kBoundaryAdd,
+                                kBoundaryDel,
+                                kSegmentKind,
+                                kSegmentLimits,
+                                kSegmentFunction,
+                                kFunctionKind,
+                                kFunctionConstants,
+                                kFunctionPreview,
+                                kInitialTempPanel,
+                                kRunTime,
+                                kRunSolver,
+                                kRunRestart,
+                                kRunPreview,
+                                kRunRun,
+                                kRunPause,
+                                kRunGraph,
+                                kTimesPages,
+                                kTimesSet,
+                                kTimesList,
+                                kTimesDel,
+                                kTimesPreview,
+                                kTimesSample,
+                                kTimesSteps,
+                                kTimesAdd};
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+  }();
+  return all;
+}
+
+}  // namespace topic
+
+void SetHelpTopic(QObject* object, int topic) {
+  object->setProperty(kTopicProperty, topic == 0 ? QVariant() : QVariant(topic));
+}
+
+int HelpTopicOf(const QObject* object) {
+  return object ? object->property(kTopicProperty).toInt() : 0;
+}
+
+int HelpTopicAt(const QWidget* widget, const QWidget* outermost) {
+  for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+    if (const int topic = HelpTopicOf(w))
+      return topic;
+    if (w == outermost)
+      break;
+  }
+  return 0;
+}
+
+void InstallContextHelp(QDialog* dialog, int ownTopic) {
+  dialog->setWindowFlag(Qt::WindowContextHelpButtonHint, true);
+  dialog->installEventFilter(new DialogContextHelp(dialog));
+  auto* whatsThis = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1), dialog);
+  QObject::connect(whatsThis, &QShortcut::activated, dialog,
+                   [] { QWhatsThis::enterWhatsThisMode(); });
+  if (ownTopic != 0) {
+    auto* own = new QShortcut(QKeySequence(Qt::Key_F1), dialog);
+    QObject::connect(own, &QShortcut::activated, dialog, [ownTopic] { ShowHelpTopic(ownTopic); });
+  }
+}

@@ -1,0 +1,109 @@
+#include "gui/platform/icons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPolygonF>
+
+namespace {
+
+constexpr int side = 20;
+
+void Triangle(QPainter& p, double left, double right, bool pointsRight) {
+  QPolygonF t;
+  if (pointsRight) {
+    t << QPointF(left, 4) << QPointF(right, 10) << QPointF(left, 16);
+  } else {
+    t << QPointF(right, 4) << QPointF(left, 10) << QPointF(right, 16);
+  }
+  p.drawPolygon(t);
+}
+
+void Draw(QPainter& p, const QString& name) {
+  const QColor ink(40, 40, 40);
+  p.setPen(QPen(ink, 1.2));
+  p.setBrush(ink);
+  if (name == "open") {
+    p.setBrush(QColor(240, 200, 90));
+    p.drawRect(QRectF(2.5, 6.5, 15, 10));
+    p.drawRect(QRectF(2.5, 4.5, 6, 2));
+  } else if (name == "geometry") {
+    p.setBrush(Qt::NoBrush);
+    for (int k = 0; k <= 3; ++k) {
+      p.drawLine(QPointF(3 + 4.7 * k, 3), QPointF(3 + 4.7 * k, 17));
+      p.drawLine(QPointF(3, 3 + 4.7 * k), QPointF(17, 3 + 4.7 * k));
+    }
+  } else if (name == "properties") {
+    const QColor swatches[4] = {QColor(230, 190, 40), QColor(190, 90, 40), QColor(120, 120, 140),
+                                QColor(80, 140, 200)};
+    for (int k = 0; k < 4; ++k) {
+      p.setBrush(swatches[k]);
+      p.drawRect(QRectF(2.5 + 8 * (k % 2), 2.5 + 8 * (k / 2), 7, 7));
+    }
+  } else if (name == "boundary") {
+    p.setBrush(Qt::NoBrush);
+    const QColor colours[4] = {Qt::red, QColor(0, 170, 0), QColor(0, 170, 170), Qt::magenta};
+    const QLineF sides[4] = {{3, 3, 17, 3}, {3, 17, 17, 17}, {17, 3, 17, 17}, {3, 3, 3, 17}};
+    for (int k = 0; k < 4; ++k) {
+      p.setPen(QPen(colours[k], 2.5));
+      p.drawLine(sides[k]);
+    }
+  } else if (name == "simulation") {
+    QLinearGradient ramp(0, 17, 0, 3);
+    ramp.setColorAt(0, Qt::blue);
+    ramp.setColorAt(0.5, Qt::green);
+    ramp.setColorAt(1, Qt::red);
+    p.setBrush(ramp);
+    p.drawRect(QRectF(3.5, 3.5, 6, 13));
+    p.setBrush(ink);
+    Triangle(p, 11, 18, true);
+  } else if (name == "first") {
+    p.drawRect(QRectF(3, 4, 2, 12));
+    Triangle(p, 5, 16, false);
+  } else if (name == "previous") {
+    Triangle(p, 4, 15, false);
+  } else if (name == "play") {
+    p.setBrush(QColor(0, 140, 0));
+    Triangle(p, 5, 16, true);
+  } else if (name == "next") {
+    Triangle(p, 5, 16, true);
+  } else if (name == "last") {
+    Triangle(p, 4, 15, true);
+    p.drawRect(QRectF(15, 4, 2, 12));
+  } else if (name == "pause") {
+    p.drawRect(QRectF(5, 4, 3, 12));
+    p.drawRect(QRectF(12, 4, 3, 12));
+  } else if (name == "autoscale") {
+    p.drawLine(QPointF(3, 17), QPointF(16, 4));
+    QPolygonF head;
+    head << QPointF(17, 3) << QPointF(10, 5) << QPointF(15, 10);
+    p.drawPolygon(head);
+  } else if (name == "legend") {
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(2.5, 2.5, 15, 15));
+    p.setBrush(ink);
+    for (int k = 0; k < 3; ++k)
+      p.drawRect(QRectF(5, 5.5 + 4 * k, 10, 1.5));
+  } else if (name == "help" || name == "whatsthis") {
+    p.setBrush(name == "help" ? QColor(60, 110, 200) : QColor(230, 200, 60));
+    p.drawEllipse(QRectF(2.5, 2.5, 15, 15));
+    p.setPen(name == "help" ? Qt::white : ink);
+    QFont font("DejaVu Sans");
+    font.setBold(true);
+    font.setPixelSize(12);
+    p.setFont(font);
+    p.drawText(QRectF(2.5, 2.5, 15, 15), Qt::AlignCenter, "?");
+  }
+}
+
+}  // namespace
+
+QIcon ToolIcon(const QString& name) {
+  QPixmap pixmap(side, side);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  Draw(painter, name);
+  painter.end();
+  return QIcon(pixmap);
+}

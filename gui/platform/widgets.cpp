@@ -1,0 +1,123 @@
+#include "gui/platform/widgets.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TPaintBox::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (onPaint)
+    onPaint(painter);
+}
+
+void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
+  if (onMouseMove) {
+    const QPoint p = event->position().toPoint();
+    onMouseMove(p.x(), p.y(), event->buttons());
+  }
+}
+
+void TPaintBox::mousePressEvent(QMouseEvent* event) {
+  if (onMouseDown) {
+    const QPoint p = event->position().toPoint();
+    onMouseDown(event->button(), p.x(), p.y());
+  }
+}
+
+void TPaintBox::leaveEvent(QEvent*) {
+  if (onLeave)
+    onLeave();
+}
+
+TDrawArea::TDrawArea(QWidget* parent) : TPaintBox(parent) {}
+
+void TDrawArea::Redraw() {
+  if (render && width() > 0 && height() > 0) {
+    image = render(size());
+  } else {
+    image = QImage();
+  }
+  update();
+}
+
+void TDrawArea::paintEvent(QPaintEvent*) {
+  if (image.size() != size())
+    Redraw();
+  QPainter painter(this);
+  if (image.isNull()) {
+    painter.fillRect(rect(), Qt::black);
+  } else {
+    painter.drawImage(0, 0, image);
+  }
+}
+
+void TDrawArea::resizeEvent(QResizeEvent*) {
+  image = QImage();
+  if (onResize)
+    onResize();
+}
+
+TShape::TShape(QWidget* parent) : QWidget(parent) {
+  setMinimumSize(24, 14);
+}
+
+void TShape::SetBrushColor(const QColor& color) {
+  if (brush == color)
+    return;
+  brush = color;
+  update();
+}
+
+void TShape::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::black);
+  painter.setBrush(brush);
+  painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+}
+
+TUpDown::TUpDown(int min, int max, int position, QWidget* parent)
+    : QWidget(parent), min(min), max(max), position(position) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  up = new QToolButton(this);
+  down = new QToolButton(this);
+  up->setArrowType(Qt::UpArrow);
+  down->setArrowType(Qt::DownArrow);
+  for (QToolButton* b : {up, down}) {
+    b->setAutoRepeat(true);
+    b->setFixedSize(16, 11);
+    layout->addWidget(b);
+  }
+  connect(up, &QToolButton::clicked, this, &TUpDown::StepUp);
+  connect(down, &QToolButton::clicked, this, &TUpDown::StepDown);
+}
+
+void TUpDown::SetPosition(int value) {
+  if (value < min)
+    value = min;
+  if (value > max)
+    value = max;
+  position = value;
+}
+
+void TUpDown::StepUp() {
+  if (position >= max)
+    return;
+  ++position;
+  emit changing(position);
+}
+
+void TUpDown::StepDown() {
+  if (position <= min)
+    return;
+  --position;
+  emit changing(position);
+}

@@ -1,0 +1,68 @@
+#ifndef CALORIVECTRIX_GUI_FIELDPLOT_H
+#define CALORIVECTRIX_GUI_FIELDPLOT_H
+
+// The field plot: the grid drawn one quadrilateral per volume through its four nodes, as
+// the boundary layout (Bounds), the material map (Media), temperature bands (Temperature)
+// or isotherms (Isotherms), with heat-flux vectors laid over any of them. The plot keeps no
+// state; the main window gathers what a paint reads into a FieldPlotState.
+//
+// The colour functions live here because the scale, the read-outs and the material dialog
+// show the same colours as the plot.
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+#include "gui/platform/surface.h"
+#include "gui/plot/rcanvas.h"
+#include "sim/manager.h"
+#include "sim/media.h"
+
+enum class ViewMode : int8_t { Bounds = 0, Media = 1, Temperature = 2, Isotherms = 3 };
+
+struct FieldPlotState {
+  const Media* media = nullptr;
+  const SimManager* manager = nullptr;  // null without results
+  int32_t curSnapshot = 0;
+  ViewMode viewMode = ViewMode::Media;
+  int32_t nLines = 20;  // number of levels, at least 2
+  bool vectors = false;
+  int vectorSize = 0;  // 0..20
+  Point boundsMin{0, 0};
+  Point boundsMax{1, 1};
+  PixelRect viewport{0, 0, 0, 0};
+  double cellSize = 1;
+  double fluxScale = 1;
+  bool boundaryDialogVisible = false;
+  QString boundaryPage;  // "North", "South", "East"; anything else is West
+};
+
+// The temperature ramp blue - cyan - green - yellow - red over rate 0..1. Brightness 0.5
+// gives the pure colours; below darkens and above lightens every component alike. Both
+// arguments must lie in [0, 1].
+QColor TemperatureColor(double rate, double brightness);
+
+// A material's colour: red from conductivity (full at 401), green from density (10000),
+// blue from specific heat (5000). Heat generation does not colour.
+QColor PropertyColor(const VolumeProperties& properties);
+
+// The temperature range colours are spread over: the run's extremes, widened to 1 when they
+// (nearly) coincide so that a uniform field still has a scale.
+double TemperatureRange(double minT, double maxT);
+
+// Where t sits on the run's colour scale, held to [0, 1] against rounding; none when it or
+// the extremes are not finite numbers, so the caller draws nothing for it.
+std::optional<double> TemperatureRate(double t, double minT, double maxT);
+
+// Draws the whole plot on a surface whose background is already black.
+void Paint(Surface& surface, const FieldPlotState& state);
+
+// The plot as an off-screen image of the given size: black, painted with `font` as the
+// surface's font, ready to be copied to the window in one step.
+QImage RenderFieldPlot(const FieldPlotState& state, QSize size, const QFont& font);
+
+#endif

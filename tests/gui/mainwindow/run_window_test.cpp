@@ -1,0 +1,180 @@
+// A run from the main window's own command, with the real dialog shown modally, and what
+// the window receives.
+
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+#include "gui/dialogs/Process.h"
+#include "gui/mainwindow/SDIMain.h"
+#include "gui/mainwindow/legend.h"
+#include "tests/gui/support.h"
+
+namespace {
+
+class RunFromWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form = std::make_unique<THeatForm>();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    dialog = form->processDlg;
+    ASSERT_NE(dialog, nullptr);
+  }
+  void TearDown() override { form.reset(); }
+
+  // Opens the dialog with the window's command and, once it is up, does `inside`; the
+  // dialog must be closed by then.
+  void WithDialog(QAction* command, std::function<void()> inside) {
+    bool ran = false;
+    QTimer::singleShot(0, dialog, [&] {
+      ran = true;
+      EXPECT_TRUE(dialog->isVisible());
+      EXPECT_TRUE(dialog->isModal());
+      inside();
+      if (dialog->isVisible()) {
+        ADD_FAILURE() << "the dialog was left open";
+        dialog->Finish->click();
+      }
+    });
+    command->trigger();
+    EXPECT_TRUE(ran);
+  }
+
+  static void ExpectSameField(const NumMatrix<double>& a, const NumMatrix<double>& b) {
+    for (int i = 0; i < a.N(); ++i) {
+      for (int j = 0; j < a.M(); ++j)
+        ASSERT_EQ(a[i][j], b[i][j]) << i << ", " << j;
+    }
+  }
+
+  std::unique_ptr<THeatForm> form;
+  TProcessDlg* dialog = nullptr;
+};
+
+TEST_F(RunFromWindow, DefaultProblemRunsToItsEndAndTheWindowShowsIt) {
+  WithDialog(form->RunItem, [&] {
+    EXPECT_TRUE(dialog->CKInitial->isChecked());
+    EXPECT_FALSE(dialog->CKInitial->isEnabled());
+    dialog->Run->click();
+    EXPECT_FALSE(dialog->Run->isEnabled());
+    EXPECT_TRUE(dialog->Finish->isEnabled());
+    EXPECT_EQ(dialog->TIter->text(), "298");
+    dialog->Finish->click();
+  });
+  ASSERT_NE(form->manager, nullptr);
+  const SimManager& results = *form->manager;
+  EXPECT_EQ(results.Sim(), nullptr);
+  EXPECT_EQ(results.Count(), 2);
+  EXPECT_EQ(results.LastSnapshot().Iteration(), 298);
+  ExpectSameField(results.LastSnapshot().T, RunToEnd(*form, UniformStart(*form))->LastSnapshot().T);
+  EXPECT_EQ(form->viewMode, ViewMode::Temperature);
+  EXPECT_EQ(form->curSnapshot, 1);
+  EXPECT_EQ(form->Legend->CurrentTime->text(), "5960");
+  EXPECT_TRUE(form->OutputsItem->isEnabled());
+  EXPECT_TRUE(form->FirstFrameBtn->isEnabled());
+}
+
+TEST_F(RunFromWindow, PauseFromInsideTheRunThenResumeReachesTheSameField) {
+  form->tolTime = 1e-8;  // a longer run
+  WithDialog(form->RunItem, [&] {
+    // Pause once the run is under way, from the events the run itself processes.
+    dialog->pumpIntervalMs = 0;
+    QTimer pauser;
+    QObject::connect(&pauser, &QTimer::timeout, dialog, [&] {
+      if (dialog->Pause->isEnabled() && dialog->TIter->text().toInt() >= 40) {
+        dialog->Pause->click();
+        pauser.stop();
+      }
+    });
+    pauser.start(0);
+    dialog->Run->click();
+    ASSERT_TRUE(dialog->Run->isEnabled());
+    ASSERT_TRUE(dialog->Preview->isEnabled());
+    const int pausedAt = dialog->Manager()->Sim()->Iteration();
+    EXPECT_GE(pausedAt, 39);
+    EXPECT_LT(pausedAt, 1000);
+    dialog->Run->click();
+    EXPECT_FALSE(dialog->Run->isEnabled());
+    dialog->Finish->click();
+  });
+  ASSERT_NE(form->manager, nullptr);
+  auto straight = RunToEnd(*form, UniformStart(*form));
+  EXPECT_EQ(form->manager->LastSnapshot().Iteration(), straight->LastSnapshot().Iteration());
+  ExpectSameField(form->manager->LastSnapshot().T, straight->LastSnapshot().T);
+}
+
+TEST_F(RunFromWindow, CancelBeforeAnyStepKeepsThePreviousResults) {
+  WithDialog(form->RunItem, [&] {
+    dialog->Run->click();
+    dialog->Finish->click();
+  });
+  const SimManager* previous = form->manager.get();
+  ASSERT_NE(previous, nullptr);
+  WithDialog(form->RunItem, [&] {
+    EXPECT_EQ(dialog->Finish->text(), "&Cancel");
+    EXPECT_TRUE(dialog->CKInitial->isEnabled());
+    dialog->Finish->click();
+  });
+  EXPECT_EQ(form->manager.get(), previous);
+}
+
+TEST_F(RunFromWindow, ContinuationStartsFromTheLastResultsAtTimeZero) {
+  form->SetParameters(form->tolTime, form->tolSpace, 50, form->maxIterSpace, form->dt);
+  WithDialog(form->RunItem, [&] {
+    dialog->Run->click();
+    dialog->Finish->click();
+  });
+  const NumMatrix<double> after50 = form->manager->LastSnapshot().T;
+  EXPECT_EQ(form->manager->LastSnapshot().Iteration(), 50);
+  WithDialog(form->RunItem, [&] {
+    dialog->CKInitial->setChecked(false);
+    dialog->Run->click();
+    dialog->Finish->click();
+  });
+  const SimManager& second = *form->manager;
+  EXPECT_EQ(second.Snapshot(0).Time(), 0);
+  ExpectSameField(second.Snapshot(0).T, after50);
+  // Fifty steps from fifty steps are a hundred steps from the start.
+  form->SetParameters(form->tolTime, form->tolSpace, 100, form->maxIterSpace, form->dt);
+  ExpectSameField(second.LastSnapshot().T, RunToEnd(*form, UniformStart(*form))->LastSnapshot().T);
+}
+
+TEST_F(RunFromWindow, PlaybackGoesOnWhileTheDialogRuns) {
+  form->SetMedia(std::make_unique<CartesianMedia>(1, 1, 60, 60, DefaultMaterial()));
+  form->SetParameters(0, form->tolSpace, 200, form->maxIterSpace, form->dt);
+  auto marks = std::make_unique<NumVector<int>>(11);
+  for (int k = 0; k <= 10; ++k)
+    (*marks)[k] = 20 * k;
+  form->SetMarks(std::move(marks));
+  WithDialog(form->RunItem, [&] {
+    dialog->Run->click();
+    dialog->Finish->click();
+  });
+  ASSERT_EQ(form->manager->Count(), 11);
+  form->FirstFrameBtn->click();
+  form->PlayBtn->click();
+  ASSERT_TRUE(form->Playing());
+  int shownWhenRunEnded = -1;
+  WithDialog(form->RunItem, [&] {
+    dialog->Run->click();
+    shownWhenRunEnded = form->curSnapshot;
+    dialog->Finish->click();
+  });
+  // The timer ticked through the run's event processing.
+  EXPECT_GT(shownWhenRunEnded, 0);
+  // The new results arrived while playing: the next tick stops on their last snapshot.
+  form->TimerTimer();
+  EXPECT_FALSE(form->Playing());
+  EXPECT_EQ(form->curSnapshot, form->manager->Count() - 1);
+}
+
+}  // namespace
