@@ -99,6 +99,12 @@ bool SimManager::Run() {
   running = true;
   int8_t result = Simulator::Complete;
   while (curMark < marks.N()) {
+    // A mark the simulator has already passed (marks that repeat or go back) has its
+    // snapshot; asking for it again would read as a stop and end the run early.
+    if (marks[curMark] <= sim->Iteration()) {
+      curMark += 1;
+      continue;
+    }
     result = sim->Advance(marks[curMark]);
     if (result != Simulator::ReachedTarget)
       break;

@@ -74,4 +74,7 @@ void ProblemRecord::SetMarks(std::unique_ptr<NumVector<int>> marks) {
   INVARIANT(_marks->N() >= 2, "_marks->N() >= 2");
   INVARIANT((*_marks)[0] == 0, "(*_marks)[0] == 0");
   INVARIANT((*_marks)[_marks->N() - 1] == maxIterTime, "(*_marks)[_marks->N()-1] == maxIterTime");
+  // One snapshot per step: a step listed twice would only be skipped by the run.
+  for (int32_t k = 1; k < _marks->N(); ++k)
+    INVARIANT((*_marks)[k - 1] < (*_marks)[k], "(*_marks)[k-1] < (*_marks)[k]");
 }

@@ -28,7 +28,7 @@ class ProblemRecord {
   // are dropped.
   void SetParameters(double tolTime, double tolSpace, int32_t maxIterTime, int32_t maxIterSpace,
                      double dt);
-  // Replaces the animation times; they must start at 0 and end at maxIterTime.
+  // Replaces the animation times; they must increase strictly from 0 to maxIterTime.
   void SetMarks(std::unique_ptr<NumVector<int>> marks);
 
   // Releases every boundary condition and function; afterwards no condition may be alive.

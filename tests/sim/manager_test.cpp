@@ -72,6 +72,25 @@ TEST(SimManager, SnapshotAtEveryMarkWithRunWideExtremes) {
   EXPECT_LT(manager->maxT, 1);
 }
 
+// Marks that repeat a step (or go back) used to end the run at the repeat, as if the user
+// had stopped it: Run asked for a step already reached and took "nothing to do" for a stop.
+TEST(SimManager, RepeatedMarksNeverEndTheRunEarly) {
+  auto p = DefaultSquare();
+  p->tolTime = 0;
+  p->maxIterTime = 30;
+  const NumVector<int> marks = Marks({0, 0, 5, 5, 12, 9, 20, 30});
+  auto manager = p->MakeManager(&marks);
+  EXPECT_TRUE(manager->Run());
+  EXPECT_EQ(manager->Sim()->Iteration(), 30);
+  ASSERT_EQ(manager->Count(), 4);
+  EXPECT_EQ(manager->Snapshot(1).Iteration(), 5);
+  EXPECT_EQ(manager->Snapshot(2).Iteration(), 12);
+  EXPECT_EQ(manager->Snapshot(3).Iteration(), 20);
+  // Each step is stored once.
+  EXPECT_TRUE(manager->TakeSnapshot());
+  EXPECT_EQ(manager->LastSnapshot().Iteration(), 30);
+}
+
 TEST(SimManager, SteadyStateBetweenMarksIsCapturedByTakeSnapshot) {
   auto p = DefaultSquare();
   const NumVector<int> marks = Marks({0, 1000});
