@@ -102,6 +102,8 @@ const std::vector<int>& All() {
                                 kRunRun,
                                 kRunPause,
                                 kRunGraph,
+                                kParametersTime,
+                                kParametersSolver,
                                 kTimesPages,
                                 kTimesSet,
                                 kTimesList,

@@ -91,6 +91,10 @@ constexpr int kRunRun = 1940;
 constexpr int kRunPause = 1950;
 constexpr int kRunGraph = 1960;
 
+// Simulation parameters.
+constexpr int kParametersTime = 2000;
+constexpr int kParametersSolver = 2010;
+
 // Animation times.
 constexpr int kTimesPages = 2200;
 constexpr int kTimesSet = 2210;

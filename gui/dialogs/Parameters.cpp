@@ -1,0 +1,115 @@
+#include "gui/dialogs/Parameters.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "gui/dialogs/dialogparts.h"
+#include "gui/platform/help.h"
+#include "gui/platform/helptopics.h"
+#include "gui/platform/numfmt.h"
+
+namespace {
+
+// Adds a caption and its edit as the next row of a group's grid.
+void AddRow(QGridLayout* rows, const QString& caption, QLineEdit* edit) {
+  const int row = rows->rowCount();
+  auto* label = new QLabel(caption, edit->parentWidget());
+  label->setBuddy(edit);
+  rows->addWidget(label, row, 0);
+  rows->addWidget(edit, row, 1);
+}
+
+}  // namespace
+
+TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
+    : QDialog(parent), problem(record) {
+  setObjectName(QStringLiteral("ParametersDlg"));
+  setWindowTitle(QStringLiteral("Simulation Parameters"));
+  InstallContextHelp(this, topic::kParametersDlg);
+
+  auto* layout = new QVBoxLayout(this);
+
+  auto* timeGroup = new QGroupBox(QStringLiteral("Time"), this);
+  SetHelpTopic(timeGroup, topic::kParametersTime);
+  auto* timeRows = new QGridLayout(timeGroup);
+  timeRows->setColumnStretch(0, 1);
+  MaxIterTime = MakeNumberEdit(timeGroup, "MaxIterTime");
+  TolTime = MakeNumberEdit(timeGroup, "TolTime");
+  TolTime->setToolTip(QStringLiteral("Tolerance to reach steady state"));
+  Dt = MakeNumberEdit(timeGroup, "Dt");
+  AddRow(timeRows, QStringLiteral("Number of Time Steps"), MaxIterTime);
+  AddRow(timeRows, QStringLiteral("Tolerance"), TolTime);
+  AddRow(timeRows, QStringLiteral("Time Step (sec.)"), Dt);
+  layout->addWidget(timeGroup);
+
+  SolverGroup = new QGroupBox(QStringLiteral("Solver"), this);
+  SolverGroup->setObjectName(QStringLiteral("SolverGroup"));
+  SetHelpTopic(SolverGroup, topic::kParametersSolver);
+  solverRows = new QGridLayout(SolverGroup);
+  solverRows->setColumnStretch(0, 1);
+  MaxIterSpace = MakeNumberEdit(SolverGroup, "MaxIterSpace");
+  TolSpace = MakeNumberEdit(SolverGroup, "TolSpace");
+  AddRow(solverRows, QStringLiteral("Iterations Number"), MaxIterSpace);
+  AddRow(solverRows, QStringLiteral("Tolerance"), TolSpace);
+  layout->addWidget(SolverGroup);
+  layout->addStretch(1);
+
+  const DialogButtons buttons =
+      AddDialogButtons(this, layout, QStringLiteral("OK"), QStringLiteral("Cancel"));
+  OKBtn = buttons.ok;
+  CancelBtn = buttons.cancel;
+  HelpBtn = buttons.help;
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  for (QLineEdit* edit : {MaxIterTime, TolTime, Dt, MaxIterSpace, TolSpace})
+    connect(edit, &QLineEdit::textChanged, this, &TParametersDlg::CheckValues);
+  connect(OKBtn, &QPushButton::clicked, this, &TParametersDlg::OKBtnClick);
+  connect(HelpBtn, &QPushButton::clicked, this, &TParametersDlg::HelpBtnClick);
+}
+
+void TParametersDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous())
+    FormShow();
+}
+
+void TParametersDlg::FormShow() {
+  Dt->setText(FormatGeneral(problem.dt));
+  MaxIterTime->setText(FormatInteger(problem.maxIterTime));
+  TolTime->setText(FormatGeneral(problem.tolTime));
+  MaxIterSpace->setText(FormatInteger(problem.maxIterSpace));
+  TolSpace->setText(FormatGeneral(problem.tolSpace));
+  CheckValues();
+  Dt->setFocus();
+}
+
+bool TParametersDlg::Read(Values& v) const {
+  return ParseDecimal(Dt->text(), v.dt) && ParseInteger(MaxIterTime->text(), v.maxIterTime) &&
+         ParseInteger(MaxIterSpace->text(), v.maxIterSpace) &&
+         ParseDecimal(TolTime->text(), v.tolTime) && ParseDecimal(TolSpace->text(), v.tolSpace) &&
+         v.dt > 0 && v.maxIterTime > 0 && v.maxIterSpace > 0 && v.tolTime > 0 && v.tolSpace > 0;
+}
+
+bool TParametersDlg::CheckValues() {
+  Values values{};
+  const bool valid = Read(values);
+  OKBtn->setEnabled(valid);
+  return valid;
+}
+
+void TParametersDlg::OKBtnClick() {
+  Values v{};
+  if (!Read(v))
+    return;
+  problem.SetParameters(v.tolTime, v.tolSpace, v.maxIterTime, v.maxIterSpace, v.dt);
+  accept();
+}
+
+void TParametersDlg::HelpBtnClick() {
+  ShowHelpTopic(topic::kParametersDlg);
+}

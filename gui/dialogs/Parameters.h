@@ -1,0 +1,71 @@
+#ifndef CALORIVECTRIX_GUI_PARAMETERS_H
+#define CALORIVECTRIX_GUI_PARAMETERS_H
+
+// The simulation parameters dialog: the time step, the number of time steps, the two
+// tolerances and the solver's iteration limit of the problem it is given. It asks nothing
+// of the window: the values are stored in the problem, which keeps its animation times
+// ending at the new number of steps, and take effect at the next run.
+//
+// OK is enabled exactly when every field reads (integers strictly, decimals with the user's
+// separator) and every value is above zero; nothing else is checked, so the dialog can
+// never store a value the solver cannot use.
+
+#include <QDialog>
+#include <cstdint>
+
+#include "sim/problem.h"
+
+class QGridLayout;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QShowEvent;
+
+class TParametersDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The problem must outlive the dialog.
+  explicit TParametersDlg(ProblemRecord& problem, QWidget* parent = nullptr);
+
+  // The fields show the stored values; the focus goes to the time step.
+  void FormShow();
+  // Whether all five fields read as values above zero; enables OK accordingly.
+  bool CheckValues();
+  // Stores the five values in the problem and closes with OK; does nothing while a field
+  // does not read.
+  void OKBtnClick();
+  void HelpBtnClick();
+
+  QLineEdit* MaxIterTime;
+  QLineEdit* TolTime;
+  QLineEdit* Dt;
+  QLineEdit* MaxIterSpace;
+  QLineEdit* TolSpace;
+  QPushButton* OKBtn;
+  QPushButton* CancelBtn;
+  QPushButton* HelpBtn;
+
+  // The "Solver" group and its rows (caption in column 0, control in column 1), open to
+  // further rows for solver settings.
+  QGroupBox* SolverGroup;
+  QGridLayout* solverRows;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  struct Values {
+    double dt;
+    int32_t maxIterTime;
+    double tolTime;
+    int32_t maxIterSpace;
+    double tolSpace;
+  };
+  // The fields as values, or false when any does not read or is not above zero.
+  bool Read(Values& values) const;
+
+  ProblemRecord& problem;
+};
+
+#endif

@@ -1,0 +1,33 @@
+#ifndef CALORIVECTRIX_GUI_DIALOGPARTS_H
+#define CALORIVECTRIX_GUI_DIALOGPARTS_H
+
+// Pieces the small editing dialogs are built from, so that their buttons and fields look
+// and behave alike: named controls carrying their help topics, and the row of OK, Cancel
+// and Help along the bottom.
+
+#include <QString>
+
+class QBoxLayout;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// A push button with its objectName and help topic (0: none).
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int helpTopic);
+
+// A single-line edit with its objectName, wide enough for a number in General-15.
+QLineEdit* MakeNumberEdit(QWidget* parent, const char* name);
+
+struct DialogButtons {
+  QPushButton* ok;
+  QPushButton* cancel;
+  QPushButton* help;
+};
+
+// OK (the default button), Cancel and Help, right-aligned in a row added to `layout`, with
+// the shared help topics of the three. Cancel is wired to reject; OK and Help are left to
+// the dialog.
+DialogButtons AddDialogButtons(QWidget* dialog, QBoxLayout* layout, const QString& okCaption,
+                               const QString& cancelCaption);
+
+#endif

@@ -1,0 +1,175 @@
+// The parameters and initial-temperature dialogs driven through their fields, and runs that
+// show their values reach the simulation.
+
+#include <gtest/gtest.h>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "gui/dialogs/InitialTemp.h"
+#include "gui/dialogs/Parameters.h"
+#include "gui/platform/help.h"
+#include "sim/problem.h"
+#include "tests/gui/dialogs/dialogsupport.h"
+#include "tests/gui/support.h"
+
+namespace {
+
+TEST(ParametersDlg, ShowsTheStoredValuesInTheProgramsFormats) {
+  ProblemRecord problem;
+  TParametersDlg dlg(problem);
+  dlg.show();
+  EXPECT_EQ(dlg.windowTitle(), "Simulation Parameters");
+  EXPECT_EQ(TextOf(dlg, "Dt"), "20");
+  EXPECT_EQ(TextOf(dlg, "MaxIterTime"), "1000");
+  EXPECT_EQ(TextOf(dlg, "TolTime"), "1E-5");
+  EXPECT_EQ(TextOf(dlg, "MaxIterSpace"), "10000");
+  EXPECT_EQ(TextOf(dlg, "TolSpace"), "1E-5");
+  EXPECT_TRUE(Enabled(dlg, "OKBtn"));
+  EXPECT_TRUE(dlg.OKBtn->isDefault());
+}
+
+TEST(ParametersDlg, OkIsEnabledExactlyWhenEveryFieldReadsAboveZero) {
+  ProblemRecord problem;
+  TParametersDlg dlg(problem);
+  dlg.show();
+  const struct {
+    const char* field;
+    const char* text;
+    bool valid;
+  } cases[] = {
+      {"MaxIterTime", "0", false},   {"MaxIterTime", "-5", false}, {"MaxIterTime", "10.5", false},
+      {"MaxIterTime", "1e3", false}, {"MaxIterTime", "", false},   {"MaxIterTime", "1000000", true},
+      {"MaxIterSpace", "0", false},  {"MaxIterSpace", "7", true},  {"TolTime", "0", false},
+      {"TolTime", "abc", false},     {"TolTime", "5", true},       {"TolSpace", "0", false},
+      {"TolSpace", "", false},       {"TolSpace", "2.5E-9", true}, {"Dt", "0", false},
+      {"Dt", "-1", false},           {"Dt", "0.001", true},        {"Dt", "99999999999", true},
+  };
+  for (const auto& c : cases) {
+    dlg.FormShow();
+    Type(dlg, c.field, c.text);
+    EXPECT_EQ(dlg.OKBtn->isEnabled(), c.valid) << c.field << " = \"" << c.text << "\"";
+    // OK on invalid values writes nothing.
+    dlg.OKBtnClick();
+  }
+  EXPECT_EQ(problem.maxIterTime, 1000000);
+  EXPECT_EQ(problem.maxIterSpace, 7);
+  EXPECT_EQ(problem.tolTime, 5);
+  EXPECT_EQ(problem.tolSpace, 2.5e-9);
+  EXPECT_EQ(problem.dt, 99999999999.0);
+}
+
+TEST(ParametersDlg, OkStoresAllFiveAndKeepsTheMarksEndingAtTheLastStep) {
+  ProblemRecord problem;
+  TParametersDlg dlg(problem);
+  dlg.show();
+  Type(dlg, "MaxIterTime", "2000");
+  QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  ASSERT_EQ(problem._marks->N(), 2);
+  EXPECT_EQ((*problem._marks)[0], 0);
+  EXPECT_EQ((*problem._marks)[1], 2000);
+
+  // A run with the values typed performs exactly the steps asked for, each of the typed
+  // length: the tolerance is too small for a steady state to end it early.
+  dlg.show();
+  Type(dlg, "MaxIterTime", "7");
+  Type(dlg, "Dt", "3.5");
+  Type(dlg, "TolTime", "1E-300");
+  Type(dlg, "MaxIterSpace", "400");
+  Type(dlg, "TolSpace", "1E-9");
+  dlg.OKBtn->click();
+  EXPECT_EQ(problem.maxIterSpace, 400);
+  EXPECT_EQ(problem.tolSpace, 1e-9);
+  ASSERT_EQ(problem._marks->N(), 2);
+  EXPECT_EQ((*problem._marks)[1], 7);
+  std::unique_ptr<SimManager> run = RunToEnd(problem, UniformStart(problem));
+  ASSERT_EQ(run->Count(), 2);
+  EXPECT_EQ(run->LastSnapshot().Iteration(), 7);
+  EXPECT_DOUBLE_EQ(run->LastSnapshot().Time(), 24.5);
+}
+
+TEST(ParametersDlg, CancelKeepsEverythingAndTheNextShowingShowsTheStoredValues) {
+  ProblemRecord problem;
+  TParametersDlg dlg(problem);
+  dlg.show();
+  Type(dlg, "Dt", "5");
+  Type(dlg, "MaxIterTime", "17");
+  dlg.CancelBtn->click();
+  EXPECT_EQ(dlg.result(), QDialog::Rejected);
+  EXPECT_EQ(problem.dt, 20);
+  EXPECT_EQ(problem.maxIterTime, 1000);
+  EXPECT_EQ((*problem._marks)[1], 1000);
+  dlg.show();
+  EXPECT_EQ(TextOf(dlg, "Dt"), "20");
+  EXPECT_EQ(TextOf(dlg, "MaxIterTime"), "1000");
+
+  ExpectHelpTopic(*dlg.HelpBtn, 400);
+}
+
+TEST(InitialTempDlg, AcceptsAnyNumberAndTheRunStartsFromIt) {
+  ProblemRecord problem;
+  TInitialTempDlg dlg(problem);
+  dlg.show();
+  EXPECT_EQ(dlg.windowTitle(), "Temperature");
+  EXPECT_EQ(TextOf(dlg, "Temp"), "0");
+  for (const char* text : {"-40", "0", "1E3", " 12.5 "}) {
+    Type(dlg, "Temp", text);
+    EXPECT_TRUE(dlg.OKBtn->isEnabled()) << text;
+  }
+  for (const char* text : {"abc", "", "1,5", "--2"}) {
+    Type(dlg, "Temp", text);
+    EXPECT_FALSE(dlg.OKBtn->isEnabled()) << text;
+  }
+  dlg.OKBtnClick();
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(problem.initialTemp, 0);
+
+  Type(dlg, "Temp", "-40");
+  dlg.OKBtn->click();
+  EXPECT_EQ(problem.initialTemp, -40);
+  dlg.show();
+  Type(dlg, "Temp", "99");
+  dlg.CancelBtn->click();
+  EXPECT_EQ(problem.initialTemp, -40);
+  dlg.show();
+  EXPECT_EQ(TextOf(dlg, "Temp"), "-40");
+
+  // The first snapshot of a run is the field the run started from.
+  problem.SetParameters(problem.tolTime, problem.tolSpace, 3, problem.maxIterSpace, 1);
+  std::unique_ptr<SimManager> run = RunToEnd(problem, UniformStart(problem));
+  const SimSnapshot& first = run->Snapshot(0);
+  EXPECT_EQ(first.minT, -40);
+  EXPECT_EQ(first.maxT, -40);
+
+  ExpectHelpTopic(*dlg.HelpBtn, 310);
+}
+
+TEST(SmallDialogs, ReadAndShowTheDecimalCommaOfTheUsersLocale) {
+  DecimalCommaScope comma;
+  ProblemRecord problem;
+  problem.SetParameters(2.5e-4, 1e-5, 1000, 10000, 0.5);
+  problem.initialTemp = -12.75;
+  TParametersDlg parameters(problem);
+  parameters.show();
+  EXPECT_EQ(TextOf(parameters, "Dt"), "0,5");
+  EXPECT_EQ(TextOf(parameters, "TolTime"), "0,00025");
+  Type(parameters, "Dt", "2.5");
+  EXPECT_FALSE(parameters.OKBtn->isEnabled());
+  Type(parameters, "Dt", "2,5");
+  Type(parameters, "TolSpace", "1,5E-7");
+  EXPECT_TRUE(parameters.OKBtn->isEnabled());
+  parameters.OKBtn->click();
+  EXPECT_EQ(problem.dt, 2.5);
+  EXPECT_EQ(problem.tolSpace, 1.5e-7);
+
+  TInitialTempDlg initial(problem);
+  initial.show();
+  EXPECT_EQ(TextOf(initial, "Temp"), "-12,75");
+  Type(initial, "Temp", "36,6");
+  initial.OKBtn->click();
+  EXPECT_EQ(problem.initialTemp, 36.6);
+}
+
+}  // namespace
