@@ -114,6 +114,15 @@ int main(int argc, char** argv) {
   Shot(dialog, "09-run-dialog-paused");
   Button(dialog, "Finish")->click();
   Shot(form, "10-after-pause");
+
+  // The smallest window a student can make, with the legend's fuller page showing.
+  form.Legend->ShowPage(0);
+  form.resize(360, 260);
+  Shot(form, "11-small-window-media-legend");
+  form.Legend->ShowPage(1);
+  Shot(form, "12-small-window-fields-legend");
+  form.resize(1000, 800);
+  Shot(form, "13-large-window");
   form.close();
   return 0;
 }

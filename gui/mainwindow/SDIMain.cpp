@@ -44,10 +44,12 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle("Calorivectrix v1.1");
   ComputeBounds();
 
-  BuildMenus();
-  BuildSpeedPanel();
+  BuildCommands();
   BuildClientArea();
   Connect();
+  // Hints and context help are answered for every control of the window, including the
+  // menus, which are windows of their own.
+  qApp->installEventFilter(this);
 
   scaleBitmap = QImage(ScaleBitmapSize(Legend->ColorScale->size()), QImage::Format_RGB32);
   scaleBitmap.fill(Qt::white);
@@ -271,10 +273,8 @@ void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
 }
 
 void THeatForm::MouseDown(Qt::MouseButton button) {
-  if (Popup(1))
-    return;
-  // Painting materials belongs to the physical-properties dialog's tool; without it a press
-  // only probes.
+  // In the What-is-this mode the press never gets here: it asked for help. Painting materials
+  // belongs to the physical-properties dialog's tool; without it a press only probes.
   (void)button;
 }
 
@@ -384,29 +384,19 @@ void THeatForm::UpdateFrameButtons() {
 }
 
 void THeatForm::FirstFrameBtnClick() {
-  if (Popup(1090))
-    return;
   ShowSnapshot(0);
 }
 void THeatForm::PreviousFrameBtnClick() {
-  if (Popup(1090))
-    return;
   ShowSnapshot(curSnapshot - 1);
 }
 void THeatForm::NextFrameBtnClick() {
-  if (Popup(1090))
-    return;
   ShowSnapshot(curSnapshot + 1);
 }
 void THeatForm::LastFrameBtnClick() {
-  if (Popup(1090))
-    return;
   ShowSnapshot(manager ? manager->Count() - 1 : 0);
 }
 
 void THeatForm::PlayBtnClick() {
-  if (Popup(1090))
-    return;
   INVARIANT(manager != nullptr, "manager");
   Timer->start();
   if (curSnapshot >= manager->Count() - 1)
@@ -414,8 +404,6 @@ void THeatForm::PlayBtnClick() {
 }
 
 void THeatForm::PauseBtnClick() {
-  if (Popup(1090))
-    return;
   INVARIANT(manager != nullptr, "manager");
   Timer->stop();
   UpdateFrameButtons();
@@ -438,8 +426,6 @@ void THeatForm::NLinesUpDownChanging(int position) {
 }
 
 void THeatForm::AlphaNormClick() {
-  if (Popup(1140))
-    return;
   INVARIANT(manager != nullptr, "manager");
   const SimSnapshot& s = manager->Snapshot(curSnapshot);
   const double m = std::fmax(std::fmax(std::fabs(s.minQx), std::fabs(s.maxQx)),
@@ -457,19 +443,24 @@ void THeatForm::HeatFluxVectorsClick() {
 }
 
 void THeatForm::LegendBtnClick() {
-  if (Popup(1)) {
-    // The click asked for help, not for the legend: the button goes back as it was.
-    LegendBtn->setChecked(Legend->isVisible());
-    return;
-  }
   // The drawing area refits itself once the layout has given it the room left.
   Legend->setVisible(LegendBtn->isChecked());
 }
 
 void THeatForm::HelpBtnClick() {
-  if (Popup(1))
-    return;
   HelpViewer::Instance().ShowContents();
+}
+
+void THeatForm::HelpTopicsItemClick() {
+  HelpViewer::Instance().ShowIndex();
+}
+
+void THeatForm::HelpOnHelpItemClick() {
+  HelpViewer::Instance().HelpOnHelp();
+}
+
+void THeatForm::ExitItemClick() {
+  close();
 }
 
 // ---- What is this? ---------------------------------------------------------------------
@@ -490,23 +481,12 @@ void THeatForm::ContextPopup(int topic) {
   contextHelpMode = false;
 }
 
-bool THeatForm::Popup(int topic) {
-  if (!contextHelpMode)
-    return false;
-  ContextPopup(topic);
-  return true;
-}
-
 void THeatForm::SimulationBtnClick() {
-  if (Popup(1080))
-    return;
   if (processDlg)
     processDlg->exec();
 }
 
 void THeatForm::OpenGeometryClick() {
-  if (Popup(1040))
-    return;
   const QString fileName = askGridFileName ? askGridFileName() : QString();
   if (fileName.isEmpty())
     return;
@@ -536,3 +516,24 @@ bool THeatForm::OpenGeometry(const QString& fileName, QString* message) {
   SetMedia(std::move(read.media));
   return true;
 }
+
+// ---- Windows of their own ---------------------------------------------------------------
+// Each opens its window; the windows come with the dialogs that edit or show the problem.
+
+void THeatForm::GeometryBtnClick() {}
+
+void THeatForm::PhyPropBtnClick() {}
+
+void THeatForm::BConditionsBtnClick() {}
+
+void THeatForm::InitialItemClick() {}
+
+void THeatForm::ParametersItemClick() {}
+
+void THeatForm::OutputsItemClick() {}
+
+void THeatForm::AnimationTimesItemClick() {}
+
+void THeatForm::DynamicPlotsItemClick() {}
+
+void THeatForm::AboutItemClick() {}

@@ -4,9 +4,11 @@
 // The main window: owner of the problem being studied and of the results of the last
 // accepted run, which it draws, probes and plays back.
 
+#include <QEvent>
 #include <QHash>
 #include <QImage>
 #include <QMainWindow>
+#include <QPointF>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -21,6 +23,8 @@
 class QAction;
 class QActionGroup;
 class QLabel;
+class QMenu;
+class QMouseEvent;
 class QSlider;
 class QTimer;
 class QToolBar;
@@ -77,10 +81,22 @@ class THeatForm : public QMainWindow, public ProblemRecord, public RunTarget {
   void LegendBtnClick();
   void HeatFluxVectorsClick();
   void OpenGeometryClick();
+  void ExitItemClick();
+  void GeometryBtnClick();
+  void PhyPropBtnClick();
+  void BConditionsBtnClick();
+  void InitialItemClick();
   void SimulationBtnClick();
+  void ParametersItemClick();
+  void OutputsItemClick();
+  void AnimationTimesItemClick();
+  void DynamicPlotsItemClick();
   void HelpBtnClick();
-  // The What-is-this mode: the next command with a help topic shows the topic instead of
-  // acting, and ends the mode.
+  void HelpTopicsItemClick();
+  void HelpOnHelpItemClick();
+  void AboutItemClick();
+  // The What-is-this mode: the next command or control with a help topic shows the topic
+  // instead of acting, and ends the mode; commands without a topic act and leave it on.
   void HelpBtnCPopupClick();
   void ContextPopup(int topic);
   bool ContextHelpMode() const { return contextHelpMode; }
@@ -117,51 +133,55 @@ class THeatForm : public QMainWindow, public ProblemRecord, public RunTarget {
   TProcessDlg* processDlg = nullptr;
 
   // Controls, by the names the program gives them.
-  QToolBar* SpeedPanel;
-  QToolButton* OpenBtn;
-  QToolButton* GeometryBtn;
-  QToolButton* PhyPropBtn;
-  QToolButton* BConditionsBtn;
-  QToolButton* SimulationBtn;
-  QToolButton* FirstFrameBtn;
-  QToolButton* PreviousFrameBtn;
-  QToolButton* PlayBtn;
-  QToolButton* NextFrameBtn;
-  QToolButton* LastFrameBtn;
-  QToolButton* PauseBtn;
-  QWidget* NLinesPanel;
-  QLabel* NLinesLabel;
-  TUpDown* NLinesUpDown;
-  QToolButton* AlphaNorm;
-  QSlider* VectorSize;
-  QToolButton* LegendBtn;
-  QToolButton* HelpBtn;
-  QToolButton* HelpBtnCPopup;
-  TDrawArea* Draw;
-  TLegend* Legend;
-  QTimer* Timer;
+  QToolBar* SpeedPanel = nullptr;
+  QToolButton* OpenBtn = nullptr;
+  QToolButton* GeometryBtn = nullptr;
+  QToolButton* PhyPropBtn = nullptr;
+  QToolButton* BConditionsBtn = nullptr;
+  QToolButton* SimulationBtn = nullptr;
+  QToolButton* FirstFrameBtn = nullptr;
+  QToolButton* PreviousFrameBtn = nullptr;
+  QToolButton* PlayBtn = nullptr;
+  QToolButton* NextFrameBtn = nullptr;
+  QToolButton* LastFrameBtn = nullptr;
+  QToolButton* PauseBtn = nullptr;
+  QWidget* NLinesPanel = nullptr;
+  QLabel* NLinesLabel = nullptr;
+  TUpDown* NLinesUpDown = nullptr;
+  QToolButton* AlphaNorm = nullptr;
+  QSlider* VectorSize = nullptr;
+  QToolButton* LegendBtn = nullptr;
+  QToolButton* HelpBtn = nullptr;
+  QToolButton* HelpBtnCPopup = nullptr;
+  TDrawArea* Draw = nullptr;
+  TLegend* Legend = nullptr;
+  QTimer* Timer = nullptr;
 
-  QAction* OpenGeometryItem;
-  QAction* ExitItem;
-  QAction* GeometryItem;
-  QAction* PhysicalPropertiesItem;
-  QAction* BoundaryItem;
-  QAction* InitialItem;
-  QAction* RunItem;
-  QAction* ParametersItem;
-  QAction* OutputsItem;
-  QAction* AnimationTimesItem;
-  QAction* PlayAnimationItem;
-  QAction* BoundsItem;
-  QAction* MediaItem;
-  QAction* TemperatureFieldItem;
-  QAction* IsothermsItem;
-  QAction* HeatFluxVectorsItem;
-  QAction* DynamicPlotsItem;
-  QAction* ContentsItem;
-  QAction* HelpTopicsItem;
-  QAction* HelpOnHelpItem;
-  QAction* AboutItem;
+  QAction* OpenGeometryItem = nullptr;
+  QAction* ExitItem = nullptr;
+  QAction* GeometryItem = nullptr;
+  QAction* PhysicalPropertiesItem = nullptr;
+  QAction* BoundaryItem = nullptr;
+  QAction* InitialItem = nullptr;
+  QAction* RunItem = nullptr;
+  QAction* ParametersItem = nullptr;
+  QAction* OutputsItem = nullptr;
+  QAction* AnimationTimesItem = nullptr;
+  QAction* PlayAnimationItem = nullptr;
+  QAction* BoundsItem = nullptr;
+  QAction* MediaItem = nullptr;
+  QAction* TemperatureFieldItem = nullptr;
+  QAction* IsothermsItem = nullptr;
+  QAction* HeatFluxVectorsItem = nullptr;
+  QAction* DynamicPlotsItem = nullptr;
+  QAction* ContentsItem = nullptr;
+  QAction* HelpTopicsItem = nullptr;
+  QAction* HelpOnHelpItem = nullptr;
+  QAction* Example1Item = nullptr;
+  QAction* Example2Item = nullptr;
+  QAction* Example3Item = nullptr;
+  QAction* Example4Item = nullptr;
+  QAction* AboutItem = nullptr;
 
   // Asks for a grid file's name; tests replace it. Empty means cancelled.
   std::function<QString()> askGridFileName;
@@ -170,10 +190,24 @@ class THeatForm : public QMainWindow, public ProblemRecord, public RunTarget {
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The tool bar and menu bar offer no menu of their own: hiding the tool bar would leave
+  // a student no way to bring it back.
+  QMenu* createPopupMenu() override { return nullptr; }
 
  private:
-  void BuildMenus();
-  void BuildSpeedPanel();
+  void BuildCommands();
+  QAction* MenuItem(QMenu* menu, const char* name, const QString& text, const QString& hint,
+                    int topic = 0);
+  QToolButton* ToolButton(const char* name, const char* icon, const QString& hint, int topic = 0);
+  // Connects a command's menu item and tool button (either may be null) to its handler
+  // through Act.
+  void OnCommand(QAction* item, QToolButton* button, void (THeatForm::*handler)());
+  // In the What-is-this mode a command that declares a help topic shows it instead of
+  // acting; otherwise the handler runs.
+  void Act(QObject* source, void (THeatForm::*handler)());
+  // The context help of presses on the window's controls: legend panels on any click,
+  // everything with a topic in the What-is-this mode. True when the press was taken.
+  bool ClickHelp(QWidget* widget, QMouseEvent* event);
   void BuildClientArea();
   void Connect();
   // "short|long": the short part as tooltip, the long part for the status bar.
@@ -188,9 +222,15 @@ class THeatForm : public QMainWindow, public ProblemRecord, public RunTarget {
   bool ToolVisible(QWidget* control) const;
   QImage RenderPlot(QSize size) const;
 
-  // In the What-is-this mode: shows the topic, ends the mode and answers true.
-  bool Popup(int topic);
-
+  struct PressStamp {
+    quint64 timestamp;
+    QEvent::Type type;
+    QPointF global;
+    bool operator==(const PressStamp& o) const {
+      return timestamp == o.timestamp && type == o.type && global == o.global;
+    }
+  };
+  PressStamp lastPress{0, QEvent::None, QPointF()};
   bool shutDown = false;
   bool contextHelpMode = false;
   QActionGroup* viewGroup = nullptr;

@@ -1,6 +1,7 @@
 // The main window's controls: menus, the tool bar, the drawing area and the legend, and
 // the wiring of each to its handler.
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -8,7 +9,9 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabBar>
@@ -19,6 +22,7 @@
 #include "gui/mainwindow/SDIMain.h"
 #include "gui/mainwindow/legend.h"
 #include "gui/platform/help.h"
+#include "gui/platform/helptopics.h"
 #include "gui/platform/icons.h"
 #include "gui/platform/widgets.h"
 
@@ -38,7 +42,6 @@ QString LongHint(const QString& hint) {
 void THeatForm::SetHint(QWidget* control, const QString& hint) {
   control->setToolTip(ShortHint(hint));
   control->setProperty("longHint", LongHint(hint));
-  control->installEventFilter(this);
 }
 
 void THeatForm::SetHint(QAction* item, const QString& hint) {
@@ -47,15 +50,57 @@ void THeatForm::SetHint(QAction* item, const QString& hint) {
 }
 
 bool THeatForm::eventFilter(QObject* watched, QEvent* event) {
-  // The status bar shows the long hint of the control under the pointer, even an empty one.
-  if (event->type() == QEvent::Enter) {
-    const QVariant hint = watched->property("longHint");
-    if (hint.isValid())
-      statusBar()->showMessage(hint.toString());
-  } else if (event->type() == QEvent::Leave && watched->property("longHint").isValid()) {
-    statusBar()->clearMessage();
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+      if (watched->isWidgetType() &&
+          ClickHelp(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event)))
+        return true;
+      break;
+    // The status bar shows the long hint of the control under the pointer, even an empty one.
+    case QEvent::Enter:
+      if (const QVariant hint = watched->property("longHint"); hint.isValid())
+        statusBar()->showMessage(hint.toString());
+      break;
+    case QEvent::Leave:
+      if (watched->property("longHint").isValid())
+        statusBar()->clearMessage();
+      break;
+    default:
+      break;
   }
   return QMainWindow::eventFilter(watched, event);
+}
+
+bool THeatForm::ClickHelp(QWidget* widget, QMouseEvent* event) {
+  // A press the widget under the pointer ignores reaches this filter again for each parent
+  // it propagates to, as a copy with the same time stamp; only the first delivery counts.
+  const PressStamp stamp{event->timestamp(), event->type(), event->globalPosition()};
+  if (stamp == lastPress)
+    return false;
+  lastPress = stamp;
+  if (auto* menu = qobject_cast<QMenu*>(widget)) {
+    // A menu item in the What-is-this mode: the item's topic instead of the item, when it
+    // has one; items without a topic act.
+    if (!contextHelpMode || !isAncestorOf(menu))
+      return false;
+    const int topic = HelpTopicOf(menu->actionAt(event->position().toPoint()));
+    if (topic == 0)
+      return false;
+    for (QWidget* open = QApplication::activePopupWidget(); open;
+         open = QApplication::activePopupWidget())
+      open->close();
+    ContextPopup(topic);
+    return true;
+  }
+  if (widget->window() != this || widget == HelpBtnCPopup)
+    return false;
+  bool anyClick = false;
+  const int topic = HelpTopicAt(widget, this, &anyClick);
+  if (topic == 0 || (!contextHelpMode && !anyClick))
+    return false;
+  ContextPopup(topic);
+  return true;
 }
 
 void THeatForm::SetToolVisible(QWidget* control, bool visible) {
@@ -68,108 +113,183 @@ bool THeatForm::ToolVisible(QWidget* control) const {
   return action && action->isVisible();
 }
 
-void THeatForm::BuildMenus() {
-  QMenuBar* bar = menuBar();
-  auto item = [this](QMenu* menu, const QString& text, const QString& hint) {
-    QAction* action = menu->addAction(text);
-    SetHint(action, hint);
-    return action;
-  };
-
-  QMenu* file = bar->addMenu("&File");
-  OpenGeometryItem = item(file, "&Open Geometry...", "Get a grid from a file");
-  file->addSeparator();
-  ExitItem = item(file, "E&xit", "Quit program!");
-
-  QMenu* mediaMenu = bar->addMenu("&Media");
-  GeometryItem = item(mediaMenu, "&Geometry...", "Generate default geometries");
-  PhysicalPropertiesItem =
-      item(mediaMenu, "&Physical Properties...", "Set the media physical properties");
-
-  QMenu* conditions = bar->addMenu("&Conditions");
-  BoundaryItem = item(conditions, "&Boundary...", "Set boundary conditions");
-  InitialItem = item(conditions, "&Initial ...", "Set initial condition");
-
-  QMenu* simulation = bar->addMenu("&Simulation");
-  RunItem = item(simulation, "&Run...", "Start simulation process");
-  RunItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F9));
-  ParametersItem = item(simulation, "&Parameters...", "Set simulation parameters");
-  OutputsItem = item(simulation, "&Outputs...", "View simulation outputs");
-  OutputsItem->setEnabled(false);
-  AnimationTimesItem =
-      item(simulation, "Animation &Times...", "Set visualization times for the trasient problem");
-  simulation->addSeparator();
-  PlayAnimationItem = item(simulation, "Play &Animation", "Strat animation");
-  PlayAnimationItem->setShortcut(QKeySequence(Qt::Key_F9));
-
-  QMenu* view = bar->addMenu("&View");
-  viewGroup = new QActionGroup(this);
-  BoundsItem = item(view, "&Bounds", "Boundary visualization");
-  MediaItem = item(view, "&Media", "Media visualization");
-  TemperatureFieldItem = item(view, "&Temperature Field", "Temperature Field Visualization");
-  IsothermsItem = item(view, "&Isotherms", "Isotherms Visualization");
-  for (QAction* radio : {BoundsItem, MediaItem, TemperatureFieldItem, IsothermsItem}) {
-    radio->setCheckable(true);
-    viewGroup->addAction(radio);
-  }
-  MediaItem->setChecked(true);
-  view->addSeparator();
-  HeatFluxVectorsItem = item(view, "&Heat flux vectors", "Heat flux visualization");
-  HeatFluxVectorsItem->setCheckable(true);
-  DynamicPlotsItem = item(view, "&Dynamic Plots...", "Profiles along coordinates");
-
-  QMenu* help = bar->addMenu("&Help");
-  ContentsItem = item(help, "&Contents", "Opens the online help contents");
-  HelpTopicsItem = item(help, "Help &Topics", "Opens the online help index");
-  HelpOnHelpItem = item(help, "Help on &Help", "Opens the online Windows help");
-  QMenu* tutorial = help->addMenu("T&utorial");
-  const struct {
-    const char* text;
-    const char* hint;
-    int topic;
-  } examples[] = {
-      {"Example &1", "Opens the tutorial example 1 - Transient flow in a Slab", 700},
-      {"Example &2", "Opens the tutorial example 2 - Heat Conduction in Extended Surfaces (Fins)",
-       710},
-      {"Example &3", "Opens the tutorial example 3 - Thermal resistance calculations", 720},
-      {"Example &4", "Opens the tutorial example 4 - Calculating the conduction shape factor", 730},
-  };
-  for (const auto& example : examples) {
-    QAction* action = item(tutorial, example.text, example.hint);
-    const int topic = example.topic;
-    connect(action, &QAction::triggered, this, [topic] { ShowHelpTopic(topic); });
-  }
-  help->addSeparator();
-  AboutItem = item(help, "&About...", "Software information");
+QAction* THeatForm::MenuItem(QMenu* menu, const char* name, const QString& text,
+                             const QString& hint, int topic) {
+  QAction* action = menu->addAction(text);
+  action->setObjectName(name);
+  SetHint(action, hint);
+  if (topic != 0)
+    SetHelpTopic(action, topic);
+  return action;
 }
 
-void THeatForm::BuildSpeedPanel() {
+QToolButton* THeatForm::ToolButton(const char* name, const char* icon, const QString& hint,
+                                   int topic) {
+  auto* b = new QToolButton(SpeedPanel);
+  b->setObjectName(name);
+  b->setIcon(ToolIcon(icon));
+  b->setAutoRaise(true);
+  SetHint(b, hint);
+  if (topic != 0)
+    SetHelpTopic(b, topic);
+  toolActions.insert(b, SpeedPanel->addWidget(b));
+  return b;
+}
+
+void THeatForm::OnCommand(QAction* item, QToolButton* button, void (THeatForm::*handler)()) {
+  if (item)
+    connect(item, &QAction::triggered, this, [this, item, handler] { Act(item, handler); });
+  if (button)
+    connect(button, &QToolButton::clicked, this, [this, button, handler] { Act(button, handler); });
+}
+
+void THeatForm::Act(QObject* source, void (THeatForm::*handler)()) {
+  const int topic = HelpTopicOf(source);
+  if (contextHelpMode && topic != 0) {
+    // The click asked what the command is, not for the command: a toggle goes back as it was.
+    if (auto* button = qobject_cast<QAbstractButton*>(source); button && button->isCheckable()) {
+      const QSignalBlocker quiet(button);
+      button->setChecked(!button->isChecked());
+    }
+    ContextPopup(topic);
+    return;
+  }
+  (this->*handler)();
+}
+
+// One stanza per command: its menu item and tool button, shortcut, hints, help topic and
+// handler. Menus and the tool bar are filled in the order the stanzas come.
+void THeatForm::BuildCommands() {
+  QMenuBar* bar = menuBar();
   SpeedPanel = addToolBar("Tools");
   SpeedPanel->setObjectName("SpeedPanel");
   SpeedPanel->setMovable(false);
+  SpeedPanel->setFloatable(false);
   SpeedPanel->setIconSize(QSize(20, 20));
-  auto button = [this](const char* name, const char* icon, const QString& hint) {
-    auto* b = new QToolButton(SpeedPanel);
-    b->setObjectName(name);
-    b->setIcon(ToolIcon(icon));
-    b->setAutoRaise(true);
-    SetHint(b, hint);
-    toolActions.insert(b, SpeedPanel->addWidget(b));
-    return b;
+  // Only the bar's own background explains itself; its tools act unless they have a topic.
+  SetHelpTopic(SpeedPanel, topic::kContents, HelpReach::OwnArea);
+
+  QMenu* file = bar->addMenu("&File");
+  file->setObjectName("FileMenu");
+
+  OpenGeometryItem = MenuItem(file, "OpenGeometryItem", "&Open Geometry...",
+                              "Get a grid from a file", topic::kOpenGeometry);
+  OpenBtn = ToolButton("OpenBtn", "open", "Open|", topic::kOpenGeometry);
+  OnCommand(OpenGeometryItem, OpenBtn, &THeatForm::OpenGeometryClick);
+
+  file->addSeparator();
+  ExitItem = MenuItem(file, "ExitItem", "E&xit", "Quit program!");
+  OnCommand(ExitItem, nullptr, &THeatForm::ExitItemClick);
+
+  QMenu* mediaMenu = bar->addMenu("&Media");
+  mediaMenu->setObjectName("MediaMenu");
+
+  GeometryItem = MenuItem(mediaMenu, "GeometryItem", "&Geometry...", "Generate default geometries",
+                          topic::kGeometry);
+  GeometryBtn = ToolButton("GeometryBtn", "geometry", "Default Geometry|", topic::kGeometry);
+  OnCommand(GeometryItem, GeometryBtn, &THeatForm::GeometryBtnClick);
+
+  PhysicalPropertiesItem =
+      MenuItem(mediaMenu, "PhysicalPropertiesItem", "&Physical Properties...",
+               "Set the media physical properties", topic::kPhysicalProperties);
+  PhyPropBtn =
+      ToolButton("PhyPropBtn", "properties", "Physical Property|", topic::kPhysicalProperties);
+  OnCommand(PhysicalPropertiesItem, PhyPropBtn, &THeatForm::PhyPropBtnClick);
+
+  QMenu* conditions = bar->addMenu("&Conditions");
+  conditions->setObjectName("ConditionsMenu");
+
+  BoundaryItem = MenuItem(conditions, "BoundaryItem", "&Boundary...", "Set boundary conditions",
+                          topic::kBoundary);
+  BConditionsBtn =
+      ToolButton("BConditionsBtn", "boundary", "Boundary Conditions|", topic::kBoundary);
+  OnCommand(BoundaryItem, BConditionsBtn, &THeatForm::BConditionsBtnClick);
+
+  InitialItem = MenuItem(conditions, "InitialItem", "&Initial ...", "Set initial condition");
+  OnCommand(InitialItem, nullptr, &THeatForm::InitialItemClick);
+
+  QMenu* simulation = bar->addMenu("&Simulation");
+  simulation->setObjectName("SimulationMenu");
+
+  RunItem = MenuItem(simulation, "RunItem", "&Run...", "Start simulation process", topic::kRun);
+  RunItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F9));
+  SimulationBtn = ToolButton("SimulationBtn", "simulation", "Start Simulation|", topic::kRun);
+  OnCommand(RunItem, SimulationBtn, &THeatForm::SimulationBtnClick);
+
+  ParametersItem =
+      MenuItem(simulation, "ParametersItem", "&Parameters...", "Set simulation parameters");
+  OnCommand(ParametersItem, nullptr, &THeatForm::ParametersItemClick);
+
+  OutputsItem = MenuItem(simulation, "OutputsItem", "&Outputs...", "View simulation outputs");
+  OutputsItem->setEnabled(false);
+  OnCommand(OutputsItem, nullptr, &THeatForm::OutputsItemClick);
+
+  AnimationTimesItem = MenuItem(simulation, "AnimationTimesItem", "Animation &Times...",
+                                "Set visualization times for the trasient problem");
+  OnCommand(AnimationTimesItem, nullptr, &THeatForm::AnimationTimesItemClick);
+
+  simulation->addSeparator();
+  SpeedPanel->addSeparator();
+
+  FirstFrameBtn = ToolButton("FirstFrameBtn", "first", "First Frame|", topic::kPlayback);
+  OnCommand(nullptr, FirstFrameBtn, &THeatForm::FirstFrameBtnClick);
+
+  PreviousFrameBtn =
+      ToolButton("PreviousFrameBtn", "previous", "Previous Frame|", topic::kPlayback);
+  OnCommand(nullptr, PreviousFrameBtn, &THeatForm::PreviousFrameBtnClick);
+
+  PlayAnimationItem = MenuItem(simulation, "PlayAnimationItem", "Play &Animation",
+                               "Strat animation", topic::kPlayback);
+  PlayAnimationItem->setShortcut(QKeySequence(Qt::Key_F9));
+  PlayBtn = ToolButton("PlayBtn", "play", "Play|", topic::kPlayback);
+  OnCommand(PlayAnimationItem, PlayBtn, &THeatForm::PlayBtnClick);
+
+  NextFrameBtn = ToolButton("NextFrameBtn", "next", "Next Frame|", topic::kPlayback);
+  OnCommand(nullptr, NextFrameBtn, &THeatForm::NextFrameBtnClick);
+
+  LastFrameBtn = ToolButton("LastFrameBtn", "last", "Last Frame|", topic::kPlayback);
+  OnCommand(nullptr, LastFrameBtn, &THeatForm::LastFrameBtnClick);
+
+  PauseBtn = ToolButton("PauseBtn", "pause", "Pause|", topic::kPlayback);
+  OnCommand(nullptr, PauseBtn, &THeatForm::PauseBtnClick);
+
+  SpeedPanel->addSeparator();
+  QMenu* view = bar->addMenu("&View");
+  view->setObjectName("ViewMenu");
+  viewGroup = new QActionGroup(this);
+  const struct {
+    QAction** item;
+    const char* name;
+    const char* text;
+    const char* hint;
+    ViewMode mode;
+  } views[] = {
+      {&BoundsItem, "BoundsItem", "&Bounds", "Boundary visualization", ViewMode::Bounds},
+      {&MediaItem, "MediaItem", "&Media", "Media visualization", ViewMode::Media},
+      {&TemperatureFieldItem, "TemperatureFieldItem", "&Temperature Field",
+       "Temperature Field Visualization", ViewMode::Temperature},
+      {&IsothermsItem, "IsothermsItem", "&Isotherms", "Isotherms Visualization",
+       ViewMode::Isotherms},
   };
-  OpenBtn = button("OpenBtn", "open", "Open|");
-  GeometryBtn = button("GeometryBtn", "geometry", "Default Geometry|");
-  PhyPropBtn = button("PhyPropBtn", "properties", "Physical Property|");
-  BConditionsBtn = button("BConditionsBtn", "boundary", "Boundary Conditions|");
-  SimulationBtn = button("SimulationBtn", "simulation", "Start Simulation|");
-  SpeedPanel->addSeparator();
-  FirstFrameBtn = button("FirstFrameBtn", "first", "First Frame|");
-  PreviousFrameBtn = button("PreviousFrameBtn", "previous", "Previous Frame|");
-  PlayBtn = button("PlayBtn", "play", "Play|");
-  NextFrameBtn = button("NextFrameBtn", "next", "Next Frame|");
-  LastFrameBtn = button("LastFrameBtn", "last", "Last Frame|");
-  PauseBtn = button("PauseBtn", "pause", "Pause|");
-  SpeedPanel->addSeparator();
+  for (const auto& v : views) {
+    QAction* radio = MenuItem(view, v.name, v.text, v.hint);
+    radio->setCheckable(true);
+    viewGroup->addAction(radio);
+    const ViewMode mode = v.mode;
+    connect(radio, &QAction::triggered, this, [this, mode] { SetViewMode(mode); });
+    *v.item = radio;
+  }
+  MediaItem->setChecked(true);
+  view->addSeparator();
+
+  HeatFluxVectorsItem =
+      MenuItem(view, "HeatFluxVectorsItem", "&Heat flux vectors", "Heat flux visualization");
+  HeatFluxVectorsItem->setCheckable(true);
+  OnCommand(HeatFluxVectorsItem, nullptr, &THeatForm::HeatFluxVectorsClick);
+
+  DynamicPlotsItem =
+      MenuItem(view, "DynamicPlotsItem", "&Dynamic Plots...", "Profiles along coordinates");
+  OnCommand(DynamicPlotsItem, nullptr, &THeatForm::DynamicPlotsItemClick);
 
   NLinesPanel = new QWidget(SpeedPanel);
   NLinesPanel->setObjectName("NLinesPanel");
@@ -186,8 +306,11 @@ void THeatForm::BuildSpeedPanel() {
   lines->addWidget(NLinesUpDown);
   SetHint(NLinesPanel, "Select the Number of Contour Plots");
   toolActions.insert(NLinesPanel, SpeedPanel->addWidget(NLinesPanel));
+  connect(NLinesUpDown, &TUpDown::changing, this, &THeatForm::NLinesUpDownChanging);
 
-  AlphaNorm = button("AlphaNorm", "autoscale", "Auto scale");
+  AlphaNorm = ToolButton("AlphaNorm", "autoscale", "Auto scale", topic::kVectors);
+  OnCommand(nullptr, AlphaNorm, &THeatForm::AlphaNormClick);
+
   VectorSize = new QSlider(Qt::Horizontal, SpeedPanel);
   VectorSize->setObjectName("VectorSize");
   VectorSize->setRange(0, 20);
@@ -196,14 +319,67 @@ void THeatForm::BuildSpeedPanel() {
   VectorSize->setTickPosition(QSlider::TicksBelow);
   VectorSize->setFixedWidth(72);
   SetHint(VectorSize, "Vector Size");
+  // In the What-is-this mode the press is taken before the slider moves (see eventFilter).
+  SetHelpTopic(VectorSize, topic::kVectors);
   toolActions.insert(VectorSize, SpeedPanel->addWidget(VectorSize));
-  SpeedPanel->addSeparator();
+  connect(VectorSize, &QSlider::valueChanged, this, &THeatForm::VectorSizeChange);
 
-  LegendBtn = button("LegendBtn", "legend", "More information|");
+  SpeedPanel->addSeparator();
+  QMenu* help = bar->addMenu("&Help");
+  help->setObjectName("HelpMenu");
+
+  LegendBtn = ToolButton("LegendBtn", "legend", "More information|", topic::kContents);
   LegendBtn->setCheckable(true);
-  HelpBtn = button("HelpBtn", "help", "Help|");
-  HelpBtnCPopup = button("HelpBtnCPopup", "whatsthis", "What is this?");
+  OnCommand(nullptr, LegendBtn, &THeatForm::LegendBtnClick);
+
+  ContentsItem = MenuItem(help, "ContentsItem", "&Contents", "Opens the online help contents",
+                          topic::kContents);
+  HelpBtn = ToolButton("HelpBtn", "help", "Help|", topic::kContents);
+  OnCommand(ContentsItem, HelpBtn, &THeatForm::HelpBtnClick);
+
+  HelpTopicsItem = MenuItem(help, "HelpTopicsItem", "Help &Topics", "Opens the online help index");
+  OnCommand(HelpTopicsItem, nullptr, &THeatForm::HelpTopicsItemClick);
+
+  HelpOnHelpItem =
+      MenuItem(help, "HelpOnHelpItem", "Help on &Help", "Opens the online Windows help");
+  OnCommand(HelpOnHelpItem, nullptr, &THeatForm::HelpOnHelpItemClick);
+
+  QMenu* tutorial = help->addMenu("T&utorial");
+  tutorial->setObjectName("TutorialMenu");
+  const struct {
+    QAction** item;
+    const char* name;
+    const char* text;
+    const char* hint;
+    int topic;
+  } examples[] = {
+      {&Example1Item, "Example1Item", "Example &1",
+       "Opens the tutorial example 1 - Transient flow in a Slab", topic::kTutorialSlab},
+      {&Example2Item, "Example2Item", "Example &2",
+       "Opens the tutorial example 2 - Heat Conduction in Extended Surfaces (Fins)",
+       topic::kTutorialFin},
+      {&Example3Item, "Example3Item", "Example &3",
+       "Opens the tutorial example 3 - Thermal resistance calculations",
+       topic::kTutorialResistance},
+      {&Example4Item, "Example4Item", "Example &4",
+       "Opens the tutorial example 4 - Calculating the conduction shape factor",
+       topic::kTutorialShapeFactor},
+  };
+  for (const auto& example : examples) {
+    // Tutorials only open their page; they leave the problem as it is.
+    QAction* action = MenuItem(tutorial, example.name, example.text, example.hint);
+    const int page = example.topic;
+    connect(action, &QAction::triggered, this, [page] { ShowHelpTopic(page); });
+    *example.item = action;
+  }
+
+  help->addSeparator();
+  AboutItem = MenuItem(help, "AboutItem", "&About...", "Software information");
+  OnCommand(AboutItem, nullptr, &THeatForm::AboutItemClick);
+
+  HelpBtnCPopup = ToolButton("HelpBtnCPopup", "whatsthis", "What is this?");
   HelpBtnCPopup->setCheckable(true);
+  connect(HelpBtnCPopup, &QToolButton::clicked, this, &THeatForm::HelpBtnCPopupClick);
 }
 
 void THeatForm::BuildClientArea() {
@@ -227,12 +403,14 @@ void THeatForm::BuildClientArea() {
   Draw = new TDrawArea(panel);
   Draw->setObjectName("Draw");
   Draw->setMinimumSize(40, 40);
+  SetHelpTopic(Draw, topic::kContents);
   panelLayout->addWidget(Draw);
   layout->addWidget(panel, 1);
   setCentralWidget(client);
 
   statusBar()->setObjectName("StatusBar");
   statusBar()->setSizeGripEnabled(true);
+  SetHelpTopic(statusBar(), topic::kContents);
 
   Timer = new QTimer(this);
   Timer->setObjectName("Timer");
@@ -249,42 +427,5 @@ void THeatForm::Connect() {
   Draw->onMouseDown = [this](Qt::MouseButton button, int, int) { MouseDown(button); };
   Legend->ColorScale->onPaint = [this](QPainter& painter) { PaintScale(painter); };
   connect(Legend->TabSet, &QTabBar::currentChanged, this, [this] { UpdateReadouts(); });
-
-  connect(OpenGeometryItem, &QAction::triggered, this, &THeatForm::OpenGeometryClick);
-  connect(OpenBtn, &QToolButton::clicked, this, &THeatForm::OpenGeometryClick);
-  connect(ExitItem, &QAction::triggered, this, &QWidget::close);
-  connect(RunItem, &QAction::triggered, this, &THeatForm::SimulationBtnClick);
-  connect(SimulationBtn, &QToolButton::clicked, this, &THeatForm::SimulationBtnClick);
-
-  connect(FirstFrameBtn, &QToolButton::clicked, this, &THeatForm::FirstFrameBtnClick);
-  connect(PreviousFrameBtn, &QToolButton::clicked, this, &THeatForm::PreviousFrameBtnClick);
-  connect(PlayBtn, &QToolButton::clicked, this, &THeatForm::PlayBtnClick);
-  connect(PlayAnimationItem, &QAction::triggered, this, &THeatForm::PlayBtnClick);
-  connect(NextFrameBtn, &QToolButton::clicked, this, &THeatForm::NextFrameBtnClick);
-  connect(LastFrameBtn, &QToolButton::clicked, this, &THeatForm::LastFrameBtnClick);
-  connect(PauseBtn, &QToolButton::clicked, this, &THeatForm::PauseBtnClick);
   connect(Timer, &QTimer::timeout, this, &THeatForm::TimerTimer);
-
-  connect(BoundsItem, &QAction::triggered, this, [this] { SetViewMode(ViewMode::Bounds); });
-  connect(MediaItem, &QAction::triggered, this, [this] { SetViewMode(ViewMode::Media); });
-  connect(TemperatureFieldItem, &QAction::triggered, this,
-          [this] { SetViewMode(ViewMode::Temperature); });
-  connect(IsothermsItem, &QAction::triggered, this, [this] { SetViewMode(ViewMode::Isotherms); });
-  connect(HeatFluxVectorsItem, &QAction::triggered, this, &THeatForm::HeatFluxVectorsClick);
-  connect(NLinesUpDown, &TUpDown::changing, this, &THeatForm::NLinesUpDownChanging);
-  connect(AlphaNorm, &QToolButton::clicked, this, &THeatForm::AlphaNormClick);
-  connect(VectorSize, &QSlider::valueChanged, this, &THeatForm::VectorSizeChange);
-  connect(LegendBtn, &QToolButton::clicked, this, &THeatForm::LegendBtnClick);
-
-  connect(ContentsItem, &QAction::triggered, this, &THeatForm::HelpBtnClick);
-  connect(HelpBtn, &QToolButton::clicked, this, &THeatForm::HelpBtnClick);
-  connect(HelpBtnCPopup, &QToolButton::clicked, this, &THeatForm::HelpBtnCPopupClick);
-  for (QToolButton* b : {GeometryBtn, PhyPropBtn, BConditionsBtn}) {
-    const int topic = b == GeometryBtn ? 1050 : b == PhyPropBtn ? 1060 : 1070;
-    connect(b, &QToolButton::clicked, this, [this, topic] { Popup(topic); });
-  }
-  connect(HelpTopicsItem, &QAction::triggered, this, [] { HelpViewer::Instance().ShowIndex(); });
-  connect(HelpOnHelpItem, &QAction::triggered, this, [] { HelpViewer::Instance().HelpOnHelp(); });
-  // The legend's panels explain themselves on any click.
-  connect(Legend, &TLegend::panelClicked, this, &THeatForm::ContextPopup);
 }

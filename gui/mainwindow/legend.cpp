@@ -9,6 +9,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "gui/platform/helptopics.h"
 #include "gui/platform/widgets.h"
 
 namespace {
@@ -17,7 +18,6 @@ QLabel* Value(QWidget* parent, const char* name) {
   auto* label = new QLabel("-", parent);
   label->setObjectName(name);
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   label->setMinimumWidth(74);
   return label;
 }
@@ -97,7 +97,8 @@ TLegend::TLegend(QWidget* parent) : QWidget(parent) {
   volume->addRow("Cp", SpecificHeat);
   volume->addRow("\u03c1", Density);
   volume->addRow("\u03b1", Diffusivity);
-  volume->addRow("q\u2034", HeatGeneration);
+  // Three single primes: the triple-prime character is missing from common fonts.
+  volume->addRow("q\u2032\u2032\u2032", HeatGeneration);
   Conductivity->setToolTip("Thermal conductivity, W/(m K)");
   SpecificHeat->setToolTip("Specific heat, J/(kg K)");
   Density->setToolTip("Density, kg/m\u00b3");
@@ -135,6 +136,8 @@ TLegend::TLegend(QWidget* parent) : QWidget(parent) {
   animation->addWidget(CurrentTime);
 
   ScaleGroup = new QGroupBox("Temperature scale", fields);
+  // The scale has a fixed height; room to spare belongs below the groups, not inside them.
+  ScaleGroup->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   auto* scale = new QHBoxLayout(ScaleGroup);
   scale->setContentsMargins(4, 2, 4, 2);
   ColorScale = new TPaintBox(ScaleGroup);
@@ -142,13 +145,18 @@ TLegend::TLegend(QWidget* parent) : QWidget(parent) {
   ColorScale->setFixedSize(65, 137);
   ColorScale->setAttribute(Qt::WA_OpaquePaintEvent, false);
   scale->addWidget(ColorScale);
-  auto* labels = new QVBoxLayout;
+  // The labels stand in a column exactly as tall as the scale, so the first and last stay
+  // at the bar's ends however much room the group is given.
+  auto* labelColumn = new QWidget(ScaleGroup);
+  labelColumn->setFixedHeight(ColorScale->height());
+  auto* labels = new QVBoxLayout(labelColumn);
+  labels->setContentsMargins(0, 0, 0, 0);
   labels->setSpacing(0);
-  ScaleMax = Value(ScaleGroup, "ScaleMax");
-  ScaleMedMax = Value(ScaleGroup, "ScaleMedMax");
-  ScaleMed = Value(ScaleGroup, "ScaleMed");
-  ScaleMedMin = Value(ScaleGroup, "ScaleMedMin");
-  ScaleMin = Value(ScaleGroup, "ScaleMin");
+  ScaleMax = Value(labelColumn, "ScaleMax");
+  ScaleMedMax = Value(labelColumn, "ScaleMedMax");
+  ScaleMed = Value(labelColumn, "ScaleMed");
+  ScaleMedMin = Value(labelColumn, "ScaleMedMin");
+  ScaleMin = Value(labelColumn, "ScaleMin");
   for (QLabel* l : {ScaleMax, ScaleMedMax, ScaleMed, ScaleMedMin, ScaleMin}) {
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     l->setMinimumWidth(50);
@@ -156,7 +164,7 @@ TLegend::TLegend(QWidget* parent) : QWidget(parent) {
     if (l != ScaleMin)
       labels->addStretch();
   }
-  scale->addLayout(labels);
+  scale->addWidget(labelColumn);
 
   fieldsLayout->addWidget(FieldVolumeGroup);
   fieldsLayout->addWidget(AnimationGroup);
@@ -167,11 +175,27 @@ TLegend::TLegend(QWidget* parent) : QWidget(parent) {
   Notebook->addWidget(fields);
   connect(TabSet, &QTabBar::currentChanged, Notebook, &QStackedWidget::setCurrentIndex);
 
-  Watch(MouseGroup, 1000);
-  Watch(MediaVolumeGroup, 1020);
-  Watch(FieldVolumeGroup, 1110);
-  Watch(AnimationGroup, 1030);
-  Watch(ScaleGroup, 1130);
+  // Every panel explains itself on any click; the main window shows the topic.
+  const std::pair<QWidget*, int> panels[] = {
+      {MouseGroup, topic::kMouse},
+      {MediaVolumeGroup, topic::kVolumeProperties},
+      {FieldVolumeGroup, topic::kVolumeTemperature},
+      {AnimationGroup, topic::kAnimation},
+      {ScaleGroup, topic::kTemperatureScale},
+  };
+  for (const auto& [panel, number] : panels)
+    SetHelpTopic(panel, number, HelpReach::AnyClick);
+  // Rows inside the volume groups that have topics of their own, with their captions.
+  const std::pair<QWidget*, int> rows[] = {
+      {MediaI, topic::kVolumeIndex}, {MediaJ, topic::kVolumeIndex},   {FieldI, topic::kVolumeIndex},
+      {FieldJ, topic::kVolumeIndex}, {FluxValue, topic::kVolumeFlux},
+  };
+  for (const auto& [value, number] : rows) {
+    SetHelpTopic(value, number, HelpReach::AnyClick);
+    auto* form = qobject_cast<QFormLayout*>(value->parentWidget()->layout());
+    if (QWidget* caption = form ? form->labelForField(value) : nullptr)
+      SetHelpTopic(caption, number, HelpReach::AnyClick);
+  }
 }
 
 QString TLegend::ActivePage() const {
@@ -180,18 +204,4 @@ QString TLegend::ActivePage() const {
 
 void TLegend::ShowPage(int index) {
   TabSet->setCurrentIndex(index);
-}
-
-void TLegend::Watch(QWidget* panel, int topic) {
-  panel->setProperty("helpTopic", topic);
-  panel->installEventFilter(this);
-}
-
-bool TLegend::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress) {
-    const int topic = watched->property("helpTopic").toInt();
-    if (topic > 0)
-      emit panelClicked(topic);
-  }
-  return QWidget::eventFilter(watched, event);
 }

@@ -56,16 +56,6 @@ class TLegend : public QWidget {
   QLabel* ScaleMed;
   QLabel* ScaleMedMin;
   QLabel* ScaleMin;
-
- signals:
-  // A click on one of the legend's panels, with the help topic that explains it.
-  void panelClicked(int topic);
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  void Watch(QWidget* panel, int topic);
 };
 
 #endif

@@ -14,6 +14,7 @@
 namespace {
 
 const char* const kTopicProperty = "helpTopic";
+const char* const kReachProperty = "helpReach";
 
 // Answers the toolkit's What's-this events that reach the dialog: the control under the
 // pointer (or its group) shows its topic. Controls that answer for themselves never get here.
@@ -120,21 +121,29 @@ const std::vector<int>& All() {
 
 }  // namespace topic
 
-void SetHelpTopic(QObject* object, int topic) {
+void SetHelpTopic(QObject* object, int topic, HelpReach reach) {
   object->setProperty(kTopicProperty, topic == 0 ? QVariant() : QVariant(topic));
+  object->setProperty(kReachProperty, static_cast<int>(reach));
 }
 
 int HelpTopicOf(const QObject* object) {
   return object ? object->property(kTopicProperty).toInt() : 0;
 }
 
-int HelpTopicAt(const QWidget* widget, const QWidget* outermost) {
+int HelpTopicAt(const QWidget* widget, const QWidget* outermost, bool* anyClick) {
   for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
-    if (const int topic = HelpTopicOf(w))
+    const int topic = HelpTopicOf(w);
+    const auto reach = static_cast<HelpReach>(w->property(kReachProperty).toInt());
+    if (topic != 0 && (reach != HelpReach::OwnArea || w == widget)) {
+      if (anyClick)
+        *anyClick = reach == HelpReach::AnyClick;
       return topic;
+    }
     if (w == outermost)
       break;
   }
+  if (anyClick)
+    *anyClick = false;
   return 0;
 }
 

@@ -110,13 +110,25 @@ const std::vector<int>& All();
 
 }  // namespace topic
 
+// How far a declared topic reaches.
+enum class HelpReach {
+  // The control and everything inside it that declares no topic of its own.
+  WithChildren,
+  // Only the control's own area: a tool bar's background, not the tools on it, which
+  // act even in the What-is-this mode unless they declare a topic themselves.
+  OwnArea,
+  // Like WithChildren, and shown on any click, not only in a What-is-this mode.
+  AnyClick,
+};
+
 // Declares the topic of a control or command; 0 removes it.
-void SetHelpTopic(QObject* object, int topic);
+void SetHelpTopic(QObject* object, int topic, HelpReach reach = HelpReach::WithChildren);
 // The topic declared on the object itself, or 0.
 int HelpTopicOf(const QObject* object);
-// The topic of the widget or of its nearest parent that declares one, not looking past
-// `outermost` (which is itself included); 0 when none does.
-int HelpTopicAt(const QWidget* widget, const QWidget* outermost);
+// The topic of the widget or of its nearest parent that declares one for it, not looking
+// past `outermost` (which is itself included); 0 when none does. `anyClick`, when given,
+// tells whether that topic is to be shown on any click.
+int HelpTopicAt(const QWidget* widget, const QWidget* outermost, bool* anyClick = nullptr);
 
 // Gives a dialog the toolkit's context help: the title-bar "?" button, Shift+F1 for the
 // What's-this mode (a click then shows the topic of the control clicked in a popup), and
