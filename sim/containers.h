@@ -95,6 +95,7 @@ class Matrix {
 
   // Copies the values of a matrix of the same shape without reallocating.
   void CopyValuesFrom(const Matrix& other) {
+    INVARIANT(other.n == n && other.m == m, "other.N()==N() && other.M()==M()");
     for (int32_t i = 0; i < n; ++i) {
       const T* from = other.v[i];
       T* to = v[i];

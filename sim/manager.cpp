@@ -2,25 +2,29 @@
 
 #include <algorithm>
 
+void FieldExtremes::Widen(const FieldExtremes& other) {
+  maxT = std::max(maxT, other.maxT);
+  minT = std::min(minT, other.minT);
+  minQx = std::min(minQx, other.minQx);
+  maxQx = std::max(maxQx, other.maxQx);
+  minQy = std::min(minQy, other.minQy);
+  maxQy = std::max(maxQy, other.maxQy);
+  minHeatSN = std::min(minHeatSN, other.minHeatSN);
+  maxHeatSN = std::max(maxHeatSN, other.maxHeatSN);
+  minHeatWE = std::min(minHeatWE, other.minHeatWE);
+  maxHeatWE = std::max(maxHeatWE, other.maxHeatWE);
+}
+
 SimSnapshot::SimSnapshot(const Simulator& sim)
-    : time(sim.time),
+    : FieldExtremes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+      time(sim.time),
       timeError(sim.timeError),
       iteration(sim.iteration),
       T(sim.T),
       qx(sim.qx),
       qy(sim.qy),
       heatSN(sim.heatSN),
-      heatWE(sim.heatWE),
-      maxT(0),
-      minT(0),
-      minQx(0),
-      maxQx(0),
-      minQy(0),
-      maxQy(0),
-      minHeatSN(0),
-      maxHeatSN(0),
-      minHeatWE(0),
-      maxHeatWE(0) {
+      heatWE(sim.heatWE) {
   T.MinMax(minT, maxT);
   qx.MinMax(minQx, maxQx);
   qy.MinMax(minQy, maxQy);
@@ -32,22 +36,15 @@ SimManager::SimManager(const Media* media, Face* northFace, Face* southFace, Fac
                        Face* westFace, double tolTime, double tolSpace, int32_t maxIterTime,
                        int32_t maxIterSpace, double dt, const NumMatrix<double>& start,
                        SimCallback callback, void* callbackData, const NumVector<int>* marks)
-    : iterMarks(marks), curMark(0), running(false), capacity(0) {
+    : FieldExtremes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+      iterMarks(marks),
+      curMark(0),
+      running(false),
+      capacity(0) {
   sim = std::make_unique<Simulator>(media, northFace, southFace, eastFace, westFace, tolTime,
                                     tolSpace, maxIterTime, maxIterSpace, dt, start, callback,
                                     callbackData);
   Append(std::make_unique<SimSnapshot>(*sim));
-  const SimSnapshot& first = *snapshots.front();
-  maxT = first.maxT;
-  minT = first.minT;
-  minQx = first.minQx;
-  maxQx = first.maxQx;
-  minQy = first.minQy;
-  maxQy = first.maxQy;
-  minHeatSN = first.minHeatSN;
-  maxHeatSN = first.maxHeatSN;
-  minHeatWE = first.minHeatWE;
-  maxHeatWE = first.maxHeatWE;
 }
 
 SimManager::~SimManager() {
@@ -59,20 +56,13 @@ void SimManager::Append(std::unique_ptr<SimSnapshot> snapshot) {
     capacity += 20;
     snapshots.reserve(static_cast<std::size_t>(capacity));
   }
-  const SimSnapshot& s = *snapshot;
+  FieldExtremes& runWide = *this;
+  if (snapshots.empty()) {
+    runWide = *snapshot;
+  } else {
+    runWide.Widen(*snapshot);
+  }
   snapshots.push_back(std::move(snapshot));
-  if (snapshots.size() == 1)
-    return;
-  maxT = std::max(maxT, s.maxT);
-  minT = std::min(minT, s.minT);
-  minQx = std::min(minQx, s.minQx);
-  maxQx = std::max(maxQx, s.maxQx);
-  minQy = std::min(minQy, s.minQy);
-  maxQy = std::max(maxQy, s.maxQy);
-  minHeatSN = std::min(minHeatSN, s.minHeatSN);
-  maxHeatSN = std::max(maxHeatSN, s.maxHeatSN);
-  minHeatWE = std::min(minHeatWE, s.minHeatWE);
-  maxHeatWE = std::max(maxHeatWE, s.maxHeatWE);
 }
 
 void SimManager::CheckInvariants() const {

@@ -10,9 +10,19 @@
 
 #include "sim/simulator.h"
 
+// The extremes of the stored fields: of one snapshot, or of every snapshot of a run. One
+// list, so that copying and widening them cannot miss one.
+struct FieldExtremes {
+  double maxT, minT;
+  double minQx, maxQx, minQy, maxQy, minHeatSN, maxHeatSN, minHeatWE, maxHeatWE;
+
+  // Takes in the other's range as well.
+  void Widen(const FieldExtremes& other);
+};
+
 // A self-contained copy of the simulator's state at one moment; meanings and signs as in
 // Simulator.
-class SimSnapshot {
+class SimSnapshot : public FieldExtremes {
  public:
   explicit SimSnapshot(const Simulator& sim);
 
@@ -26,11 +36,10 @@ class SimSnapshot {
   NumMatrix<double> qx, qy;
   NumMatrix<double> heatSN;
   NumMatrix<double> heatWE;
-  double maxT, minT;
-  double minQx, maxQx, minQy, maxQy, minHeatSN, maxHeatSN, minHeatWE, maxHeatWE;
 };
 
-class SimManager {
+// The extremes it carries are those over all its snapshots, for the displays' scales.
+class SimManager : public FieldExtremes {
  public:
   // Builds the simulator (which assembles the problem) and stores snapshot 0. The marks
   // are the animation times in time steps, starting at 0; they are not owned and must not
@@ -62,8 +71,6 @@ class SimManager {
   const Simulator* Sim() const { return sim.get(); }
   int32_t CurMark() const { return curMark; }
   bool Running() const { return running; }
-
-  double maxT, minT, minQx, maxQx, minQy, maxQy, minHeatSN, maxHeatSN, minHeatWE, maxHeatWE;
 
  private:
   void Append(std::unique_ptr<SimSnapshot> snapshot);

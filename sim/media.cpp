@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "sim/check.h"
+#include "sim/numeric.h"
 
 VolumeProperties DefaultMaterial() {
   return VolumeProperties{317, 19300, 129, 0};
@@ -36,10 +37,10 @@ CartesianMedia::CartesianMedia(double width, double height, int32_t ni, int32_t 
 PolarMedia::PolarMedia(double re, double ri, double angleDegrees, int32_t ni, int32_t nj,
                        const VolumeProperties& record)
     : Media(ni, nj, record) {
-  const double angle = angleDegrees * 0.017453292519943295;
+  const double angle = angleDegrees * (numeric::pi / 180);
   // The steps are single precision: node positions carry that rounding.
-  const double dr = static_cast<float>((re - ri) / ni);
-  const double dphi = static_cast<float>(angle / nj);
+  const double dr = numeric::SinglePrecision((re - ri) / ni);
+  const double dphi = numeric::SinglePrecision(angle / nj);
   for (int32_t i = 0; i <= ni; ++i) {
     const double r = ri + i * dr;
     for (int32_t j = 0; j <= nj; ++j) {
@@ -55,8 +56,8 @@ MixedMedia::MixedMedia(double w, double h, double u, double r, int32_t ni, int32
   const int32_t n = nj / 3;
   const int32_t m = nj - 2 * n;
   INVARIANT(n >= 1 && m >= 1, "n>=1 && m>=1");
-  const double hx = static_cast<float>(w / n);
-  const double hy = static_cast<float>(h / m);
+  const double hx = numeric::SinglePrecision(w / n);
+  const double hy = numeric::SinglePrecision(h / m);
 
   Vector<Point> outer(nj + 1);
   for (int32_t k = 0; k <= n; ++k)
@@ -70,10 +71,10 @@ MixedMedia::MixedMedia(double w, double h, double u, double r, int32_t ni, int32
   for (int32_t j = 0; j <= nj; ++j) {
     const double qx = outer[j].x - o.x;
     const double qy = outer[j].y - o.y;
-    const double length = static_cast<float>(std::sqrt(qx * qx + qy * qy));
-    const double step = static_cast<float>((length - r) / ni);
+    const double length = numeric::SinglePrecision(std::sqrt(qx * qx + qy * qy));
+    const double step = numeric::SinglePrecision((length - r) / ni);
     for (int32_t i = 0; i <= ni; ++i) {
-      const double rho = static_cast<float>(r + i * step);
+      const double rho = numeric::SinglePrecision(r + i * step);
       node(i, j) = Point{o.x + (rho / length) * qx, o.y + (rho / length) * qy};
     }
   }

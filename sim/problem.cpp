@@ -1,6 +1,7 @@
 #include "sim/problem.h"
 
 #include "sim/check.h"
+#include "sim/numeric.h"
 
 ProblemRecord::ProblemRecord()
     : initialTemp(0.0),
@@ -30,9 +31,8 @@ ProblemRecord::ProblemRecord()
   eastFace->Insert(Segment{0, 1, eastTemperature});
   westFace->Insert(Segment{0, 1, westTemperature});
 
-  const double pi = 3.141592653589793;
-  functionList.push_back(std::make_unique<FSin>(0, 1, pi));
-  functionList.push_back(std::make_unique<FCos>(0, 1, pi));
+  functionList.push_back(std::make_unique<FSin>(0, 1, numeric::pi));
+  functionList.push_back(std::make_unique<FCos>(0, 1, numeric::pi));
 }
 
 ProblemRecord::~ProblemRecord() {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "sim/geometry.h"
+#include "sim/numeric.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ FaceRecord MakeFace(const Vec2& s, const Vec2& r) {
 // distance on the neighbour's side of the face.
 void InteriorConductivity(FaceRecord& f, const Point& cP, const Point& cNb, const Point& mid,
                           double kP, double kNb, double cpP) {
-  const double w = static_cast<float>(Length(cNb, mid) / Length(cNb, cP));
+  const double w = numeric::SinglePrecision(Length(cNb, mid) / Length(cNb, cP));
   f.kf = kP * kNb / ((kP - kNb) * w + kNb);
   const double gamma = f.kf / cpP;
   // A face of no extent (D = 0) conducts nothing rather than dividing by zero.
@@ -94,7 +95,7 @@ double NormalDistance(const FaceRecord& f) {
     cosTheta = 1;
   if (cosTheta < -1)
     cosTheta = -1;
-  return 0.5 * std::sqrt(f.r2) * std::cos(std::acos(cosTheta) - 1.5707963267948966);
+  return 0.5 * std::sqrt(f.r2) * std::cos(std::acos(cosTheta) - numeric::pi / 2);
 }
 
 // The boundary face's (ap, b) from the condition holding at its position.

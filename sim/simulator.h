@@ -48,6 +48,10 @@ constexpr int32_t RunComplete = -4;
 constexpr int32_t Converged(int32_t k) {
   return -(k + 5);
 }
+// The sweep count a sweep code (k) or a converged code (-(k + 5)) carries.
+constexpr int32_t Sweeps(int32_t code) {
+  return code >= 0 ? code : -code - 5;
+}
 }  // namespace progress
 
 class Simulator {

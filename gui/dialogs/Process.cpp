@@ -18,6 +18,7 @@
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
 #include "sim/check.h"
+#include "sim/numeric.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ const QColor kToleranceColour(0, 0, 255);
 // The graph plots errors on a logarithmic scale; the offset keeps an error of exactly zero
 // (a steady field) on the graph.
 float LogError(double e) {
-  return static_cast<float>(std::log(e + 1e-20));
+  return numeric::SinglePrecision(std::log(e + 1e-20));
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int helpTopic) {
@@ -420,12 +421,12 @@ bool TProcessDlg::OnProgress(const Simulator& sim, int32_t code, double value) {
     const float y = LogError(sim.timeError);
     if (sim.iteration == 1) {
       Graph->SetYRange(LogError(sim.tolTime / 3), y);
-      Graph->SetXRange(static_cast<float>(sim.dt), static_cast<float>(1.5 * t));
+      Graph->SetXRange(numeric::SinglePrecision(sim.dt), numeric::SinglePrecision(1.5 * t));
     }
     if (error)
-      error->Add(static_cast<float>(t), y);
+      error->Add(numeric::SinglePrecision(t), y);
     if (Graph->XMax() < t)
-      Graph->SetXRange(static_cast<float>(sim.dt), static_cast<float>(1.5 * t));
+      Graph->SetXRange(numeric::SinglePrecision(sim.dt), numeric::SinglePrecision(1.5 * t));
     tolerance.SetPoint(1, Graph->XMax(), tolerance.Point(1).y);
     graphStale = true;
     if (graphClock.elapsed() >= graphIntervalMs)
@@ -436,7 +437,7 @@ bool TProcessDlg::OnProgress(const Simulator& sim, int32_t code, double value) {
   }
 
   if (code != progress::StepAccepted) {
-    const int32_t k = code >= 0 ? code : -code - 5;
+    const int32_t k = progress::Sweeps(code);
     ShowTimeLabels(sim);
     SIter->setText(FormatInteger(k));
     SError->setText(FormatExponent(value, 6));

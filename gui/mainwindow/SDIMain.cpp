@@ -122,9 +122,7 @@ void THeatForm::SetManager(SimManager* results) {
   OutputsItem->setEnabled(true);
   curSnapshot = manager->Count() - 1;
   UpdateFrameButtons();
-  const double m = std::fmax(std::fmax(std::fabs(manager->minQx), std::fabs(manager->maxQx)),
-                             std::fmax(std::fabs(manager->minQy), std::fabs(manager->maxQy)));
-  fluxScale = std::sqrt(2.0) * m;
+  fluxScale = AutoFluxScale(*manager);
   SetViewMode(ViewMode::Temperature);
   ShowCurrentTime();
   SetScaleLabels();
@@ -427,10 +425,7 @@ void THeatForm::NLinesUpDownChanging(int position) {
 
 void THeatForm::AlphaNormClick() {
   INVARIANT(manager != nullptr, "manager");
-  const SimSnapshot& s = manager->Snapshot(curSnapshot);
-  const double m = std::fmax(std::fmax(std::fabs(s.minQx), std::fabs(s.maxQx)),
-                             std::fmax(std::fabs(s.minQy), std::fabs(s.maxQy)));
-  fluxScale = std::sqrt(2.0) * m;
+  fluxScale = AutoFluxScale(manager->Snapshot(curSnapshot));
   Redraw();
 }
 

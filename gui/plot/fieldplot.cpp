@@ -9,7 +9,6 @@
 #include <QRect>
 #include <QTransform>
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +18,7 @@
 #include "gui/platform/pixelline.h"
 #include "sim/check.h"
 #include "sim/geometry.h"
+#include "sim/numeric.h"
 
 namespace {
 
@@ -289,15 +289,6 @@ void PaintMedia(Surface& surface, RCanvas& canvas, const Media& media) {
   }
 }
 
-// Double to single precision without the undefined conversion of values beyond its range.
-float SinglePrecision(double v) {
-  if (v > FLT_MAX)
-    return std::numeric_limits<float>::infinity();
-  if (v < -FLT_MAX)
-    return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(v);
-}
-
 // The corner values of every volume in quad order, and their range. A volume with a corner
 // that is not a number gets an empty range, so no band or level ever reaches it, just as
 // the contouring primitives would draw nothing for it.
@@ -314,7 +305,7 @@ CornerValues GatherCorners(const Media& media, const SimSnapshot& snapshot) {
   std::vector<float> vertex(static_cast<size_t>(stride) * (nj + 1));
   for (int32_t j = 0; j <= nj; ++j) {
     for (int32_t i = 0; i <= ni; ++i)
-      vertex[j * stride + i] = SinglePrecision(VertexTemperature(snapshot, i, j));
+      vertex[j * stride + i] = numeric::SinglePrecision(VertexTemperature(snapshot, i, j));
   }
   CornerValues corners;
   const size_t volumes = static_cast<size_t>(ni) * nj;
@@ -364,8 +355,8 @@ void PaintField(Surface& surface, RCanvas& canvas, const FieldPlotState& state) 
       if (!rate)
         continue;
       const QColor colour = TemperatureColor(*rate, 0.5);
-      const float low = SinglePrecision(lo);
-      const float high = SinglePrecision(hi);
+      const float low = numeric::SinglePrecision(lo);
+      const float high = numeric::SinglePrecision(hi);
       // One colour for the whole band, so its outlines go down together at its end.
       if (batch)
         batch->SetColours(colour, colour);
@@ -503,6 +494,12 @@ double TemperatureRange(double minT, double maxT) {
   if (delta > -kTiny && delta < kTiny)
     return 1;
   return delta;
+}
+
+double AutoFluxScale(const FieldExtremes& e) {
+  const double largest = std::fmax(std::fmax(std::fabs(e.minQx), std::fabs(e.maxQx)),
+                                   std::fmax(std::fabs(e.minQy), std::fabs(e.maxQy)));
+  return std::sqrt(2.0) * largest;
 }
 
 std::optional<double> TemperatureRate(double t, double minT, double maxT) {

@@ -58,6 +58,11 @@ double TemperatureRange(double minT, double maxT);
 // the extremes are not finite numbers, so the caller draws nothing for it.
 std::optional<double> TemperatureRate(double t, double minT, double maxT);
 
+// The flux magnitude drawn at full vector length (FieldPlotState::fluxScale) chosen from a
+// run's or a snapshot's extremes: the length of a vector whose two components both reach
+// the largest component magnitude, so that no vector outgrows its full length.
+double AutoFluxScale(const FieldExtremes& extremes);
+
 // Draws the whole plot on a surface whose background is already black.
 void Paint(Surface& surface, const FieldPlotState& state);
 

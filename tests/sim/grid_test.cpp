@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "sim/geometry.h"
 #include "sim/media.h"
+#include "sim/numeric.h"
 #include "sim/simulator.h"
 
 namespace {
@@ -97,6 +99,53 @@ TEST(Grids, PolarNodesCarryTheSinglePrecisionStep) {
   EXPECT_NEAR(full.node(2, 8).y, full.node(2, 0).y, 1e-6);
 }
 
+TEST(Grids, PolarAndMixedNodesExactlyOnTheirSinglePrecisionSteps) {
+  // Steps that single precision does not hold exactly, so any rounding left out or added
+  // shows in the last bits.
+  const double re = 2, ri = 0.7, degrees = 50;
+  PolarMedia polar(re, ri, degrees, 3, 4, DefaultMaterial());
+  const double dr = static_cast<float>((re - ri) / 3);
+  const double dphi = static_cast<float>(degrees * 0.017453292519943295 / 4);
+  ASSERT_NE(dr, (re - ri) / 3);
+  for (int i = 0; i <= 3; ++i) {
+    for (int j = 0; j <= 4; ++j) {
+      const double r = ri + i * dr;
+      EXPECT_EQ(polar.node(i, j).x, r * std::cos(j * dphi)) << i << ", " << j;
+      EXPECT_EQ(polar.node(i, j).y, r * std::sin(j * dphi)) << i << ", " << j;
+    }
+  }
+
+  // nj = 7: n = 2 intervals along the bottom and top, m = 3 up the right edge.
+  const double w = 1.3, h = 1.1, u = 0.45, radius = 0.2;
+  MixedMedia mixed(w, h, u, radius, 3, 7, DefaultMaterial());
+  const double hx = static_cast<float>(w / 2);
+  const double hy = static_cast<float>(h / 3);
+  const Point outer[8] = {{0, 0},      {hx, 0}, {w, 0},      {w, hy},
+                          {w, 2 * hy}, {w, h},  {w - hx, h}, {w - 2 * hx, h}};
+  for (int j = 0; j <= 7; ++j) {
+    const double qx = outer[j].x;
+    const double qy = outer[j].y - u;
+    const double length = static_cast<float>(std::sqrt(qx * qx + qy * qy));
+    const double step = static_cast<float>((length - radius) / 3);
+    for (int i = 0; i <= 3; ++i) {
+      const double rho = static_cast<float>(radius + i * step);
+      EXPECT_EQ(mixed.node(i, j).x, (rho / length) * qx) << i << ", " << j;
+      EXPECT_EQ(mixed.node(i, j).y, u + (rho / length) * qy) << i << ", " << j;
+    }
+  }
+}
+
+TEST(Numeric, SinglePrecisionRoundsAndSaturatesToInfinity) {
+  EXPECT_EQ(numeric::SinglePrecision(0.1), 0.1f);
+  EXPECT_EQ(numeric::SinglePrecision(-2.5), -2.5f);
+  EXPECT_EQ(numeric::SinglePrecision(1e300), std::numeric_limits<float>::infinity());
+  EXPECT_EQ(numeric::SinglePrecision(-1e300), -std::numeric_limits<float>::infinity());
+  EXPECT_EQ(numeric::SinglePrecision(std::numeric_limits<float>::max()),
+            std::numeric_limits<float>::max());
+  EXPECT_TRUE(std::isnan(numeric::SinglePrecision(std::nan(""))));
+  EXPECT_EQ(numeric::pi, std::acos(-1.0));
+}
+
 TEST(Grids, MixedGridWrapsTheHole) {
   MixedMedia grid(1, 1, 0.5, 0.25, 10, 30, DefaultMaterial());
   auto expectNear = [](const Point& p, double x, double y) {
@@ -144,6 +193,12 @@ TEST(Grids, EveryVolumeStartsWithTheRecordAndPositiveArea) {
   EXPECT_EQ(DefaultMaterial().density, 19300);
   EXPECT_EQ(DefaultMaterial().specificHeat, 129);
   EXPECT_EQ(DefaultMaterial().heatGeneration, 0);
+}
+
+TEST(GridsDeathTest, CopyingValuesBetweenMatricesOfTwoShapesIsAProgrammingError) {
+  NumMatrix<double> a(3, 4), b(4, 3);
+  a.SetAll(1);
+  EXPECT_DEATH(b.CopyValuesFrom(a), "other.N\\(\\)==N\\(\\) && other.M\\(\\)==M\\(\\)");
 }
 
 TEST(GridsDeathTest, FewerThanTwoVolumesIsAProgrammingError) {

@@ -91,6 +91,54 @@ TEST(SimManager, RepeatedMarksNeverEndTheRunEarly) {
   EXPECT_EQ(manager->LastSnapshot().Iteration(), 30);
 }
 
+TEST(SimManager, RunWideExtremesSpanEverySnapshotOfACoolingRun) {
+  // Cooling from 2 between walls at 0 and 1: the hottest field is the first one, the
+  // coldest and the strongest fluxes come later.
+  auto p = DefaultSquare();
+  p->initial = 2;
+  p->tolTime = 0;
+  p->maxIterTime = 60;
+  const NumVector<int> marks = Marks({0, 5, 20, 60});
+  auto manager = p->MakeManager(&marks);
+  manager->Run();
+  manager->TakeSnapshot();
+  ASSERT_EQ(manager->Count(), 4);
+  EXPECT_EQ(manager->maxT, 2);
+  EXPECT_LT(manager->LastSnapshot().maxT, 2);
+
+  // Every extreme against a scan of every stored value.
+  FieldExtremes scanned{-1e300, 1e300, 1e300, -1e300, 1e300, -1e300, 1e300, -1e300, 1e300, -1e300};
+  auto scan = [](const NumMatrix<double>& m, double& lo, double& hi) {
+    for (int i = 0; i < m.N(); ++i) {
+      for (int j = 0; j < m.M(); ++j) {
+        lo = std::min(lo, m[i][j]);
+        hi = std::max(hi, m[i][j]);
+      }
+    }
+  };
+  for (int k = 0; k < manager->Count(); ++k) {
+    const SimSnapshot& s = manager->Snapshot(k);
+    scan(s.T, scanned.minT, scanned.maxT);
+    scan(s.qx, scanned.minQx, scanned.maxQx);
+    scan(s.qy, scanned.minQy, scanned.maxQy);
+    scan(s.heatSN, scanned.minHeatSN, scanned.maxHeatSN);
+    scan(s.heatWE, scanned.minHeatWE, scanned.maxHeatWE);
+  }
+  const FieldExtremes& run = *manager;
+  EXPECT_EQ(run.maxT, scanned.maxT);
+  EXPECT_EQ(run.minT, scanned.minT);
+  EXPECT_EQ(run.minQx, scanned.minQx);
+  EXPECT_EQ(run.maxQx, scanned.maxQx);
+  EXPECT_EQ(run.minQy, scanned.minQy);
+  EXPECT_EQ(run.maxQy, scanned.maxQy);
+  EXPECT_EQ(run.minHeatSN, scanned.minHeatSN);
+  EXPECT_EQ(run.maxHeatSN, scanned.maxHeatSN);
+  EXPECT_EQ(run.minHeatWE, scanned.minHeatWE);
+  EXPECT_EQ(run.maxHeatWE, scanned.maxHeatWE);
+  // Not all from one snapshot, or the test would prove little.
+  EXPECT_NE(run.minT, manager->Snapshot(0).minT);
+}
+
 TEST(SimManager, SteadyStateBetweenMarksIsCapturedByTakeSnapshot) {
   auto p = DefaultSquare();
   const NumVector<int> marks = Marks({0, 1000});
@@ -128,6 +176,7 @@ TEST(SimManager, StopAndContinueReachesTheSameFieldAsAnUninterruptedRun) {
   EXPECT_TRUE(interrupted->TakeSnapshot());
   EXPECT_EQ(interrupted->LastSnapshot().Iteration(), 150);
   ASSERT_TRUE(interrupted->Run());
+  ASSERT_GE(interrupted->Count(), 4);
   EXPECT_EQ(interrupted->Snapshot(3).Iteration(), 200);
   interrupted->TakeSnapshot();
 
@@ -153,7 +202,7 @@ TEST(SimManager, ListGrowsByTwentyAndSurvivesTheSimulator) {
   EXPECT_EQ(manager->Capacity(), 20);
   EXPECT_TRUE(manager->Run());
   // Mark 30 completes the run and is left to TakeSnapshot.
-  EXPECT_EQ(manager->Count(), 30);
+  ASSERT_EQ(manager->Count(), 30);
   EXPECT_EQ(manager->Capacity(), 40);
   EXPECT_EQ(manager->Snapshot(20).Iteration(), 20);
   EXPECT_TRUE(manager->ReleaseSimulator());

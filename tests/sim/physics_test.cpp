@@ -255,6 +255,56 @@ TEST(SteadyConduction, LinearFieldIsExactOnASkewedGridWithItsBoundaryFluxes) {
   EXPECT_NEAR(NetInflow(sim->heatSN, sim->heatWE), 0, 1e-9);
 }
 
+TEST(HeatRates, LinearFieldOnASkewedGridGivesMinusKGradTEverywhere) {
+  // Uniformly skewed volumes 0.2 x 0.25: every face has cross terms, and the one-sided cross
+  // differences of the first and last columns and rows are exact for a linear field just
+  // as the central ones are.
+  auto grid = std::make_unique<CartesianMedia>(1.0, 1.0, 5, 4, steel);
+  for (int i = 0; i <= 5; ++i) {
+    for (int j = 0; j <= 4; ++j)
+      grid->node(i, j).x += 0.4 * grid->node(i, j).y;
+  }
+  TestProblem p(std::move(grid));
+  const double k = 40;
+  const LinearField field{3, 7, -4};
+  // Each side straight, so the field's inflow k grad T . n_out is constant along it.
+  const double slant = std::sqrt(1 + 0.4 * 0.4);
+  p.Lay(p.south, new FFlux(p.Constant(k * 4)));
+  p.Lay(p.north, new FFlux(p.Constant(-k * 4)));
+  p.Lay(p.west, new FFlux(p.Constant(k * (-7 - 0.4 * 4) / slant)));
+  p.Lay(p.east, new FFlux(p.Constant(k * (7 + 0.4 * 4) / slant)));
+  auto sim = p.MakeSimulator();
+  const Media& g = *p.media;
+  for (int i = 0; i < 5; ++i) {
+    for (int j = 0; j < 4; ++j)
+      sim->T[i][j] = field.At(GeometryOf(g, i, j).centre);
+  }
+  sim->ComputeFluxes();
+
+  // A face's heat rate is k |s| dT/dn towards its +I or +J side, counted positive the
+  // other way: k grad T . (the face vector turned a quarter towards that side).
+  for (int i = 0; i < 5; ++i) {
+    for (int j = 0; j <= 4; ++j) {
+      const Vec2 s = g.node(i + 1, j) - g.node(i, j);
+      EXPECT_NEAR(sim->heatSN[i][j], k * (field.gx * -s.y + field.gy * s.x), 1e-9)
+          << i << ", " << j;
+    }
+  }
+  for (int i = 0; i <= 5; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      const Vec2 s = g.node(i, j + 1) - g.node(i, j);
+      EXPECT_NEAR(sim->heatWE[i][j], k * (field.gx * s.y + field.gy * -s.x), 1e-9)
+          << i << ", " << j;
+    }
+  }
+  for (int i = 0; i < 5; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      EXPECT_NEAR(sim->qx[i][j], -k * field.gx, 1e-9) << i << ", " << j;
+      EXPECT_NEAR(sim->qy[i][j], -k * field.gy, 1e-9) << i << ", " << j;
+    }
+  }
+}
+
 double MixedGridErrorWithImposedTemperatures(int ni, int nj, LinearField field) {
   TestProblem p(std::make_unique<MixedMedia>(1, 1, 0.5, 0.25, ni, nj, steel));
   const Media& g = *p.media;

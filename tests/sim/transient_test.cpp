@@ -212,6 +212,64 @@ TEST(Transient, AdvanceCodes) {
   EXPECT_EQ(last.back(), progress::Converged(static_cast<int>(last.size()) - 1));
 }
 
+// The field as the first sweep of the first step leaves it.
+struct FirstSweep {
+  NumMatrix<double> field;
+  static bool Callback(Simulator* sim, int32_t code, double, void* data) {
+    if (code != 1)
+      return true;
+    static_cast<FirstSweep*>(data)->field = sim->T;
+    return false;
+  }
+};
+
+// One side warm, the others insulated, everything at 0: within one Gauss-Seidel sweep the
+// warmth travels only as far as the visiting order lets new values be used at once.
+NumMatrix<double> AfterOneSweep(Face TestProblem::*warm) {
+  TestProblem p(std::make_unique<CartesianMedia>(1, 1.5, 4, 5, DefaultMaterial()));
+  for (Face* f : {&p.north, &p.south, &p.east, &p.west}) {
+    if (f != &(p.*warm))
+      p.Insulate(*f);
+  }
+  p.Temperature(p.*warm, 1);
+  FirstSweep first;
+  auto sim = p.MakeSimulator(&FirstSweep::Callback, &first);
+  sim->Advance(1);
+  return first.field;
+}
+
+TEST(Transient, SweepsVisitSouthToNorthAndWestToEastWithinARow) {
+  // Swept from South to North, the North row is visited last: nothing below it has seen
+  // the warm North yet. A warm South reaches every row.
+  NumMatrix<double> north = AfterOneSweep(&TestProblem::north);
+  ASSERT_EQ(north.N(), 4);
+  ASSERT_EQ(north.M(), 5);
+  NumMatrix<double> south = AfterOneSweep(&TestProblem::south);
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 5; ++j) {
+      EXPECT_EQ(north[i][j] > 0, j == 4) << i << ", " << j;
+      EXPECT_GT(south[i][j], 0) << i << ", " << j;
+    }
+  }
+  // Within a row West to East: a warm East reaches only its own column, a warm West all.
+  NumMatrix<double> east = AfterOneSweep(&TestProblem::east);
+  NumMatrix<double> west = AfterOneSweep(&TestProblem::west);
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 5; ++j) {
+      EXPECT_EQ(east[i][j] > 0, i == 3) << i << ", " << j;
+      EXPECT_GT(west[i][j], 0) << i << ", " << j;
+    }
+  }
+}
+
+TEST(Progress, SweepCountsReadBackFromTheirCodes) {
+  for (int k : {1, 2, 50, 9999}) {
+    EXPECT_EQ(progress::Sweeps(k), k);
+    EXPECT_EQ(progress::Sweeps(progress::Converged(k)), k);
+    EXPECT_LE(progress::Converged(k), -6);
+  }
+}
+
 TEST(RelativeChange, DefinedForFieldsWithoutSpread) {
   EXPECT_EQ(Simulator::RelativeChange(0, 5, 5), 0);
   EXPECT_EQ(Simulator::RelativeChange(0, 0, 0), 0);
