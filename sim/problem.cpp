@@ -58,7 +58,9 @@ void ProblemRecord::SetParameters(double newTolTime, double newTolSpace, int32_t
   NumVector<int>& marks = *_marks;
   const int32_t n = marks.N();
   int32_t i = n - 1;
-  while (i > 1 && marks[i] >= maxIterTime)
+  // A mark equal to the new step count stays the last one: pressing OK without changing the
+  // count must not cost the student an animation time.
+  while (i > 1 && marks[i] > maxIterTime)
     --i;
   if (i < n - 1) {
     auto kept = std::make_unique<NumVector<int>>(i + 1);

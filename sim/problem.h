@@ -24,8 +24,8 @@ class ProblemRecord {
   ProblemRecord& operator=(const ProblemRecord&) = delete;
 
   // Stores the solver parameters and keeps the animation times ending at maxIterTime: the
-  // last mark below the new step count (or mark 1) becomes the new count and later marks
-  // are dropped.
+  // last mark at or below the new step count (or mark 1) becomes the new count and later
+  // marks are dropped; an unchanged count leaves the marks as they are.
   void SetParameters(double tolTime, double tolSpace, int32_t maxIterTime, int32_t maxIterSpace,
                      double dt);
   // Replaces the animation times; they must increase strictly from 0 to maxIterTime.

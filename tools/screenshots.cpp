@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
@@ -14,7 +16,11 @@
 #include <QToolButton>
 #include <cstdio>
 
+#include "gui/dialogs/Geometry.h"
+#include "gui/dialogs/InitialTemp.h"
+#include "gui/dialogs/Parameters.h"
 #include "gui/dialogs/Process.h"
+#include "gui/dialogs/Times.h"
 #include "gui/mainwindow/SDIMain.h"
 #include "gui/mainwindow/legend.h"
 #include "gui/platform/help.h"
@@ -55,6 +61,104 @@ QPushButton* Button(QWidget& dialog, const char* name) {
     std::exit(1);
   }
   return button;
+}
+
+// Hands the wizard's grids to the window.
+struct WindowGrid : GeometryTarget {
+  explicit WindowGrid(THeatForm& window) : form(window) {}
+  void SetMedia(std::unique_ptr<Media> media) override { form.SetMedia(std::move(media)); }
+  THeatForm& form;
+};
+
+void Type(QWidget& dialog, const char* name, const QString& text) {
+  auto* edit = dialog.findChild<QLineEdit*>(name);
+  if (!edit) {
+    std::fprintf(stderr, "no field %s\n", name);
+    std::exit(1);
+  }
+  edit->setText(text);
+}
+
+void RunToTheEnd(TProcessDlg& dialog) {
+  dialog.show();
+  dialog.FormShow();
+  Button(dialog, "Run")->click();
+  Button(dialog, "Finish")->click();
+}
+
+// The dialogs that set up a run, every page of them, and runs on the wizard's other grids.
+void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
+  form.resize(760, 520);
+  form.SetParameters(1e-5, 1e-5, 1000, 10000, 20);
+  WindowGrid target(form);
+  TGeometryDlg geometry(target, &form);
+  geometry.move(60, 60);
+  geometry.show();
+  Shot(geometry, "20-geometry-default");
+  Button(geometry, "Next")->click();
+  Shot(geometry, "21-geometry-cartesian");
+  Button(geometry, "Back")->click();
+  geometry.Polar->click();
+  Button(geometry, "Next")->click();
+  Shot(geometry, "22-geometry-polar");
+  Button(geometry, "Back")->click();
+  geometry.Mixed->click();
+  Button(geometry, "Next")->click();
+  Shot(geometry, "23-geometry-mixed");
+  Button(geometry, "Back")->click();
+  geometry.hide();
+
+  TParametersDlg parameters(form, &form);
+  parameters.move(60, 60);
+  parameters.show();
+  Shot(parameters, "24-parameters");
+  parameters.hide();
+  TInitialTempDlg initial(form, &form);
+  initial.move(60, 60);
+  initial.show();
+  Shot(initial, "25-initial-temperature");
+  initial.hide();
+
+  TTimeDlg times(form, &form);
+  times.move(60, 60);
+  times.show();
+  Type(times, "LSamples", "11");
+  Button(times, "LinSetBtn")->click();
+  Shot(times, "26-times-linear");
+  times.Page->setCurrentIndex(1);
+  Type(times, "ESamples", "20");
+  Button(times, "ExpSetBtn")->click();
+  Shot(times, "27-times-exponential");
+  times.Page->setCurrentIndex(2);
+  Type(times, "CTSteps", "25");
+  Shot(times, "28-times-custom");
+  times.hide();
+
+  // A sector, then a 20 x 60 mixed grid with 50 exponential times, each run to the end.
+  geometry.show();
+  geometry.Polar->click();
+  Button(geometry, "Next")->click();
+  Type(geometry, "pAngle", "90");
+  Type(geometry, "pNJ", "30");
+  Button(geometry, "Next")->click();
+  // Long steps: a sector 10 m across takes days to warm through.
+  form.SetParameters(1e-5, 1e-5, 1000, 10000, 2000);
+  RunToTheEnd(process);
+  Shot(form, "29-sector-temperature");
+
+  geometry.show();
+  geometry.Mixed->click();
+  Button(geometry, "Next")->click();
+  Type(geometry, "mNI", "20");
+  Type(geometry, "mNJ", "60");
+  Button(geometry, "Next")->click();
+  times.show();
+  times.Page->setCurrentIndex(1);
+  Type(times, "ESamples", "50");
+  Button(times, "ExpSetBtn")->click();
+  Button(times, "OKBtn")->click();
+  RunToTheEnd(process);
+  Shot(form, "30-mixed-temperature");
 }
 
 }  // namespace
@@ -123,6 +227,8 @@ int main(int argc, char** argv) {
   Shot(form, "12-small-window-fields-legend");
   form.resize(1000, 800);
   Shot(form, "13-large-window");
+
+  ShootSettingsDialogs(form, dialog);
   form.close();
   return 0;
 }

@@ -96,16 +96,32 @@ QGroupBox* FieldGroup(QWidget* page, const QString& title, int helpTopic,
   return group;
 }
 
-QWidget* KindPageFrame(const QString& title, GeometryKind kind, QWidget*& body) {
-  auto* page = new QWidget;
-  auto* column = new QVBoxLayout(page);
-  auto* header = new QHBoxLayout;
-  auto* caption = new QLabel(title, page);
+QLabel* Title(const QString& text, QWidget* page) {
+  auto* caption = new QLabel(text, page);
   QFont bold = caption->font();
   bold.setBold(true);
   bold.setPointSizeF(bold.pointSizeF() * 1.3);
   caption->setFont(bold);
-  header->addWidget(caption, 1, Qt::AlignTop);
+  return caption;
+}
+
+QLabel* Note(const QString& text, QWidget* page) {
+  auto* note = new QLabel(text, page);
+  note->setWordWrap(true);
+  note->setForegroundRole(QPalette::PlaceholderText);
+  return note;
+}
+
+QWidget* KindPageFrame(const QString& title, const QString& note, GeometryKind kind,
+                       QWidget*& body) {
+  auto* page = new QWidget;
+  auto* column = new QVBoxLayout(page);
+  auto* header = new QHBoxLayout;
+  auto* words = new QVBoxLayout;
+  words->addWidget(Title(title, page));
+  words->addWidget(Note(note, page));
+  words->addStretch(1);
+  header->addLayout(words, 1);
   auto* sketch = new QLabel(page);
   sketch->setPixmap(GeometrySketch(kind, QSize(170, 120), true));
   header->addWidget(sketch);
@@ -199,15 +215,15 @@ QPixmap GeometrySketch(GeometryKind kind, QSize size, bool labelled) {
       if (labelled) {
         DimensionText(p, QPointF(r.center().x(), r.bottom() + m * 0.6), QStringLiteral("W"));
         DimensionText(p, QPointF(r.right() + m * 0.7, r.center().y()), QStringLiteral("H"));
+        // R across the hole, U from the bottom up to the hole's centre.
         p.setPen(QPen(kDimension, 1, Qt::DashLine));
-        const QPointF rim = centre + QPointF(radius * 0.7071, -radius * 0.7071);
-        p.drawLine(centre, rim);
-        DimensionText(p, centre + QPointF(radius * 0.55, -radius * 0.95), QStringLiteral("R"));
-        // U: the centre's height above the bottom.
-        p.drawLine(QPointF(centre.x() - m * 0.5, centre.y()),
-                   QPointF(centre.x() - m * 0.5, r.bottom()));
-        DimensionText(p, QPointF(centre.x() - m * 0.5, (centre.y() + r.bottom()) * 0.5 + 2),
-                      QStringLiteral("U"));
+        p.drawLine(centre, centre + QPointF(radius, 0));
+        DimensionText(p, centre + QPointF(radius * 0.5, -radius * 0.45), QStringLiteral("R"));
+        const double ux = centre.x() - m * 0.35;
+        p.setPen(QPen(kDimension, 1));
+        p.drawLine(QPointF(ux - 3, centre.y()), QPointF(ux + 3, centre.y()));
+        p.drawLine(QPointF(ux, centre.y()), QPointF(ux, r.bottom()));
+        DimensionText(p, QPointF(ux - 10, (centre.y() + r.bottom()) * 0.5), QStringLiteral("U"));
       }
       break;
     }
@@ -285,12 +301,7 @@ QWidget* TGeometryDlg::BuildDefaultPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("DefaultSheet"));
   auto* column = new QVBoxLayout(page);
-  auto* caption = new QLabel(QStringLiteral("Choose Geometry"), page);
-  QFont bold = caption->font();
-  bold.setBold(true);
-  bold.setPointSizeF(bold.pointSizeF() * 1.3);
-  caption->setFont(bold);
-  column->addWidget(caption);
+  column->addWidget(Title(QStringLiteral("Choose Geometry"), page));
   auto* row = new QHBoxLayout;
   auto picture = [page, row](const char* name, GeometryKind kind) {
     auto* button = new QToolButton(page);
@@ -310,6 +321,11 @@ QWidget* TGeometryDlg::BuildDefaultPage() {
   Mixed = picture("Mixed", GeometryKind::Mixed);
   Cartesian->setChecked(true);
   column->addLayout(row);
+  column->addSpacing(8);
+  column->addWidget(Note(QStringLiteral("Pick a shape and press Next to size it, or OK to build it "
+                                        "as last sized. A new grid is all gold; the boundary "
+                                        "conditions stay as they are."),
+                         page));
   column->addStretch(1);
   return page;
 }
@@ -317,7 +333,9 @@ QWidget* TGeometryDlg::BuildDefaultPage() {
 QWidget* TGeometryDlg::BuildCartesianPage() {
   QWidget* body = nullptr;
   QWidget* page =
-      KindPageFrame(QStringLiteral("Cartesian Geometry"), GeometryKind::Cartesian, body);
+      KindPageFrame(QStringLiteral("Cartesian Geometry"),
+                    QStringLiteral("I counts volumes along the width, J along the height."),
+                    GeometryKind::Cartesian, body);
   page->setObjectName(QStringLiteral("CartesianSheet"));
   auto* row = new QHBoxLayout(body);
   row->setContentsMargins(0, 0, 0, 0);
@@ -334,7 +352,10 @@ QWidget* TGeometryDlg::BuildCartesianPage() {
 
 QWidget* TGeometryDlg::BuildPolarPage() {
   QWidget* body = nullptr;
-  QWidget* page = KindPageFrame(QStringLiteral("Polar Geometry"), GeometryKind::Polar, body);
+  QWidget* page = KindPageFrame(
+      QStringLiteral("Polar Geometry"),
+      QStringLiteral("I counts volumes outwards from Ri to Re, J around the angle (in degrees)."),
+      GeometryKind::Polar, body);
   page->setObjectName(QStringLiteral("PolarSheet"));
   auto* row = new QHBoxLayout(body);
   row->setContentsMargins(0, 0, 0, 0);
@@ -352,7 +373,11 @@ QWidget* TGeometryDlg::BuildPolarPage() {
 
 QWidget* TGeometryDlg::BuildMixedPage() {
   QWidget* body = nullptr;
-  QWidget* page = KindPageFrame(QStringLiteral("Mixed Geometry"), GeometryKind::Mixed, body);
+  QWidget* page =
+      KindPageFrame(QStringLiteral("Mixed Geometry"),
+                    QStringLiteral("I counts volumes outwards from the hole, J around it from the "
+                                   "bottom edge to the top; J is at least 4."),
+                    GeometryKind::Mixed, body);
   page->setObjectName(QStringLiteral("MixedSheet"));
   auto* row = new QHBoxLayout(body);
   row->setContentsMargins(0, 0, 0, 0);

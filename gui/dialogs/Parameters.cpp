@@ -16,12 +16,13 @@
 namespace {
 
 // Adds a caption and its edit as the next row of a group's grid.
-void AddRow(QGridLayout* rows, const QString& caption, QLineEdit* edit) {
+QLabel* AddRow(QGridLayout* rows, const QString& caption, QLineEdit* edit) {
   const int row = rows->rowCount();
   auto* label = new QLabel(caption, edit->parentWidget());
   label->setBuddy(edit);
   rows->addWidget(label, row, 0);
   rows->addWidget(edit, row, 1);
+  return label;
 }
 
 }  // namespace
@@ -40,10 +41,12 @@ TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
   timeRows->setColumnStretch(0, 1);
   MaxIterTime = MakeNumberEdit(timeGroup, "MaxIterTime");
   TolTime = MakeNumberEdit(timeGroup, "TolTime");
-  TolTime->setToolTip(QStringLiteral("Tolerance to reach steady state"));
   Dt = MakeNumberEdit(timeGroup, "Dt");
   AddRow(timeRows, QStringLiteral("Number of Time Steps"), MaxIterTime);
-  AddRow(timeRows, QStringLiteral("Tolerance"), TolTime);
+  QLabel* tolerance = AddRow(timeRows, QStringLiteral("Tolerance"), TolTime);
+  // The hint has no long part, so the status bar stays empty.
+  tolerance->setToolTip(QStringLiteral("Tolerance to reach steady state"));
+  TolTime->setToolTip(tolerance->toolTip());
   AddRow(timeRows, QStringLiteral("Time Step (sec.)"), Dt);
   layout->addWidget(timeGroup);
 

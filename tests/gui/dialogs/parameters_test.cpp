@@ -90,6 +90,31 @@ TEST(ParametersDlg, OkStoresAllFiveAndKeepsTheMarksEndingAtTheLastStep) {
   EXPECT_DOUBLE_EQ(run->LastSnapshot().Time(), 24.5);
 }
 
+// OK without a change of the step count used to drop the last animation time before it.
+TEST(ParametersDlg, OkWithTheSameStepCountKeepsEveryAnimationTime) {
+  ProblemRecord problem;
+  auto marks = std::make_unique<NumVector<int>>(4);
+  (*marks)[0] = 0;
+  (*marks)[1] = 10;
+  (*marks)[2] = 100;
+  (*marks)[3] = 1000;
+  problem.SetMarks(std::move(marks));
+  TParametersDlg dlg(problem);
+  dlg.show();
+  Type(dlg, "Dt", "5");
+  dlg.OKBtn->click();
+  ASSERT_EQ(problem._marks->N(), 4);
+  EXPECT_EQ((*problem._marks)[2], 100);
+  EXPECT_EQ((*problem._marks)[3], 1000);
+  // A count equal to an interior mark ends the list there.
+  dlg.show();
+  Type(dlg, "MaxIterTime", "100");
+  dlg.OKBtn->click();
+  ASSERT_EQ(problem._marks->N(), 3);
+  EXPECT_EQ((*problem._marks)[1], 10);
+  EXPECT_EQ((*problem._marks)[2], 100);
+}
+
 TEST(ParametersDlg, CancelKeepsEverythingAndTheNextShowingShowsTheStoredValues) {
   ProblemRecord problem;
   TParametersDlg dlg(problem);
