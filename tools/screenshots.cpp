@@ -7,10 +7,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QTabWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -63,13 +63,6 @@ QPushButton* Button(QWidget& dialog, const char* name) {
   return button;
 }
 
-// Hands the wizard's grids to the window.
-struct WindowGrid : GeometryTarget {
-  explicit WindowGrid(THeatForm& window) : form(window) {}
-  void SetMedia(std::unique_ptr<Media> media) override { form.SetMedia(std::move(media)); }
-  THeatForm& form;
-};
-
 void Type(QWidget& dialog, const char* name, const QString& text) {
   auto* edit = dialog.findChild<QLineEdit*>(name);
   if (!edit) {
@@ -90,8 +83,7 @@ void RunToTheEnd(TProcessDlg& dialog) {
 void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
   form.resize(760, 520);
   form.SetParameters(1e-5, 1e-5, 1000, 10000, 20);
-  WindowGrid target(form);
-  TGeometryDlg geometry(target, &form);
+  TGeometryDlg& geometry = *form.geometryDlg;
   geometry.move(60, 60);
   geometry.show();
   Shot(geometry, "20-geometry-default");
@@ -108,18 +100,18 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
   Button(geometry, "Back")->click();
   geometry.hide();
 
-  TParametersDlg parameters(form, &form);
+  TParametersDlg& parameters = *form.parametersDlg;
   parameters.move(60, 60);
   parameters.show();
   Shot(parameters, "24-parameters");
   parameters.hide();
-  TInitialTempDlg initial(form, &form);
+  TInitialTempDlg& initial = *form.initialTempDlg;
   initial.move(60, 60);
   initial.show();
   Shot(initial, "25-initial-temperature");
   initial.hide();
 
-  TTimeDlg times(form, &form);
+  TTimeDlg& times = *form.timeDlg;
   times.move(60, 60);
   times.show();
   Type(times, "LSamples", "11");
@@ -152,6 +144,7 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
   Type(geometry, "mNI", "20");
   Type(geometry, "mNJ", "60");
   Button(geometry, "Next")->click();
+  form.SetParameters(1e-5, 1e-5, 1000, 10000, 1);
   times.show();
   times.Page->setCurrentIndex(1);
   Type(times, "ESamples", "50");

@@ -16,7 +16,11 @@
 #include <cmath>
 #include <sstream>
 
+#include "gui/dialogs/Geometry.h"
+#include "gui/dialogs/InitialTemp.h"
+#include "gui/dialogs/Parameters.h"
 #include "gui/dialogs/Process.h"
+#include "gui/dialogs/Times.h"
 #include "gui/mainwindow/legend.h"
 #include "gui/platform/help.h"
 #include "gui/platform/messages.h"
@@ -60,6 +64,10 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   };
 
   processDlg = new TProcessDlg(*this, this);
+  geometryDlg = new TGeometryDlg(*this, this);
+  parametersDlg = new TParametersDlg(*this, this);
+  initialTempDlg = new TInitialTempDlg(*this, this);
+  timeDlg = new TTimeDlg(*this, this);
 
   UpdateFrameButtons();
   SetViewMode(viewMode);
@@ -515,19 +523,27 @@ bool THeatForm::OpenGeometry(const QString& fileName, QString* message) {
 // ---- Windows of their own ---------------------------------------------------------------
 // Each opens its window; the windows come with the dialogs that edit or show the problem.
 
-void THeatForm::GeometryBtnClick() {}
+void THeatForm::GeometryBtnClick() {
+  geometryDlg->exec();
+}
 
 void THeatForm::PhyPropBtnClick() {}
 
 void THeatForm::BConditionsBtnClick() {}
 
-void THeatForm::InitialItemClick() {}
+void THeatForm::InitialItemClick() {
+  initialTempDlg->exec();
+}
 
-void THeatForm::ParametersItemClick() {}
+void THeatForm::ParametersItemClick() {
+  parametersDlg->exec();
+}
 
 void THeatForm::OutputsItemClick() {}
 
-void THeatForm::AnimationTimesItemClick() {}
+void THeatForm::AnimationTimesItemClick() {
+  timeDlg->exec();
+}
 
 void THeatForm::DynamicPlotsItemClick() {}
 

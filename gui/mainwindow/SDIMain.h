@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "gui/dialogs/geometrytarget.h"
 #include "gui/dialogs/runtarget.h"
 #include "gui/platform/surface.h"
 #include "gui/plot/fieldplot.h"
@@ -30,11 +31,18 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TDrawArea;
+class TGeometryDlg;
+class TInitialTempDlg;
+class TParametersDlg;
+class TTimeDlg;
 class TLegend;
 class TProcessDlg;
 class TUpDown;
 
-class THeatForm : public QMainWindow, public ProblemRecord, public RunTarget {
+class THeatForm : public QMainWindow,
+                  public ProblemRecord,
+                  public RunTarget,
+                  public GeometryTarget {
   Q_OBJECT
 
  public:
@@ -46,8 +54,9 @@ class THeatForm : public QMainWindow, public ProblemRecord, public RunTarget {
   const SimManager* Results() const override { return manager.get(); }
   void SetManager(SimManager* results) override;
 
-  // Replaces the grid (the window owns it from now on) and discards any results.
-  void SetMedia(std::unique_ptr<Media> newMedia);
+  // GeometryTarget, and Open Geometry: replaces the grid (the window owns it from now on)
+  // and discards any results.
+  void SetMedia(std::unique_ptr<Media> newMedia) override;
   void SetViewMode(ViewMode mode);
   // Fits the grid's bounding box into the drawing area with equal scales on both axes.
   void FitViewport();
@@ -131,6 +140,12 @@ class THeatForm : public QMainWindow, public ProblemRecord, public RunTarget {
 
   // The dialog that runs simulations; created with the window.
   TProcessDlg* processDlg = nullptr;
+  // The modal dialogs that set up a run; created with the window, so each keeps what the
+  // student chose last.
+  TGeometryDlg* geometryDlg = nullptr;
+  TParametersDlg* parametersDlg = nullptr;
+  TInitialTempDlg* initialTempDlg = nullptr;
+  TTimeDlg* timeDlg = nullptr;
 
   // Controls, by the names the program gives them.
   QToolBar* SpeedPanel = nullptr;
