@@ -21,6 +21,7 @@
 #include "gui/platform/help.h"
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
+#include "sim/geometry.h"
 #include "sim/streammedia.h"
 
 namespace {
@@ -36,6 +37,33 @@ bool ValidCounts(int ni, int nj, int minNj) {
   return ni >= 2 && nj >= minNj && ni <= maxGridFileVolumesPerDirection &&
          nj <= maxGridFileVolumesPerDirection &&
          static_cast<long long>(ni) * nj <= maxGridFileVolumes;
+}
+
+// The simulator divides by every volume's area and squares every length, so a grid whose
+// numbers are valid one by one can still be one it cannot compute on: sizes beyond the range
+// of squares, or volumes squeezed flat (a sector of a millionth of a degree, a ring whose
+// radii differ in the last digit). The rule is the grid-file reader's: every area finite and
+// more than a negligible part of the square of its volume's extent.
+bool Computable(const Media& media) {
+  for (int32_t i = 0; i < media.ni; ++i) {
+    for (int32_t j = 0; j < media.nj; ++j) {
+      const double area = std::fabs(AreaOf(media, i, j));
+      const Point corners[4] = {media.node(i, j), media.node(i + 1, j), media.node(i + 1, j + 1),
+                                media.node(i, j + 1)};
+      double minX = corners[0].x, maxX = minX, minY = corners[0].y, maxY = minY;
+      for (const Point& p : corners) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+      }
+      const double w = maxX - minX;
+      const double h = maxY - minY;
+      if (!std::isfinite(area) || !(area > 1e-12 * (w * w + h * h)))
+        return false;
+    }
+  }
+  return true;
 }
 
 struct CartesianValues {
@@ -431,24 +459,7 @@ QWidget* TGeometryDlg::KindPage(GeometryKind kind) const {
 }
 
 bool TGeometryDlg::Validate(GeometryKind kind, bool fromButton) {
-  bool valid = false;
-  switch (kind) {
-    case GeometryKind::Cartesian: {
-      CartesianValues v{};
-      valid = ReadCartesian(*this, v);
-      break;
-    }
-    case GeometryKind::Polar: {
-      PolarValues v{};
-      valid = ReadPolar(*this, v);
-      break;
-    }
-    case GeometryKind::Mixed: {
-      MixedValues v{};
-      valid = ReadMixed(*this, v);
-      break;
-    }
-  }
+  const bool valid = BuildMedia(kind) != nullptr;
   OKBtn->setEnabled(valid);
   Next->setEnabled(fromButton || valid);
   return valid;
@@ -465,28 +476,32 @@ bool TGeometryDlg::MixedValidate(bool fromButton) {
 }
 
 std::unique_ptr<Media> TGeometryDlg::BuildMedia(GeometryKind kind) const {
+  std::unique_ptr<Media> media;
   switch (kind) {
     case GeometryKind::Cartesian: {
       CartesianValues v{};
-      if (!ReadCartesian(*this, v))
-        return nullptr;
-      return std::make_unique<CartesianMedia>(v.width, v.height, v.ni, v.nj, DefaultMaterial());
+      if (ReadCartesian(*this, v))
+        media = std::make_unique<CartesianMedia>(v.width, v.height, v.ni, v.nj, DefaultMaterial());
+      break;
     }
     case GeometryKind::Polar: {
       PolarValues v{};
-      if (!ReadPolar(*this, v))
-        return nullptr;
-      return std::make_unique<PolarMedia>(v.re, v.ri, v.angle, v.ni, v.nj, DefaultMaterial());
+      if (ReadPolar(*this, v))
+        media = std::make_unique<PolarMedia>(v.re, v.ri, v.angle, v.ni, v.nj, DefaultMaterial());
+      break;
     }
     case GeometryKind::Mixed: {
       MixedValues v{};
-      if (!ReadMixed(*this, v))
-        return nullptr;
-      return std::make_unique<MixedMedia>(v.width, v.height, v.u, v.radius, v.ni, v.nj,
-                                          DefaultMaterial());
+      if (ReadMixed(*this, v)) {
+        media = std::make_unique<MixedMedia>(v.width, v.height, v.u, v.radius, v.ni, v.nj,
+                                             DefaultMaterial());
+      }
+      break;
     }
   }
-  return nullptr;
+  if (media && !Computable(*media))
+    media.reset();
+  return media;
 }
 
 void TGeometryDlg::NextClick() {

@@ -44,7 +44,8 @@ class TGeometryDlg : public QDialog {
   bool CartesianValidate(bool fromButton);
   bool PolarValidate(bool fromButton);
   bool MixedValidate(bool fromButton);
-  // The grid the fields of `kind` describe, or null while they are not valid.
+  // The grid the fields of `kind` describe, or null while they are not valid or describe a
+  // grid too large, too small or too thin to compute on.
   std::unique_ptr<Media> BuildMedia(GeometryKind kind) const;
 
   void NextClick();

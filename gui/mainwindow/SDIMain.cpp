@@ -6,6 +6,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -60,7 +61,9 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   NLinesUpDown->SetPosition(20);
 
   askGridFileName = [this] {
-    return QFileDialog::getOpenFileName(this, "Open Geometry", QString(), "Geometry files (*.sdf)");
+    // The example grids sit beside the program; a student starts there.
+    const QString examples = QDir("grids").exists() ? QString("grids") : QString();
+    return QFileDialog::getOpenFileName(this, "Open Geometry", examples, "Geometry files (*.sdf)");
   };
 
   processDlg = new TProcessDlg(*this, this);

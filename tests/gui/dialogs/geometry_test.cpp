@@ -212,6 +212,26 @@ TEST(GeometryDlg, LettersAndLimitsDisableOkOnTheCartesianPage) {
     EXPECT_FALSE(dlg.Next->isEnabled()) << field << " = " << text;
     Type(dlg, field, kept);
   }
+  // Each number valid, the grid not: beyond the range of squares, or squeezed flat.
+  for (const char* width : {"1e-300", "1e300"}) {
+    Type(dlg, "cWidth", width);
+    EXPECT_FALSE(dlg.OKBtn->isEnabled()) << width;
+  }
+  dlg.Back->click();
+  dlg.Polar->click();
+  dlg.Next->click();
+  Type(dlg, "pAngle", "1e-300");
+  EXPECT_FALSE(dlg.OKBtn->isEnabled());
+  Type(dlg, "pAngle", "30");
+  Type(dlg, "pRi", "1");
+  Type(dlg, "pRe", "1.0000000000000002");
+  EXPECT_FALSE(dlg.OKBtn->isEnabled());
+  Type(dlg, "pRe", "1.001");
+  EXPECT_TRUE(dlg.OKBtn->isEnabled());
+  dlg.Back->click();
+  dlg.Cartesian->click();
+  dlg.Next->click();
+
   Type(dlg, "cNI", "1000");
   Type(dlg, "cNJ", "2");
   Type(dlg, "cWidth", "2e-3");
