@@ -1,14 +1,17 @@
 // The parameters and initial-temperature dialogs driven through their fields, and runs that
-// show their values reach the simulation.
+// show their values reach the simulation; the help topics of every settings dialog.
 
 #include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/dialogs/Geometry.h"
 #include "gui/dialogs/InitialTemp.h"
 #include "gui/dialogs/Parameters.h"
+#include "gui/dialogs/Times.h"
 #include "gui/platform/help.h"
+#include "gui/platform/helptopics.h"
 #include "sim/problem.h"
 #include "tests/gui/dialogs/dialogsupport.h"
 #include "tests/gui/support.h"
@@ -195,6 +198,54 @@ TEST(SmallDialogs, ReadAndShowTheDecimalCommaOfTheUsersLocale) {
   Type(initial, "Temp", "36,6");
   initial.OKBtn->click();
   EXPECT_EQ(problem.initialTemp, 36.6);
+}
+
+// Context help: each control shows its own topic, or that of the group it sits in.
+TEST(SettingsDialogs, ControlsCarryTheirHelpTopics) {
+  ProblemRecord problem;
+  struct NoWindow : GeometryTarget {
+    void SetMedia(std::unique_ptr<Media>) override {}
+  } window;
+  TGeometryDlg geometry(window);
+  TParametersDlg parameters(problem);
+  TInitialTempDlg initial(problem);
+  TTimeDlg times(problem);
+  auto topicOf = [](QDialog& dialog, const char* name) {
+    QWidget* control = Child<QWidget>(dialog, name);
+    return control ? HelpTopicAt(control, &dialog) : -1;
+  };
+  const struct {
+    QDialog* dialog;
+    const char* control;
+    int topic;
+  } expected[] = {
+      {&geometry, "PageControl", 1300},
+      {&geometry, "cWidth", 1320},
+      {&geometry, "pAngle", 1320},
+      {&geometry, "mU", 1320},
+      {&geometry, "cNI", 1330},
+      {&geometry, "mNJ", 1330},
+      {&geometry, "OKBtn", 1220},
+      {&geometry, "CancelBtn", 1210},
+      {&geometry, "HelpBtn", 1200},
+      {&parameters, "Dt", 2000},
+      {&parameters, "MaxIterTime", 2000},
+      {&parameters, "TolSpace", 2010},
+      {&parameters, "OKBtn", 1220},
+      {&initial, "Temp", 1800},
+      {&initial, "CancelBtn", 1210},
+      {&times, "LBTimes", 2220},
+      {&times, "Page", 2200},
+      {&times, "LSamples", 2250},
+      {&times, "ESamples", 2250},
+      {&times, "LinSetBtn", 2210},
+      {&times, "ExpDraw", 2240},
+      {&times, "CTSteps", 2260},
+      {&times, "AddBtn", 2270},
+      {&times, "DelBtn", 2230},
+  };
+  for (const auto& e : expected)
+    EXPECT_EQ(topicOf(*e.dialog, e.control), e.topic) << e.control;
 }
 
 }  // namespace
