@@ -12,24 +12,29 @@ double Area(const Point& sw, const Point& se, const Point& ne, const Point& nw) 
   return (std::fabs(Cross(ne - nw, ne - se)) + std::fabs(Cross(se - sw, nw - sw))) / 2;
 }
 
-// Which side of the line from a to b the point m lies on: 1 right, 2 left, 0 on it (within
-// the tolerance). The classes are bits, so or-ing them shows whether both sides occurred.
-int32_t SideOf(const Point& a, const Point& b, const Point& m) {
+// Which side of the line from a to b the point m lies on: 1 right, 2 left, 0 on it within
+// the tolerance. The classes are bits, so or-ing them shows whether both sides occurred.
+int32_t SideOf(const Point& a, const Point& b, const Point& m, double tolerance) {
   const double s = (b.x - a.x) * (m.y - a.y) - (b.y - a.y) * (m.x - a.x);
-  if (s < -1e-5)
+  if (s < -tolerance)
     return 1;
-  if (s > 1e-5)
+  if (s > tolerance)
     return 2;
   return 0;
 }
 
 // Inside (or on the edge of) the triangle when the point is never on both sides of its
-// edges, whichever way round the corners run.
+// edges, whichever way round the corners run. A point counts as on an edge within 1e-5 of
+// the triangle's height over that edge: the tolerance scales with the triangle, so a grid
+// of millimetre volumes is probed as exactly as one of metre volumes (an absolute 1e-5 m^2
+// would reach across several small volumes and find a neighbour of the one under the mouse).
 bool InTriangle(const Point& p, const Point& q, const Point& r, const Point& m) {
-  const int32_t first = SideOf(p, q, m) | SideOf(q, r, m);
+  const double twiceArea = (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+  const double tolerance = 1e-5 * std::fabs(twiceArea);
+  const int32_t first = SideOf(p, q, m, tolerance) | SideOf(q, r, m, tolerance);
   if (first == 3)
     return false;
-  return (first | SideOf(r, p, m)) != 3;
+  return (first | SideOf(r, p, m, tolerance)) != 3;
 }
 
 }  // namespace

@@ -45,9 +45,9 @@ struct VolumeIndex {
 };
 
 // The volume holding a world point. Each volume is split into two triangles along its
-// South-West to North-East diagonal; a point within a small tolerance of an edge counts as
-// inside, so a point on an edge or node shared by several volumes goes to the first of them
-// with j outer and i inner.
+// South-West to North-East diagonal; a point within 1e-5 of a triangle's height from an
+// edge counts as inside, so a point on an edge or node shared by several volumes goes to
+// the first of them with j outer and i inner.
 VolumeIndex FindVolume(const Media& media, Point mouse);
 
 // Bounding box of all nodes, and the reference length of a vector: half the box diagonal

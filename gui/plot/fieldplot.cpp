@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "gui/platform/pixelline.h"
+#include "gui/plot/volumeraster.h"
 #include "sim/check.h"
 #include "sim/geometry.h"
 #include "sim/numeric.h"
@@ -37,6 +38,38 @@ enum class Side { North, South, East, West };
 
 // Below this the run's extremes count as equal, and a flux scale as none.
 constexpr double kTiny = 1e-5;
+
+// Below this many pixels across (the median volume, along either grid direction) a volume
+// shows no shape of its own: its grey outline would cover as many pixels as its colour, and
+// a band or an arrow of its own would be a speck. The material map and the temperature
+// bands are then drawn pixel by pixel, from the volume under each pixel, without outlines.
+// Above it every volume is drawn as its own polygon, as it always was.
+constexpr double kFinePixels = 4;
+// Arrows and generation marks of volumes narrower than kFinePixels stand for blocks of
+// volumes at least this many pixels across, so that they stay apart and readable.
+constexpr double kCellPixels = 8;
+
+// How a grid is drawn at its present size on screen.
+struct Detail {
+  bool fine;       // material map and bands pixel by pixel
+  int32_t blockI;  // volumes per arrow or mark along I (1: one per volume)
+  int32_t blockJ;
+};
+
+int32_t BlockFor(double pixels, int32_t volumes) {
+  if (pixels >= kFinePixels)
+    return 1;
+  if (!(pixels > 0))
+    return volumes;
+  // A hair below the quotient, so that volumes of exactly an eighth of the cell make 8.
+  return static_cast<int32_t>(std::min<double>(std::ceil(kCellPixels / pixels - 1e-9), volumes));
+}
+
+Detail DetailFor(const Media& media, const RCanvas& canvas) {
+  const VolumeExtent extent = VolumeExtentOnScreen(media, canvas);
+  return Detail{!(std::min(extent.alongI, extent.alongJ) >= kFinePixels),
+                BlockFor(extent.alongI, media.ni), BlockFor(extent.alongJ, media.nj)};
+}
 
 // Polygons and lines with a single-pixel solid pen, pixel for pixel as the surface draws
 // them one by one, but at a fraction of the cost: the plot puts down tens of thousands of
@@ -246,6 +279,27 @@ void MapQuad(const RCanvas& canvas, const Quad& quad, QPoint (&corners)[5]) {
   corners[4] = corners[0];
 }
 
+// The mark of a volume that generates heat (a red dot with a white heart) or absorbs it (a
+// blue dot crossed out), centred on the mapped point.
+void DrawGenerationMark(Surface& surface, const RCanvas& canvas, const Point& at, bool source) {
+  const int32_t x = canvas.MapX(at.x);
+  const int32_t y = canvas.MapY(at.y);
+  surface.SetPenColor(kWhite);
+  if (source) {
+    surface.SetBrushColor(kRed);
+    surface.Ellipse(x - 3, y - 3, x + 4, y + 4);
+    surface.SetBrushColor(kWhite);
+    surface.Ellipse(x - 1, y - 1, x + 2, y + 2);
+  } else {
+    surface.SetBrushColor(kBlue);
+    surface.Ellipse(x - 3, y - 3, x + 4, y + 4);
+    surface.MoveTo(x - 3, y - 3);
+    surface.LineTo(x + 4, y + 4);
+    surface.MoveTo(x - 3, y + 3);
+    surface.LineTo(x + 4, y - 4);
+  }
+}
+
 void PaintMedia(Surface& surface, RCanvas& canvas, const Media& media) {
   std::optional<ShapeBatch> batch;
   if (ShapeBatch::Applies(surface))
@@ -266,25 +320,91 @@ void PaintMedia(Surface& surface, RCanvas& canvas, const Media& media) {
       }
       if (!(properties.heatGeneration > 0) && !(properties.heatGeneration < 0))
         continue;
-      const Point centre = QuadCentre(quad);
-      const int32_t x = canvas.MapX(centre.x);
-      const int32_t y = canvas.MapY(centre.y);
-      surface.SetPenColor(kWhite);
-      if (properties.heatGeneration > 0) {
-        // A source: a red dot with a white heart.
-        surface.SetBrushColor(kRed);
-        surface.Ellipse(x - 3, y - 3, x + 4, y + 4);
-        surface.SetBrushColor(kWhite);
-        surface.Ellipse(x - 1, y - 1, x + 2, y + 2);
-      } else {
-        // A sink: a blue dot crossed out.
-        surface.SetBrushColor(kBlue);
-        surface.Ellipse(x - 3, y - 3, x + 4, y + 4);
-        surface.MoveTo(x - 3, y - 3);
-        surface.LineTo(x + 4, y + 4);
-        surface.MoveTo(x - 3, y + 3);
-        surface.LineTo(x + 4, y - 4);
+      DrawGenerationMark(surface, canvas, QuadCentre(quad), properties.heatGeneration > 0);
+    }
+  }
+}
+
+// The rectangle of pixels the plot may cover: its viewport, within what the painter reaches.
+QRect RasterArea(Surface& surface, const RCanvas& canvas) {
+  const PixelRect& r = canvas.Rect();
+  QRect area(QPoint(r.left, r.top), QPoint(r.right, r.bottom));
+  QPainter& painter = surface.Painter();
+  if (const QPaintDevice* device = painter.device()) {
+    const QRect reach(0, 0, device->width(), device->height());
+    area &= painter.combinedTransform().inverted().mapRect(reach);
+  }
+  if (painter.hasClipping())
+    area &= painter.clipBoundingRect().toAlignedRect();
+  return area;
+}
+
+// A layer the size of the area, transparent where nothing is drawn, put down in one step.
+class PixelLayer {
+ public:
+  explicit PixelLayer(const QRect& area)
+      : area(area), image(area.size(), QImage::Format_ARGB32_Premultiplied) {
+    image.fill(Qt::transparent);
+  }
+  // An opaque colour at a pixel of the area.
+  void Set(int32_t x, int32_t y, QRgb colour) {
+    reinterpret_cast<QRgb*>(image.scanLine(y - area.top()))[x - area.left()] = colour;
+  }
+  void DrawOn(Surface& surface) const {
+    if (!image.isNull())
+      surface.Painter().drawImage(area.topLeft(), image);
+  }
+
+ private:
+  QRect area;
+  QImage image;
+};
+
+// Each volume's area, the weight of its values in a block's mean.
+double VolumeArea(const Media& media, int32_t i, int32_t j) {
+  const double area = AreaOf(media, i, j);
+  return std::isfinite(area) ? area : 0.0;
+}
+
+// The material map of a grid too fine for outlines: each pixel in the colour of the volume
+// under it, and one generation mark per block of volumes that generate or absorb heat, at
+// the middle of those volumes, for their net generation.
+void PaintMediaFine(Surface& surface, RCanvas& canvas, const Media& media, const Detail& detail) {
+  const QRect area = RasterArea(surface, canvas);
+  if (!area.isEmpty()) {
+    std::vector<QRgb> colours(static_cast<size_t>(media.ni) * media.nj);
+    for (int32_t j = 0; j < media.nj; ++j) {
+      for (int32_t i = 0; i < media.ni; ++i)
+        colours[static_cast<size_t>(j) * media.ni + i] = PropertyColor(media.volume(i, j)).rgb();
+    }
+    PixelLayer layer(area);
+    ForEachPixelInVolumes(media, canvas, area,
+                          [&](int32_t x, int32_t y, int32_t i, int32_t j, const TriangleWeights&) {
+                            layer.Set(x, y, colours[static_cast<size_t>(j) * media.ni + i]);
+                          });
+    layer.DrawOn(surface);
+  }
+  for (int32_t j0 = 0; j0 < media.nj; j0 += detail.blockJ) {
+    for (int32_t i0 = 0; i0 < media.ni; i0 += detail.blockI) {
+      double generated = 0, weight = 0;
+      Point middle{0, 0};
+      for (int32_t j = j0; j < std::min(j0 + detail.blockJ, media.nj); ++j) {
+        for (int32_t i = i0; i < std::min(i0 + detail.blockI, media.ni); ++i) {
+          const double g = media.volume(i, j).heatGeneration;
+          if (!(g > 0) && !(g < 0))
+            continue;
+          const double a = VolumeArea(media, i, j);
+          const Point c = QuadCentre(VolumeQuad(media, i, j));
+          generated += g * a;
+          weight += a;
+          middle.x += c.x * a;
+          middle.y += c.y * a;
+        }
       }
+      if (!(weight > 0) || !std::isfinite(generated) || generated == 0)
+        continue;
+      DrawGenerationMark(surface, canvas, Point{middle.x / weight, middle.y / weight},
+                         generated > 0);
     }
   }
 }
@@ -298,15 +418,23 @@ struct CornerValues {
   std::vector<float> highest;
 };
 
+// The single-precision temperature of every node, index j * (ni + 1) + i.
+std::vector<float> NodeValues(const Media& media, const SimSnapshot& snapshot) {
+  const int32_t stride = media.ni + 1;
+  std::vector<float> vertex(static_cast<size_t>(stride) * (media.nj + 1));
+  for (int32_t j = 0; j <= media.nj; ++j) {
+    for (int32_t i = 0; i <= media.ni; ++i)
+      vertex[static_cast<size_t>(j) * stride + i] =
+          numeric::SinglePrecision(VertexTemperature(snapshot, i, j));
+  }
+  return vertex;
+}
+
 CornerValues GatherCorners(const Media& media, const SimSnapshot& snapshot) {
   const int32_t ni = media.ni;
   const int32_t nj = media.nj;
   const int32_t stride = ni + 1;
-  std::vector<float> vertex(static_cast<size_t>(stride) * (nj + 1));
-  for (int32_t j = 0; j <= nj; ++j) {
-    for (int32_t i = 0; i <= ni; ++i)
-      vertex[j * stride + i] = numeric::SinglePrecision(VertexTemperature(snapshot, i, j));
-  }
+  const std::vector<float> vertex = NodeValues(media, snapshot);
   CornerValues corners;
   const size_t volumes = static_cast<size_t>(ni) * nj;
   corners.values.resize(volumes);
@@ -391,12 +519,122 @@ void PaintField(Surface& surface, RCanvas& canvas, const FieldPlotState& state) 
   DrawAllSides(surface, canvas, media);
 }
 
-void PaintVectors(Surface& surface, RCanvas& canvas, const FieldPlotState& state) {
+// The bands of a grid too fine for polygons: each pixel in the colour of the band its point
+// falls in, the field interpolated linearly over the triangle holding the point from the
+// same corner values and compared with the same single-precision levels as the polygons,
+// so band edges cross every grid line where the polygons' edges do. Where bands meet, the
+// later band wins, as it does when polygons overdraw.
+void PaintFieldFine(Surface& surface, RCanvas& canvas, const FieldPlotState& state) {
+  const Media& media = *state.media;
+  const SimManager& manager = *state.manager;
+  const double minT = manager.minT;
+  const double maxT = manager.maxT;
+  const double delta = TemperatureRange(minT, maxT);
+  const QRect area = RasterArea(surface, canvas);
+  if (std::isfinite(minT) && std::isfinite(maxT) && std::isfinite(delta) && !area.isEmpty()) {
+    const std::vector<float> nodes = NodeValues(media, manager.Snapshot(state.curSnapshot));
+    // A volume with a corner that is not a number gets no band, as with polygons.
+    std::vector<uint8_t> blank(static_cast<size_t>(media.ni) * media.nj);
+    const int32_t stride = media.ni + 1;
+    for (int32_t j = 0; j < media.nj; ++j) {
+      for (int32_t i = 0; i < media.ni; ++i) {
+        const size_t sw = static_cast<size_t>(j) * stride + i;
+        blank[static_cast<size_t>(j) * media.ni + i] =
+            std::isnan(nodes[sw]) || std::isnan(nodes[sw + 1]) || std::isnan(nodes[sw + stride]) ||
+            std::isnan(nodes[sw + stride + 1]);
+      }
+    }
+    const double step = delta / (state.nLines - 1);
+    const int32_t bands = state.nLines - 1;
+    std::vector<float> lows(bands), highs(bands);
+    std::vector<QRgb> colours(bands);
+    std::vector<uint8_t> coloured(bands);
+    for (int32_t k = 0; k < bands; ++k) {
+      const double lo = k * step + minT;
+      const double hi = step + lo;
+      lows[k] = numeric::SinglePrecision(lo);
+      highs[k] = numeric::SinglePrecision(hi);
+      const std::optional<double> rate = TemperatureRate((lo + hi) / 2, minT, maxT);
+      coloured[k] = rate.has_value();
+      colours[k] = rate ? TemperatureColor(*rate, 0.5).rgb() : 0;
+    }
+    PixelLayer layer(area);
+    ForEachPixelInVolumes(
+        media, canvas, area,
+        [&](int32_t x, int32_t y, int32_t i, int32_t j, const TriangleWeights& w) {
+          if (blank[static_cast<size_t>(j) * media.ni + i])
+            return;
+          const double v = w.weight[0] * nodes[w.node[0]] + w.weight[1] * nodes[w.node[1]] +
+                           w.weight[2] * nodes[w.node[2]];
+          // The last band whose lower level the value reaches, if it is not above that band.
+          const auto above = std::upper_bound(lows.begin(), lows.end(), v,
+                                              [](double a, float b) { return a < b; });
+          if (above == lows.begin())
+            return;
+          const auto k = static_cast<size_t>(above - lows.begin() - 1);
+          if (k + 1 == lows.size() && !(v <= highs[k]))
+            return;
+          if (coloured[k])
+            layer.Set(x, y, colours[k]);
+        });
+    layer.DrawOn(surface);
+  }
+  surface.SetPenColor(kSilver);
+  DrawAllSides(surface, canvas, media);
+}
+
+// What one arrow stands for: a volume, or on a fine grid a block of volumes.
+struct ArrowSource {
+  Point centre;
+  double qx;
+  double qy;
+  double t;
+};
+
+// The area-weighted means of a block's fluxes, temperatures and centres, over the volumes
+// whose values are numbers. None when no volume of the block has them.
+std::optional<ArrowSource> BlockMean(const Media& media, const SimSnapshot& snapshot, int32_t i0,
+                                     int32_t j0, const Detail& detail) {
+  double weight = 0;
+  ArrowSource sum{Point{0, 0}, 0, 0, 0};
+  for (int32_t j = j0; j < std::min(j0 + detail.blockJ, media.nj); ++j) {
+    for (int32_t i = i0; i < std::min(i0 + detail.blockI, media.ni); ++i) {
+      const double qx = snapshot.qx[i][j], qy = snapshot.qy[i][j], t = snapshot.T[i][j];
+      if (!std::isfinite(qx) || !std::isfinite(qy) || !std::isfinite(t))
+        continue;
+      const double a = VolumeArea(media, i, j);
+      const Point c = QuadCentre(VolumeQuad(media, i, j));
+      weight += a;
+      sum.centre.x += a * c.x;
+      sum.centre.y += a * c.y;
+      sum.qx += a * qx;
+      sum.qy += a * qy;
+      sum.t += a * t;
+    }
+  }
+  if (!(weight > 0))
+    return std::nullopt;
+  return ArrowSource{Point{sum.centre.x / weight, sum.centre.y / weight}, sum.qx / weight,
+                     sum.qy / weight, sum.t / weight};
+}
+
+// One arrow per volume; on a fine grid one per block of volumes, for the block's mean flux,
+// scaled as the arrows of a grid with one volume per block would be.
+void PaintVectors(Surface& surface, RCanvas& canvas, const FieldPlotState& state,
+                  const Detail& detail) {
   const Media& media = *state.media;
   const SimManager& manager = *state.manager;
   const SimSnapshot& snapshot = manager.Snapshot(state.curSnapshot);
+  const bool blocks = detail.blockI > 1 || detail.blockJ > 1;
   const double k = state.vectorSize / 20.0;
-  double scale = (5 * k + 1) * state.cellSize;
+  double cellSize = state.cellSize;
+  if (blocks) {
+    // The reference length of the coarser grid: the box diagonal over that grid's counts.
+    const double ni = media.ni, nj = media.nj;
+    const double bi = ni / detail.blockI, bj = nj / detail.blockJ;
+    cellSize *= std::sqrt(ni * ni + nj * nj) / std::sqrt(bi * bi + bj * bj);
+  }
+  double scale = (5 * k + 1) * cellSize;
   if (!(state.fluxScale > -kTiny && state.fluxScale < kTiny))
     scale /= state.fluxScale;
   // Darker on the bands, so the arrows stand out from the colours beneath them.
@@ -405,39 +643,47 @@ void PaintVectors(Surface& surface, RCanvas& canvas, const FieldPlotState& state
   if (ShapeBatch::Applies(surface))
     batch.emplace(surface.Painter());
 
-  for (int32_t j = 0; j < media.nj; ++j) {
-    for (int32_t i = 0; i < media.ni; ++i) {
-      const double qx = snapshot.qx[i][j];
-      const double qy = snapshot.qy[i][j];
-      if (!(std::sqrt(qx * qx + qy * qy) > 0))
-        continue;
-      const Point u{scale * qx, scale * qy};
-      if (!std::isfinite(u.x) || !std::isfinite(u.y))
-        continue;
-      const std::optional<double> rate =
-          TemperatureRate(snapshot.T[i][j], manager.minT, manager.maxT);
-      if (!rate)
-        continue;
-      const QColor colour = TemperatureColor(*rate, brightness);
-      const Point c = QuadCentre(VolumeQuad(media, i, j));
-      // A narrow head from the centre to the tip, its base 0.3 |u| wide across the centre.
-      const Quad head{c, Point{c.x + 0.15 * u.y, c.y - 0.15 * u.x}, Point{c.x + u.x, c.y + u.y},
-                      Point{c.x - 0.15 * u.y, c.y + 0.15 * u.x}};
-      const QPoint tail(canvas.MapX(c.x - u.x), canvas.MapY(c.y - u.y));
-      const QPoint tip(canvas.MapX(c.x + u.x), canvas.MapY(c.y + u.y));
-      if (!batch) {
-        canvas.FillQuad(head, colour, colour);
-        surface.MoveTo(tail.x(), tail.y());
-        surface.LineTo(tip.x(), tip.y());
-        continue;
+  auto arrow = [&](const ArrowSource& source) {
+    const double qx = source.qx;
+    const double qy = source.qy;
+    if (!(std::sqrt(qx * qx + qy * qy) > 0))
+      return;
+    const Point u{scale * qx, scale * qy};
+    if (!std::isfinite(u.x) || !std::isfinite(u.y))
+      return;
+    const std::optional<double> rate = TemperatureRate(source.t, manager.minT, manager.maxT);
+    if (!rate)
+      return;
+    const QColor colour = TemperatureColor(*rate, brightness);
+    const Point c = source.centre;
+    // A narrow head from the centre to the tip, its base 0.3 |u| wide across the centre.
+    const Quad head{c, Point{c.x + 0.15 * u.y, c.y - 0.15 * u.x}, Point{c.x + u.x, c.y + u.y},
+                    Point{c.x - 0.15 * u.y, c.y + 0.15 * u.x}};
+    const QPoint tail(canvas.MapX(c.x - u.x), canvas.MapY(c.y - u.y));
+    const QPoint tip(canvas.MapX(c.x + u.x), canvas.MapY(c.y + u.y));
+    if (!batch) {
+      canvas.FillQuad(head, colour, colour);
+      surface.MoveTo(tail.x(), tail.y());
+      surface.LineTo(tip.x(), tip.y());
+      return;
+    }
+    // Head and line are one colour; changing colours at the next arrow puts this one
+    // down whole, so arrows still overlap in their own order.
+    QPoint corners[5];
+    MapQuad(canvas, head, corners);
+    batch->SetColours(colour, colour);
+    batch->Polygon(corners, 5);
+    batch->Line(tail, tip);
+  };
+
+  for (int32_t j = 0; j < media.nj; j += detail.blockJ) {
+    for (int32_t i = 0; i < media.ni; i += detail.blockI) {
+      if (!blocks) {
+        arrow(ArrowSource{QuadCentre(VolumeQuad(media, i, j)), snapshot.qx[i][j], snapshot.qy[i][j],
+                          snapshot.T[i][j]});
+      } else if (const std::optional<ArrowSource> mean = BlockMean(media, snapshot, i, j, detail)) {
+        arrow(*mean);
       }
-      // Head and line are one colour; changing colours at the next arrow puts this one
-      // down whole, so arrows still overlap in their own order.
-      QPoint corners[5];
-      MapQuad(canvas, head, corners);
-      batch->SetColours(colour, colour);
-      batch->Polygon(corners, 5);
-      batch->Line(tail, tip);
     }
   }
 }
@@ -532,6 +778,7 @@ void Paint(Surface& surface, const FieldPlotState& state) {
   surface.SetBrushSolid();
   surface.SetPenWidth(0);
 
+  const Detail detail = DetailFor(media, canvas);
   const bool haveSnapshot = HasSnapshot(state);
   if (haveSnapshot) {
     const NumMatrix<double>& T = state.manager->Snapshot(state.curSnapshot).T;
@@ -542,20 +789,27 @@ void Paint(Surface& surface, const FieldPlotState& state) {
       PaintBounds(surface, canvas, media);
       break;
     case ViewMode::Media:
-      PaintMedia(surface, canvas, media);
+      if (detail.fine)
+        PaintMediaFine(surface, canvas, media, detail);
+      else
+        PaintMedia(surface, canvas, media);
       break;
     case ViewMode::Temperature:
     case ViewMode::Isotherms:
+      // Isotherms stay lines at every size: a level is one pixel wide whatever the grid.
       if (haveSnapshot) {
         INVARIANT(state.nLines >= 2, "nLines>=2");
-        PaintField(surface, canvas, state);
+        if (detail.fine && state.viewMode == ViewMode::Temperature)
+          PaintFieldFine(surface, canvas, state);
+        else
+          PaintField(surface, canvas, state);
       }
       break;
   }
 
   // The shown index is checked here too: a stale one must not read past the snapshots.
   if (state.vectors && haveSnapshot)
-    PaintVectors(surface, canvas, state);
+    PaintVectors(surface, canvas, state, detail);
 }
 
 QImage RenderFieldPlot(const FieldPlotState& state, QSize size, const QFont& font) {

@@ -63,7 +63,12 @@ std::optional<double> TemperatureRate(double t, double minT, double maxT);
 // the largest component magnitude, so that no vector outgrows its full length.
 double AutoFluxScale(const FieldExtremes& extremes);
 
-// Draws the whole plot on a surface whose background is already black.
+// Draws the whole plot on a surface whose background is already black. Where the median
+// volume is narrower on screen than 4 pixels, the material map and the temperature bands
+// are drawn pixel by pixel from the volume under each pixel (without the volumes' outlines,
+// which would cover the colours), and arrows and generation marks stand for blocks of
+// volumes at least 8 pixels across; isotherms and the boundary view are drawn alike at
+// every size.
 void Paint(Surface& surface, const FieldPlotState& state);
 
 // The plot as an off-screen image of the given size: black, painted with `font` as the

@@ -717,6 +717,249 @@ TEST(FieldPlotBands, EveryDrawingRouteGivesTheSamePicture) {
   EXPECT_EQ(shifted.copy(5, 3, size.width(), size.height()), direct);
 }
 
+TEST(FieldPlotVectors, ArrowLengthAndHeadFollowFluxSizeAndScale) {
+  // A 1.6 m x 1.2 m plate of 8 x 6 volumes: half its diagonal over sqrt(8^2 + 6^2) puts the
+  // reference length at 0.5 * 2 / 10 = 0.1 m, and the viewport at 250 pixels a metre.
+  GivenField f(std::make_unique<CartesianMedia>(1.6, 1.2, 8, 6, DefaultMaterial()),
+               [](int i, int) { return 10.0 * i; });
+  const SimSnapshot& s = f.manager->Snapshot(0);
+  const int i = 3, j = 2;  // centre (0.7, 0.5)
+  const double q = std::abs(s.qx[i][j]);
+  ASSERT_LT(s.qx[i][j], 0);  // warmer to the East: the heat flows West
+  ASSERT_NEAR(s.qy[i][j], 0, 1e-9 * q);
+  const QRgb gold = PropertyColor(DefaultMaterial()).rgb();
+  const QRgb colour = Ramp((s.T[i][j] - f.manager->minT) / (f.manager->maxT - f.manager->minT));
+  struct Case {
+    int vectorSize;
+    double fluxOverScale;
+    double halfLength;  // pixels: (5 size/20 + 1) 0.1 m (q / fluxScale) 250 px/m
+  };
+  for (const Case& c : {Case{8, 0.25, 18.75}, Case{0, 0.5, 12.5}, Case{20, 0.125, 18.75}}) {
+    FieldPlotState state =
+        StateFor(*f.problem.media, f.manager.get(), ViewMode::Media, PixelRect{0, 0, 408, 308});
+    ASSERT_NEAR(state.cellSize, 0.1, 1e-12);
+    state.vectors = true;
+    state.vectorSize = c.vectorSize;
+    state.fluxScale = q / c.fluxOverScale;
+    const QImage plot = Render(state);
+    const int x = 4 + 175, y = 304 - 125;  // the mapped centre
+    ASSERT_EQ(plot.pixel(x, y), colour);
+    int west = x, east = x;
+    while (plot.pixel(west - 1, y) == colour)
+      --west;
+    while (plot.pixel(east + 1, y) == colour)
+      ++east;
+    EXPECT_EQ(plot.pixel(west - 1, y), gold) << c.vectorSize;
+    EXPECT_EQ(plot.pixel(east + 1, y), gold) << c.vectorSize;
+    // Centred on the volume, 2 |u| long, give or take the pixel each end truncates to.
+    EXPECT_NEAR(east - west + 1, 2 * c.halfLength, 1.5) << c.vectorSize;
+    EXPECT_NEAR((east + west) / 2.0, x, 1.5) << c.vectorSize;
+    // The head, 0.3 |u| wide at its base, lies West of the centre; the tail is a line.
+    const int spread = static_cast<int>(0.15 * c.halfLength) - 1;
+    const int headX = x - static_cast<int>(0.25 * c.halfLength);
+    const int tailX = x + static_cast<int>(0.5 * c.halfLength);
+    EXPECT_EQ(plot.pixel(headX, y - spread), colour) << c.vectorSize;
+    EXPECT_EQ(plot.pixel(headX, y + spread), colour) << c.vectorSize;
+    EXPECT_EQ(plot.pixel(tailX, y - 1), gold) << c.vectorSize;
+    EXPECT_EQ(plot.pixel(x, y - spread - 3), gold) << c.vectorSize;
+  }
+}
+
+// ---- Grids finer than a few pixels a volume ------------------------------------------
+
+// Pixels whose colour is in `image` nowhere within `radius` of (x, y).
+bool ColourNear(const QImage& image, int x, int y, int radius, QRgb colour) {
+  for (int dy = -radius; dy <= radius; ++dy) {
+    for (int dx = -radius; dx <= radius; ++dx) {
+      const QPoint p(x + dx, y + dy);
+      if (image.rect().contains(p) && image.pixel(p) == colour)
+        return true;
+    }
+  }
+  return false;
+}
+
+int CountColour(const QImage& image, QRgb colour) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x)
+      count += image.pixel(x, y) == colour;
+  }
+  return count;
+}
+
+TEST(FieldPlotFine, BandsMatchPolygonsDrawnFiveTimesFinerInAllButAThinFringe) {
+  // A plate with a hole, 170 x 130 volumes: about 2 pixels a volume at 400 x 360, and about
+  // 10 at five times that, where every volume is drawn as its own polygons again.
+  GivenField f(
+      std::make_unique<MixedMedia>(1, 1.2, 0.6, 0.3, 170, 130, DefaultMaterial()),
+      [](int i, int j) { return std::sin(0.031 * i) * std::cos(0.043 * j) * 40 + 0.2 * j; });
+  const Media& media = *f.problem.media;
+  FieldPlotState coarse =
+      StateFor(media, f.manager.get(), ViewMode::Temperature, PixelRect{0, 0, 400, 360});
+  coarse.nLines = 23;
+  FieldPlotState fine = coarse;
+  fine.viewport = PixelRect{0, 0, 2000, 1800};
+  const QImage plot = Render(coarse);
+  const QImage finer = Render(fine);
+  const Mapping map(coarse);
+  const Mapping fineMap(fine);
+
+  // The finer picture is the polygons' one, outlines and all; the coarse one has none.
+  coarse.viewMode = fine.viewMode = ViewMode::Media;
+  EXPECT_EQ(CountColour(Render(coarse), kGrey), 0);
+  EXPECT_GT(CountColour(Render(fine), kGrey), 100000);
+
+  int inside = 0, fringe = 0;
+  for (int y = 0; y < plot.height(); ++y) {
+    for (int x = 0; x < plot.width(); ++x) {
+      // The world point the pixel stands for, and the finer pixel holding it.
+      const double wx = map.canvas.UnmapX(x), wy = map.canvas.UnmapY(y);
+      const int fx = fineMap.X(wx), fy = fineMap.Y(wy);
+      const QRgb want = finer.rect().contains(fx, fy) ? finer.pixel(fx, fy) : kBlack;
+      const QRgb got = plot.pixel(x, y);
+      inside += want != kBlack;
+      if (got == want)
+        continue;
+      ++fringe;
+      // A pixel may differ only where the finer picture has its colour within 1.4 pixels, or
+      // beside the outline, which covers a band's last sliver in the finer picture.
+      ASSERT_TRUE(ColourNear(finer, fx, fy, 7, got) || ColourNear(finer, fx, fy, 7, kSilver))
+          << x << "," << y << " " << std::hex << got << " " << want;
+    }
+  }
+  EXPECT_GT(inside, 80000);
+  // The fringe: one pixel along about 22 band edges and the outline, a few percent.
+  EXPECT_LT(fringe, inside / 20) << fringe << " of " << inside;
+}
+
+TEST(FieldPlotFine, EveryPixelOfTheMaterialMapShowsTheVolumeTheProbeFinds) {
+  // A ring sector of 100 x 64 volumes, nearly every one its own colour: volumes of one to
+  // three pixels, inner ones smaller than outer ones.
+  PolarMedia ring(1, 0.35, 110, 100, 64, DefaultMaterial());
+  for (int i = 0; i < ring.ni; ++i) {
+    for (int j = 0; j < ring.nj; ++j)
+      ring.volume(i, j) =
+          VolumeProperties{1.0 + i * 4, 100.0 + 150 * j, 50.0 + (i * 7 + j * 13) % 300 * 16, 0};
+  }
+  const FieldPlotState state = StateFor(ring, nullptr, ViewMode::Media, PixelRect{0, 0, 230, 180});
+  const QImage plot = Render(state);
+  const Mapping map(state);
+  int found = 0;
+  for (int y = 0; y < plot.height(); ++y) {
+    for (int x = 0; x < plot.width(); ++x) {
+      // Outside the grid the search runs through every volume: look at fewer of those.
+      if (plot.pixel(x, y) == kBlack && (x % 4 != 0 || y % 4 != 0))
+        continue;
+      const VolumeIndex v = FindVolume(ring, Point{map.canvas.UnmapX(x), map.canvas.UnmapY(y)});
+      const QRgb want = v.Valid() ? PropertyColor(ring.volume(v.i, v.j)).rgb() : kBlack;
+      found += v.Valid();
+      ASSERT_EQ(plot.pixel(x, y), want) << x << "," << y << " volume " << v.i << "," << v.j;
+    }
+  }
+  EXPECT_GT(found, 8000);
+}
+
+TEST(FieldPlotFine, ArrowsStandForBlocksAsTheArrowsOfTheCoarserGridWould) {
+  // T = 30 x + 20 y: the same flux everywhere inside. 240 x 180 volumes of 1.45 pixels make
+  // blocks of 6 x 6, the smallest at least 8 pixels across, which are the volumes of a
+  // 40 x 30 grid, drawn volume by volume.
+  auto linear = [](const Media& m) {
+    return [&m](int i, int j) {
+      const Point c = VolumeCentre(m, i, j);
+      return 30 * c.x + 20 * c.y;
+    };
+  };
+  auto fineMedia = std::make_unique<CartesianMedia>(1.2, 0.9, 240, 180, DefaultMaterial());
+  auto coarseMedia = std::make_unique<CartesianMedia>(1.2, 0.9, 40, 30, DefaultMaterial());
+  const Media& fm = *fineMedia;
+  const Media& cm = *coarseMedia;
+  GivenField fine(std::move(fineMedia), linear(fm));
+  GivenField coarse(std::move(coarseMedia), linear(cm));
+  const PixelRect viewport{0, 0, 356, 269};  // 290 pixels a metre
+  // The same colour scale for both: the coarser grid's extreme volumes lie further inside.
+  for (SimManager* m : {fine.manager.get(), coarse.manager.get()}) {
+    m->minT = 0;
+    m->maxT = 60;
+  }
+  for (int vectorSize : {0, 12}) {
+    FieldPlotState a = StateFor(fm, fine.manager.get(), ViewMode::Temperature, viewport);
+    FieldPlotState b = StateFor(cm, coarse.manager.get(), ViewMode::Temperature, viewport);
+    a.vectors = b.vectors = true;
+    a.vectorSize = b.vectorSize = vectorSize;
+    a.fluxScale = b.fluxScale = 40 * 317;  // |q| = 36 k
+    const QImage thinned = Render(a);
+    const QImage reference = Render(b);
+    // Arrows are the darker colours; compare them inside, a block away from the sides,
+    // where a block's volumes all have the inner flux.
+    int arrows = 0, differ = 0;
+    for (int y = 20; y < 245; ++y) {
+      for (int x = 20; x < 332; ++x) {
+        auto dark = [](QRgb p) { return qRed(p) <= 128 && qGreen(p) <= 128 && qBlue(p) <= 128; };
+        const QRgb p = thinned.pixel(x, y), r = reference.pixel(x, y);
+        arrows += dark(r);
+        differ += (dark(p) || dark(r)) && p != r;
+      }
+    }
+    EXPECT_GT(arrows, 1500) << vectorSize;
+    EXPECT_LT(differ, arrows / 50) << vectorSize << ": " << differ << " of " << arrows;
+  }
+}
+
+TEST(FieldPlotFine, GenerationMarksOnePerBlockWhereTheSourcesAndSinksAre) {
+  CartesianMedia grid(1, 1, 300, 300, DefaultMaterial());
+  for (int i = 0; i < grid.ni; ++i) {
+    for (int j = 0; j < grid.nj; ++j) {
+      if (i < 60 && j < 60)
+        grid.volume(i, j).heatGeneration = 1e4;  // South-West fifth: a source
+      if (i >= 200 && j >= 240)
+        grid.volume(i, j).heatGeneration = -1e4;  // a sink in the North-East
+    }
+  }
+  const FieldPlotState state = StateFor(grid, nullptr, ViewMode::Media);  // 1.3 pixels
+  const QImage plot = Render(state);
+  const Mapping map(state);
+  int red = 0, blue = 0;
+  for (int y = 0; y < plot.height(); ++y) {
+    for (int x = 0; x < plot.width(); ++x) {
+      const double wx = map.canvas.UnmapX(x), wy = map.canvas.UnmapY(y);
+      if (plot.pixel(x, y) == kRed) {
+        ++red;
+        EXPECT_TRUE(wx < 0.2 + 0.01 && wy < 0.2 + 0.01) << x << "," << y;
+      } else if (plot.pixel(x, y) == kBlue) {
+        ++blue;
+        EXPECT_TRUE(wx > 2.0 / 3 - 0.01 && wy > 0.8 - 0.01) << x << "," << y;
+      }
+    }
+  }
+  // 78 x 78 pixels of source hold 9 x 9 blocks of 7 volumes, each mark 7 pixels across
+  // with a red ring of 12 pixels and more: far fewer than one mark per volume would draw.
+  EXPECT_GT(red, 9 * 9 * 10);
+  EXPECT_LT(red, 9 * 9 * 30);
+  EXPECT_GT(blue, 0);
+  EXPECT_EQ(CountColour(plot, kGrey), 0);
+}
+
+TEST(FieldPlotFine, EveryDrawingRouteGivesTheSamePicture) {
+  GivenField f(std::make_unique<PolarMedia>(1.5, 0.4, 150, 200, 170, DefaultMaterial()),
+               [](int i, int j) { return std::cos(0.04 * i + 0.03 * j) * 25 + 0.002 * i * j; });
+  const PixelRect viewport{0, 0, 460, 400};
+  const QSize size(460, 400);
+  for (ViewMode mode : {ViewMode::Media, ViewMode::Temperature}) {
+    FieldPlotState state = StateFor(*f.problem.media, f.manager.get(), mode, viewport);
+    state.vectors = true;
+    const QImage direct = RenderFieldPlot(state, size, PlotFont());
+    const QImage clipped = PaintThrough(
+        state, size, [&](QPainter& painter) { painter.setClipRect(QRect(0, 0, 300, 250)); });
+    const QImage shifted =
+        PaintThrough(state, size + QSize(5, 3), [](QPainter& painter) { painter.translate(5, 3); });
+    EXPECT_EQ(shifted.copy(5, 3, size.width(), size.height()), direct);
+    EXPECT_EQ(clipped.copy(0, 0, 300, 250), direct.copy(0, 0, 300, 250));
+    EXPECT_EQ(clipped.pixel(350, 200), kBlack);
+    EXPECT_NE(direct.pixel(350, 200), kBlack);
+  }
+}
+
 TEST(FieldPlotRobustness, ResultsThatAreNotNumbersDrawNothingForThemAndNeverStop) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();

@@ -51,6 +51,26 @@ TEST(FindVolume, SharedEdgesNodesAndDiagonalsGoToTheFirstVolumeInScanOrder) {
   EXPECT_EQ(FindVolume(grid, Point{3 + 1e-7, 2}), At(2, 1));
 }
 
+TEST(FindVolume, VolumesOfAMillimetreAreFoundAsExactlyAsVolumesOfAMetre) {
+  // The tolerance scales with the volume: an absolute one reached across two volumes here.
+  CartesianMedia fine(1, 0.5, 500, 250, DefaultMaterial());
+  for (int32_t i : {0, 3, 250, 499}) {
+    for (int32_t j : {0, 7, 120, 249}) {
+      const Point c{(i + 0.5) / 500, (j + 0.5) / 500};
+      EXPECT_EQ(FindVolume(fine, c), At(i, j)) << i << "," << j;
+      EXPECT_EQ(FindVolume(fine, Point{c.x - 0.0009, c.y + 0.0009}), At(i, j)) << i << "," << j;
+    }
+  }
+  // Scaled down a thousand times, the unit grid finds what it found at full size.
+  CartesianMedia tiny(0.003, 0.002, 3, 2, DefaultMaterial());
+  EXPECT_EQ(FindVolume(tiny, Point{0.0007, 0.0002}), At(0, 0));
+  EXPECT_EQ(FindVolume(tiny, Point{0.001, 0.0005}), At(0, 0));
+  EXPECT_EQ(FindVolume(tiny, Point{0.0015, 0.001}), At(1, 0));
+  EXPECT_EQ(FindVolume(tiny, Point{0.0029, 0.0011}), At(2, 1));
+  EXPECT_EQ(FindVolume(tiny, Point{-1e-10, 0.0005}), At(0, 0));
+  EXPECT_EQ(FindVolume(tiny, Point{-1e-7, 0.0005}), kNone);
+}
+
 TEST(FindVolume, PointsOutsideTheGridOrNotNumbersFindNone) {
   CartesianMedia grid(3, 2, 3, 2, DefaultMaterial());
   EXPECT_EQ(FindVolume(grid, Point{3.5, 0.5}), kNone);
