@@ -458,9 +458,55 @@ CornerValues GatherCorners(const Media& media, const SimSnapshot& snapshot) {
   return corners;
 }
 
-// Bands (or levels) k = 0 .. nLines-2, each over every volume, so that later bands overdraw
-// earlier ones along shared edges exactly as the plot has always looked. A volume whose four
-// corners all lie on one side of a band contributes no pixel to it and is passed over.
+// For every band (or level), the volumes it reaches, in volume order: a volume whose four
+// corners all lie on one side of a band contributes no pixel to it, and on a fine grid most
+// volumes reach one band or none, so the plot visits only these instead of every volume for
+// every band.
+struct BandVolumes {
+  std::vector<int32_t> start;  // band k's volumes are volumes[start[k] .. start[k + 1])
+  std::vector<int32_t> volumes;
+};
+
+BandVolumes VolumesOfBands(const CornerValues& corners, const std::vector<float>& lows,
+                           const std::vector<float>& highs, bool bands) {
+  const size_t count = corners.lowest.size();
+  // The bands of one volume form a run [first, last): the levels rise with k.
+  auto run = [&](size_t v) {
+    const float lowest = corners.lowest[v];
+    const float highest = corners.highest[v];
+    size_t first, last;
+    if (bands) {
+      // Band k is reached unless highest < lows[k] or lowest > highs[k].
+      first = std::lower_bound(highs.begin(), highs.end(), lowest) - highs.begin();
+      last = std::upper_bound(lows.begin(), lows.end(), highest) - lows.begin();
+    } else {
+      // An edge crosses a level only when min <= level < max along it.
+      first = std::lower_bound(lows.begin(), lows.end(), lowest) - lows.begin();
+      last = std::lower_bound(lows.begin(), lows.end(), highest) - lows.begin();
+    }
+    return std::pair<size_t, size_t>(first, std::max(first, last));
+  };
+  BandVolumes result;
+  result.start.assign(lows.size() + 1, 0);
+  for (size_t v = 0; v < count; ++v) {
+    const auto [first, last] = run(v);
+    for (size_t k = first; k < last; ++k)
+      ++result.start[k + 1];
+  }
+  for (size_t k = 0; k < lows.size(); ++k)
+    result.start[k + 1] += result.start[k];
+  result.volumes.resize(static_cast<size_t>(result.start.back()));
+  std::vector<int32_t> next(result.start.begin(), result.start.end() - 1);
+  for (size_t v = 0; v < count; ++v) {
+    const auto [first, last] = run(v);
+    for (size_t k = first; k < last; ++k)
+      result.volumes[static_cast<size_t>(next[k]++)] = static_cast<int32_t>(v);
+  }
+  return result;
+}
+
+// Bands (or levels) k = 0 .. nLines-2, each over the volumes it reaches, so that later bands
+// overdraw earlier ones along shared edges exactly as the plot has always looked.
 void PaintField(Surface& surface, RCanvas& canvas, const FieldPlotState& state) {
   const Media& media = *state.media;
   const SimManager& manager = *state.manager;
@@ -476,6 +522,14 @@ void PaintField(Surface& surface, RCanvas& canvas, const FieldPlotState& state) 
   if (std::isfinite(minT) && std::isfinite(maxT) && std::isfinite(delta)) {
     const CornerValues corners = GatherCorners(media, snapshot);
     const double step = delta / (state.nLines - 1);
+    const size_t levels = static_cast<size_t>(state.nLines - 1);
+    std::vector<float> lows(levels), highs(levels);
+    for (size_t k = 0; k < levels; ++k) {
+      const double lo = static_cast<double>(k) * step + minT;
+      lows[k] = numeric::SinglePrecision(lo);
+      highs[k] = numeric::SinglePrecision(step + lo);
+    }
+    const BandVolumes reached = VolumesOfBands(corners, lows, highs, bands);
     for (int32_t k = 0; k <= state.nLines - 2; ++k) {
       const double lo = k * step + minT;
       const double hi = step + lo;
@@ -483,32 +537,23 @@ void PaintField(Surface& surface, RCanvas& canvas, const FieldPlotState& state) 
       if (!rate)
         continue;
       const QColor colour = TemperatureColor(*rate, 0.5);
-      const float low = numeric::SinglePrecision(lo);
-      const float high = numeric::SinglePrecision(hi);
+      const float low = lows[static_cast<size_t>(k)];
+      const float high = highs[static_cast<size_t>(k)];
       // One colour for the whole band, so its outlines go down together at its end.
       if (batch)
         batch->SetColours(colour, colour);
-      size_t v = 0;
-      for (int32_t j = 0; j < media.nj; ++j) {
-        for (int32_t i = 0; i < media.ni; ++i, ++v) {
-          const float lowest = corners.lowest[v];
-          const float highest = corners.highest[v];
-          if (bands) {
-            if (highest < low || lowest > high)
-              continue;
-            const Quad quad = VolumeQuad(media, i, j);
-            if (!batch) {
-              canvas.FillBand(quad, corners.values[v], low, high, colour);
-              continue;
-            }
-            for (const QPolygon& polygon : canvas.BandPolygons(quad, corners.values[v], low, high))
-              batch->Polygon(polygon.constData(), static_cast<int>(polygon.size()));
-          } else {
-            // An edge crosses a level only when min <= level < max along it.
-            if (!(lowest <= low && low < highest))
-              continue;
-            canvas.DrawIsoline(VolumeQuad(media, i, j), corners.values[v], low, colour);
-          }
+      for (int32_t n = reached.start[static_cast<size_t>(k)];
+           n < reached.start[static_cast<size_t>(k) + 1]; ++n) {
+        const auto v = static_cast<size_t>(reached.volumes[static_cast<size_t>(n)]);
+        const Quad quad = VolumeQuad(media, static_cast<int32_t>(v % media.ni),
+                                     static_cast<int32_t>(v / media.ni));
+        if (!bands) {
+          canvas.DrawIsoline(quad, corners.values[v], low, colour);
+        } else if (!batch) {
+          canvas.FillBand(quad, corners.values[v], low, high, colour);
+        } else {
+          for (const QPolygon& polygon : canvas.BandPolygons(quad, corners.values[v], low, high))
+            batch->Polygon(polygon.constData(), static_cast<int>(polygon.size()));
         }
       }
     }
