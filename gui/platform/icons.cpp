@@ -93,6 +93,38 @@ void Draw(QPainter& p, const QString& name) {
     font.setPixelSize(12);
     p.setFont(font);
     p.drawText(QRectF(2.5, 2.5, 15, 15), Qt::AlignCenter, "?");
+  } else if (name == "save") {
+    p.setBrush(QColor(60, 90, 160));
+    p.drawRect(QRectF(2.5, 2.5, 15, 15));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(5.5, 2.5, 9, 6));
+    p.setBrush(QColor(200, 200, 200));
+    p.drawRect(QRectF(6, 11.5, 8, 6));
+  } else if (name == "print") {
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(5.5, 2.5, 9, 6));
+    p.setBrush(QColor(150, 150, 150));
+    p.drawRect(QRectF(2.5, 7.5, 15, 7));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(5.5, 12.5, 9, 5));
+  } else if (name == "cut") {
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(6, 2), QPointF(13, 13));
+    p.drawLine(QPointF(14, 2), QPointF(7, 13));
+    p.drawEllipse(QRectF(3, 12.5, 5, 5));
+    p.drawEllipse(QRectF(12, 12.5, 5, 5));
+  } else if (name == "copy" || name == "paste") {
+    if (name == "paste") {
+      p.setBrush(QColor(190, 140, 70));
+      p.drawRect(QRectF(2.5, 3.5, 11, 14));
+    } else {
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(2.5, 2.5, 9, 11));
+    }
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(7.5, 7.5, 10, 10));
+    for (int k = 0; k < 3; ++k)
+      p.drawLine(QPointF(9.5, 10.5 + 2.5 * k), QPointF(15.5, 10.5 + 2.5 * k));
   }
 }
 

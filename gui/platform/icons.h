@@ -6,7 +6,7 @@
 
 // The tool buttons' pictures, drawn at start so they look the same on every desktop.
 // Names: open, geometry, properties, boundary, simulation, first, previous, play, next,
-// last, pause, autoscale, legend, help, whatsthis.
+// last, pause, autoscale, legend, help, whatsthis, save, print, cut, copy, paste.
 QIcon ToolIcon(const QString& name);
 
 #endif

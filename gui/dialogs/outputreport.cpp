@@ -1,0 +1,163 @@
+#include "gui/dialogs/outputreport.h"
+
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+namespace {
+
+const char* const kTitle = "Calorivectrix 1.1 simulation output";
+
+// Labels of the header lines are 26 characters, of the statistics lines 22, so the numbers
+// after them line up.
+std::string Label(const char* text, std::size_t width) {
+  std::string label(text);
+  label.resize(width, ' ');
+  return label;
+}
+
+std::string MinMaxLine(const char* label, double min, double max) {
+  return Label(label, 22) + ReportReal(min) + ReportReal(max);
+}
+
+// The row number before a table row: right-aligned in 3 characters, then a colon.
+std::string RowStart(int32_t row) {
+  return ReportInteger(row, 3) + ":";
+}
+
+}  // namespace
+
+std::string ReportReal(double value, int width) {
+  // The report is read back by other programs and people everywhere: it always uses the
+  // classic notation, whatever the user's locale.
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  out << std::setprecision(8);
+  if (width > 0)
+    out << std::setw(width);
+  out << (value == 0.0 ? 0.0 : value);
+  return out.str();
+}
+
+std::string ReportInteger(long long value, int width) {
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  out << std::setw(width) << value;
+  return out.str();
+}
+
+std::string JoinReport(const ReportLines& lines) {
+  std::string text;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    if (k > 0)
+      text += '\n';
+    text += lines[k];
+  }
+  return text;
+}
+
+void AppendReportHeader(ReportLines& lines) {
+  lines.emplace_back(kTitle);
+  lines.emplace_back(std::string(lines.back().size(), '='));
+  lines.emplace_back();
+}
+
+void AppendSnapshotSection(ReportLines& lines, const ReportSource& source) {
+  const SimSnapshot& s = source.shown;
+  lines.emplace_back("*** Snapshot:");
+  lines.emplace_back();
+  lines.push_back(Label("Current time:", 26) + ReportReal(s.Time()));
+  lines.push_back(Label("Last simulated time:", 26) +
+                  ReportReal(source.results.LastSnapshot().Time()));
+  lines.push_back(Label("Time steps performed:", 26) + ReportInteger(s.Iteration(), 16));
+  lines.push_back(Label("Time interval (sec.):", 26) + ReportReal(source.dt));
+  lines.push_back(Label("Number of volumes (WE/NS):", 26) + ReportInteger(s.T.N(), 16) +
+                  ReportInteger(s.T.M(), 16));
+  lines.emplace_back();
+}
+
+void AppendStatisticsSection(ReportLines& lines, const ReportSource& source) {
+  const SimManager& run = source.results;
+  const SimSnapshot& s = source.shown;
+  lines.emplace_back("*** Statistics:");
+  lines.emplace_back();
+  lines.emplace_back("Temperature:");
+  lines.push_back(MinMaxLine("    Global (min/max):", run.minT, run.maxT));
+  lines.push_back(MinMaxLine("    Local (min/max):", s.minT, s.maxT));
+  lines.emplace_back();
+  // Reversing the flow swaps the extremes: the largest stored rate is the smallest shown.
+  // The West-East face rates are listed under "Flux SN" and the South-North ones under
+  // "Flux WE", as the tables below are.
+  lines.emplace_back("Flux SN:");
+  lines.push_back(MinMaxLine("    Global (min/max):", ReportedHeat(run.maxHeatWE),
+                             ReportedHeat(run.minHeatWE)));
+  lines.push_back(
+      MinMaxLine("    Local (min/max):", ReportedHeat(s.maxHeatWE), ReportedHeat(s.minHeatWE)));
+  lines.emplace_back();
+  lines.emplace_back("Flux WE:");
+  lines.push_back(MinMaxLine("    Global (min/max):", ReportedHeat(run.maxHeatSN),
+                             ReportedHeat(run.minHeatSN)));
+  lines.push_back(
+      MinMaxLine("    Local (min/max):", ReportedHeat(s.maxHeatSN), ReportedHeat(s.minHeatSN)));
+  lines.emplace_back();
+}
+
+void AppendValuesSection(ReportLines& lines, const ReportSource& source) {
+  const SimSnapshot& s = source.shown;
+  const int32_t ni = s.T.N();
+  const int32_t nj = s.T.M();
+  lines.emplace_back("*** Simulation values:");
+  lines.emplace_back();
+
+  lines.emplace_back("Temperature:");
+  for (int32_t j = nj - 1; j >= 0; --j) {
+    std::string row = RowStart(j + 1);
+    for (int32_t i = 0; i < ni; ++i)
+      row += ' ' + ReportReal(s.T[i][j]);
+    lines.push_back(std::move(row));
+  }
+  lines.emplace_back();
+
+  // West-East faces: ni + 1 per row, the boundary faces included; the sum of a column is
+  // the net rate through that line of faces.
+  lines.emplace_back("Flux SN (flux from West to East):");
+  const NumMatrix<double>& we = s.heatWE;
+  for (int32_t j = we.M() - 1; j >= 0; --j) {
+    std::string row = RowStart(j + 1);
+    for (int32_t i = 0; i < we.N(); ++i)
+      row += ' ' + ReportReal(ReportedHeat(we[i][j]));
+    lines.push_back(std::move(row));
+  }
+  std::string sums = "Sum:";
+  for (int32_t i = 0; i < we.N(); ++i) {
+    double sum = 0;
+    for (int32_t j = 0; j < we.M(); ++j)
+      sum += we[i][j];
+    sums += ' ' + ReportReal(ReportedHeat(sum));
+  }
+  lines.push_back(std::move(sums));
+  lines.emplace_back();
+
+  // South-North faces: nj + 1 rows, each summed at its end.
+  lines.emplace_back("Flux WE (flux from South to North):");
+  const NumMatrix<double>& sn = s.heatSN;
+  for (int32_t j = sn.M() - 1; j >= 0; --j) {
+    std::string row = RowStart(j + 1);
+    double sum = 0;
+    for (int32_t i = 0; i < sn.N(); ++i) {
+      row += ' ' + ReportReal(ReportedHeat(sn[i][j]));
+      sum += sn[i][j];
+    }
+    row += "  Sum: " + ReportReal(ReportedHeat(sum), 0);
+    lines.push_back(std::move(row));
+  }
+}
+
+ReportLines OutputReport(const ReportSource& source) {
+  ReportLines lines;
+  AppendReportHeader(lines);
+  AppendSnapshotSection(lines, source);
+  AppendStatisticsSection(lines, source);
+  AppendValuesSection(lines, source);
+  return lines;
+}

@@ -1,0 +1,52 @@
+#ifndef CALORIVECTRIX_GUI_OUTPUTREPORT_H
+#define CALORIVECTRIX_GUI_OUTPUTREPORT_H
+
+// The text report of one snapshot of a run, as the outputs dialog shows it: a header, the
+// statistics, and three tables laid out like a map of the domain (North row on top, columns
+// running West to East).
+//
+// Every real number is written as the C format %.8g would, right-aligned in 16 characters
+// (ReportReal); heat rates are written negated, so that positive numbers flow West to East
+// and South to North. Rows are built whole, however wide the grid.
+//
+// The report is a list of lines. Each section appends its lines to the list, so a further
+// section is one more Append function called after the others in OutputReport.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/manager.h"
+
+using ReportLines = std::vector<std::string>;
+
+// What the report describes: the run, the snapshot on show and the problem's time step.
+struct ReportSource {
+  const SimManager& results;
+  const SimSnapshot& shown;
+  double dt;
+};
+
+// The whole report.
+ReportLines OutputReport(const ReportSource& source);
+
+// Its sections, in order.
+void AppendReportHeader(ReportLines& lines);
+void AppendSnapshotSection(ReportLines& lines, const ReportSource& source);
+void AppendStatisticsSection(ReportLines& lines, const ReportSource& source);
+void AppendValuesSection(ReportLines& lines, const ReportSource& source);
+
+// A real as %.8g (the decimal point whatever the locale), right-aligned in `width`
+// characters; width 0 writes it without padding. A zero never shows a sign.
+std::string ReportReal(double value, int width = 16);
+// An integer right-aligned in `width` characters.
+std::string ReportInteger(long long value, int width);
+// A heat rate as the report shows it: the flow reversed, without a negative zero.
+inline double ReportedHeat(double stored) {
+  return 0.0 - stored;
+}
+
+// The lines joined with line feeds, without a final one.
+std::string JoinReport(const ReportLines& lines);
+
+#endif
