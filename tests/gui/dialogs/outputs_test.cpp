@@ -36,12 +36,6 @@ class FakeTarget : public OutputsTarget {
   double dt = 20;
 };
 
-// The default problem run once for the whole suite: 10 x 10 gold, West 0, East 1.
-const SolvedDefault& DefaultRun() {
-  static const SolvedDefault* run = new SolvedDefault;
-  return *run;
-}
-
 // A sector of a ring, 7 x 5 volumes of unequal sizes, with its North ray at 1, its South ray
 // at 0 and both arcs insulated: at steady state heat flows round the ring from North to
 // South, the same rate across every ray, and the temperature grows linearly with the angle.
@@ -123,7 +117,7 @@ TEST(OutputReport, NumbersTakeSixteenCharactersAndHeatFlowsReversed) {
 // The report of the default run, line by line: a bar conducting from the hot East to the
 // cold West at 317 W/m through its full height.
 TEST(OutputReport, DefaultRunLineByLine) {
-  const SolvedDefault& run = DefaultRun();
+  const SolvedDefault run;
   const SimManager& m = *run.manager;
   ASSERT_GE(m.Count(), 2);
   const SimSnapshot& s = m.LastSnapshot();
