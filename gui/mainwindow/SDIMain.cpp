@@ -18,7 +18,9 @@
 #include <sstream>
 
 #include "gui/dialogs/Geometry.h"
+#include "gui/dialogs/Graphics.h"
 #include "gui/dialogs/InitialTemp.h"
+#include "gui/dialogs/Outputs.h"
 #include "gui/dialogs/Parameters.h"
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/Times.h"
@@ -71,6 +73,8 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   parametersDlg = new TParametersDlg(*this, this);
   initialTempDlg = new TInitialTempDlg(*this, this);
   timeDlg = new TTimeDlg(*this, this);
+  outputsDlg = new TOutputsDlg(*this, this);
+  graphicDlg = new TGraphicDlg(*this, this);
 
   UpdateFrameButtons();
   SetViewMode(viewMode);
@@ -173,7 +177,17 @@ void THeatForm::SetViewMode(ViewMode mode) {
        {DynamicPlotsItem, HeatFluxVectorsItem, IsothermsItem, TemperatureFieldItem}) {
     item->setEnabled(results);
   }
+  UpdateProfiles();
   Redraw();
+}
+
+bool THeatForm::VectorsShown() const {
+  return HeatFluxVectorsItem->isChecked();
+}
+
+void THeatForm::UpdateProfiles() {
+  if (graphicDlg && graphicDlg->isVisible())
+    graphicDlg->Update();
 }
 
 void THeatForm::ComputeBounds() {
@@ -369,6 +383,7 @@ bool THeatForm::ShowSnapshot(int k) {
     UpdateReadouts();
     Redraw();
   }
+  UpdateProfiles();
   return result;
 }
 
@@ -542,12 +557,20 @@ void THeatForm::ParametersItemClick() {
   parametersDlg->exec();
 }
 
-void THeatForm::OutputsItemClick() {}
+void THeatForm::OutputsItemClick() {
+  // Showing builds the report; a dialog already open keeps its text and comes to the front.
+  outputsDlg->show();
+  outputsDlg->raise();
+  outputsDlg->activateWindow();
+}
 
 void THeatForm::AnimationTimesItemClick() {
   timeDlg->exec();
 }
 
-void THeatForm::DynamicPlotsItemClick() {}
+void THeatForm::DynamicPlotsItemClick() {
+  graphicDlg->show();
+  graphicDlg->raise();
+}
 
 void THeatForm::AboutItemClick() {}

@@ -14,6 +14,8 @@
 #include <memory>
 
 #include "gui/dialogs/geometrytarget.h"
+#include "gui/dialogs/graphictarget.h"
+#include "gui/dialogs/outputstarget.h"
 #include "gui/dialogs/runtarget.h"
 #include "gui/platform/surface.h"
 #include "gui/plot/fieldplot.h"
@@ -32,17 +34,21 @@ class QToolBar;
 class QToolButton;
 class TDrawArea;
 class TGeometryDlg;
+class TGraphicDlg;
 class TInitialTempDlg;
-class TParametersDlg;
-class TTimeDlg;
 class TLegend;
+class TOutputsDlg;
+class TParametersDlg;
 class TProcessDlg;
+class TTimeDlg;
 class TUpDown;
 
 class THeatForm : public QMainWindow,
                   public ProblemRecord,
                   public RunTarget,
-                  public GeometryTarget {
+                  public GeometryTarget,
+                  public OutputsTarget,
+                  public GraphicTarget {
   Q_OBJECT
 
  public:
@@ -53,6 +59,10 @@ class THeatForm : public QMainWindow,
   ProblemRecord& Problem() override { return *this; }
   const SimManager* Results() const override { return manager.get(); }
   void SetManager(SimManager* results) override;
+  // OutputsTarget and GraphicTarget (with Results and ShownSnapshot)
+  double TimeStep() const override { return dt; }
+  ViewMode View() const override { return viewMode; }
+  bool VectorsShown() const override;
 
   // GeometryTarget, and Open Geometry: replaces the grid (the window owns it from now on)
   // and discards any results.
@@ -66,6 +76,8 @@ class THeatForm : public QMainWindow,
   // Fills the active legend page from the probed volume.
   void UpdateReadouts();
   void RefreshMarker();
+  // Refreshes the profile window when it is showing.
+  void UpdateProfiles();
 
   // Playback.
   bool ShowSnapshot(int k);
@@ -115,7 +127,7 @@ class THeatForm : public QMainWindow,
 
   // The state the field plot is drawn from.
   FieldPlotState PlotState() const;
-  const SimSnapshot* ShownSnapshot() const;
+  const SimSnapshot* ShownSnapshot() const override;
 
   // Results of the last accepted run, or none.
   std::unique_ptr<SimManager> manager;
@@ -146,6 +158,10 @@ class THeatForm : public QMainWindow,
   TParametersDlg* parametersDlg = nullptr;
   TInitialTempDlg* initialTempDlg = nullptr;
   TTimeDlg* timeDlg = nullptr;
+  // The report of the snapshot on show, and the profiles along grid lines; created with the
+  // window, shown without blocking it.
+  TOutputsDlg* outputsDlg = nullptr;
+  TGraphicDlg* graphicDlg = nullptr;
 
   // Controls, by the names the program gives them.
   QToolBar* SpeedPanel = nullptr;
