@@ -7,11 +7,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -19,7 +22,9 @@
 #include <cstdio>
 
 #include "gui/dialogs/Geometry.h"
+#include "gui/dialogs/Graphics.h"
 #include "gui/dialogs/InitialTemp.h"
+#include "gui/dialogs/Outputs.h"
 #include "gui/dialogs/Parameters.h"
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/Times.h"
@@ -157,6 +162,63 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
   Shot(form, "30-mixed-temperature");
 }
 
+// The screen round several windows at once, as a student sees them side by side.
+void ShotAround(std::initializer_list<QWidget*> windows, const QString& name) {
+  for (int k = 0; k < 5; ++k) {
+    QCoreApplication::processEvents();
+    QTest::qWait(20);
+  }
+  QRect area;
+  for (QWidget* w : windows)
+    area |= w->frameGeometry();
+  QScreen* screen = (*windows.begin())->screen();
+  const QPixmap picture = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  const QString path = outDir + "/" + name + ".png";
+  picture.save(path);
+  std::printf("%s\n", qPrintable(path));
+}
+
+// The report of the shown snapshot (as built, edited, printed) and the profile window in
+// its four combinations beside the main window.
+void ResultWindows(THeatForm& form) {
+  form.ShowSnapshot(3);
+  form.OutputsItem->trigger();
+  TOutputsDlg& outputs = *form.outputsDlg;
+  outputs.setGeometry(40, 60, 900, 560);
+  Shot(outputs, "07a-outputs-report");
+  QTextCursor cursor = outputs.Editor->textCursor();
+  cursor.movePosition(QTextCursor::Start);
+  cursor.movePosition(QTextCursor::Down, QTextCursor::MoveAnchor, 2);
+  outputs.Editor->setTextCursor(cursor);
+  QTest::keyClicks(outputs.Editor, "Lab 3, group B: the bar after 75 steps {dt = 20 s}");
+  QTest::keyClick(outputs.Editor, Qt::Key_Return);
+  Shot(outputs, "07b-outputs-edited");
+  outputs.askPrinter = [](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(outDir + "/07c-outputs-printed.pdf");
+    return true;
+  };
+  outputs.PrintBtn->click();
+  std::printf("%s\n", qPrintable(outDir + "/07c-outputs-printed.pdf"));
+  outputs.close();
+
+  form.DynamicPlotsItem->trigger();
+  TGraphicDlg& plots = *form.graphicDlg;
+  plots.move(form.frameGeometry().right() + 8, form.y());
+  plots.WEBar->setValue(6);
+  plots.NSBar->setValue(3);
+  Shot(plots, "07d-profile-only");
+  ShotAround({&form, &plots}, "07e-profile-temperature-we");
+  plots.SNBtn->click();
+  ShotAround({&form, &plots}, "07f-profile-temperature-sn");
+  form.HeatFluxVectorsItem->trigger();
+  ShotAround({&form, &plots}, "07g-profile-flux-sn");
+  plots.WEBtn->click();
+  ShotAround({&form, &plots}, "07h-profile-flux-we");
+  form.HeatFluxVectorsItem->trigger();
+  plots.close();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -202,6 +264,7 @@ int main(int argc, char** argv) {
   QTest::qWait(450);
   Shot(form, "07-mid-animation");
   form.PauseBtn->click();
+  ResultWindows(form);
 
   // A larger grid so the dialog can be seen while it runs.
   form.SetMedia(std::make_unique<CartesianMedia>(1, 1, 100, 100, DefaultMaterial()));

@@ -159,7 +159,9 @@ QLabel* ValueLabel(QWidget* parent, const char* name, const QString& text) {
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   label->setFrameShape(QFrame::StyledPanel);
   label->setFrameShadow(QFrame::Sunken);
-  label->setMinimumWidth(92);
+  // Wide enough for any number the window shows, so the window keeps its size as they change.
+  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-8.88888E-888")) +
+                         10);
   return label;
 }
 
@@ -269,7 +271,10 @@ void TGraphicDlg::BuildForm() {
   Draw->setObjectName(QStringLiteral("Draw"));
   Draw->setFixedSize(180, 160);
   whiteLayout->addWidget(Draw);
+  white->setFixedSize(white->sizeHint());
   plotGrid->addWidget(white, 1, 1);
+  // The vertical bar runs along the plot, as the horizontal one runs under it.
+  NSBar->setFixedHeight(white->height());
 
   auto* weRow = new QHBoxLayout;
   weRow->addWidget(new QLabel(QStringLiteral("W"), this));
@@ -292,6 +297,7 @@ void TGraphicDlg::BuildForm() {
   unitGrid->setContentsMargins(6, 2, 6, 4);
   unitGrid->setVerticalSpacing(2);
   WEUnit = NamedLabel(Unit, "WEUnit", QStringLiteral("I"));
+  WEUnit->setMinimumWidth(WEUnit->fontMetrics().horizontalAdvance(QStringLiteral("WE volume")));
   ValueWE = ValueLabel(Unit, "ValueWE", QStringLiteral("-"));
   SNUnit = NamedLabel(Unit, "SNUnit", QStringLiteral("J"));
   ValueSN = ValueLabel(Unit, "ValueSN", QStringLiteral("-"));
@@ -310,6 +316,7 @@ void TGraphicDlg::BuildForm() {
   auto* statRow = new QHBoxLayout;
   statRow->setContentsMargins(6, 0, 6, 0);
   Statistic = NamedLabel(this, "Statistic", QStringLiteral("Average"));
+  Statistic->setMinimumWidth(Statistic->fontMetrics().horizontalAdvance(QStringLiteral("Average")));
   StatisticValue = ValueLabel(this, "StatisticValue", QStringLiteral("-"));
   statRow->addWidget(Statistic);
   statRow->addWidget(StatisticValue, 1);
@@ -442,6 +449,8 @@ void TGraphicDlg::Refresh() {
 }
 
 void TGraphicDlg::FormPaint(QPainter& painter) {
+  // The paint box is opaque: it lays its own white ground.
+  painter.fillRect(Draw->rect(), Qt::white);
   Surface surface(painter);
   const PixelRect rect{0, 0, Draw->width() - 1, Draw->height() - 1};
   PaintProfile(surface, rect, worldMin, worldMax, Direction(), Shown());
