@@ -24,7 +24,8 @@ SimSnapshot::SimSnapshot(const Simulator& sim)
       qx(sim.qx),
       qy(sim.qy),
       heatSN(sim.heatSN),
-      heatWE(sim.heatWE) {
+      heatWE(sim.heatWE),
+      ledger(LedgerOf(sim)) {
   T.MinMax(minT, maxT);
   qx.MinMax(minQx, maxQx);
   qy.MinMax(minQy, maxQy);
@@ -35,7 +36,8 @@ SimSnapshot::SimSnapshot(const Simulator& sim)
 SimManager::SimManager(const Media* media, Face* northFace, Face* southFace, Face* eastFace,
                        Face* westFace, double tolTime, double tolSpace, int32_t maxIterTime,
                        int32_t maxIterSpace, double dt, const NumMatrix<double>& start,
-                       SimCallback callback, void* callbackData, const NumVector<int>* marks)
+                       SimCallback callback, void* callbackData, const NumVector<int>* marks,
+                       SolverKind solver)
     : FieldExtremes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
       iterMarks(marks),
       curMark(0),
@@ -43,7 +45,7 @@ SimManager::SimManager(const Media* media, Face* northFace, Face* southFace, Fac
       capacity(0) {
   sim = std::make_unique<Simulator>(media, northFace, southFace, eastFace, westFace, tolTime,
                                     tolSpace, maxIterTime, maxIterSpace, dt, start, callback,
-                                    callbackData);
+                                    callbackData, solver);
   Append(std::make_unique<SimSnapshot>(*sim));
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "sim/ledger.h"
 #include "sim/simulator.h"
 
 // The extremes of the stored fields: of one snapshot, or of every snapshot of a run. One
@@ -36,6 +37,8 @@ class SimSnapshot : public FieldExtremes {
   NumMatrix<double> qx, qy;
   NumMatrix<double> heatSN;
   NumMatrix<double> heatWE;
+  // The convergence check of this field, made while the step that produced it is known.
+  EnergyLedger ledger;
 };
 
 // The extremes it carries are those over all its snapshots, for the displays' scales.
@@ -47,7 +50,7 @@ class SimManager : public FieldExtremes {
   SimManager(const Media* media, Face* northFace, Face* southFace, Face* eastFace, Face* westFace,
              double tolTime, double tolSpace, int32_t maxIterTime, int32_t maxIterSpace, double dt,
              const NumMatrix<double>& start, SimCallback callback, void* callbackData,
-             const NumVector<int>* marks);
+             const NumVector<int>* marks, SolverKind solver = SolverKind::GaussSeidel);
   ~SimManager();
   SimManager(const SimManager&) = delete;
   SimManager& operator=(const SimManager&) = delete;

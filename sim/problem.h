@@ -12,6 +12,7 @@
 #include "sim/face.h"
 #include "sim/fheat.h"
 #include "sim/media.h"
+#include "sim/simulator.h"
 
 class ProblemRecord {
  public:
@@ -44,6 +45,8 @@ class ProblemRecord {
   int32_t maxIterSpace;
   double dt;
   std::unique_ptr<NumVector<int>> _marks;
+  // How each time step is solved; like the other parameters, it applies from the next run.
+  SolverKind solver = SolverKind::GaussSeidel;
 };
 
 #endif

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "sim/directsolver.h"
 #include "sim/geometry.h"
 #include "sim/numeric.h"
 
@@ -116,7 +117,7 @@ Simulator::SimTerm BoundaryTerm(Face& face, double x, const FaceRecord& f,
 Simulator::Simulator(const Media* media, Face* northFace, Face* southFace, Face* eastFace,
                      Face* westFace, double tolTime, double tolSpace, int32_t maxIterTime,
                      int32_t maxIterSpace, double dt, const NumMatrix<double>& start,
-                     SimCallback callback, void* callbackData)
+                     SimCallback callback, void* callbackData, SolverKind solver)
     : media(media),
       northFace(northFace),
       southFace(southFace),
@@ -132,7 +133,9 @@ Simulator::Simulator(const Media* media, Face* northFace, Face* southFace, Face*
       T(start),
       time(0),
       timeError(0),
-      iteration(0) {
+      iteration(0),
+      stepStart(start),
+      solver(solver) {
   const int32_t ni = media->ni;
   const int32_t nj = media->nj;
   INVARIANT(T.N() == ni && T.M() == nj, "T.N()==ni && T.M()==nj");
@@ -149,6 +152,8 @@ Simulator::Simulator(const Media* media, Face* northFace, Face* southFace, Face*
   InitTransient();
   ComputeFluxes();
 }
+
+Simulator::~Simulator() = default;
 
 void Simulator::Assemble() {
   const Media& grid = *media;

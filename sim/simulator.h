@@ -14,7 +14,8 @@
 //   aP = rho A / dt + aPs,   b = rho A T_P(old) / dt + bs,
 //
 // where aPs and bs hold the steady conductances, the source q A / cp and the boundary
-// conditions' (ap, b). Each step is solved by point Gauss-Seidel sweeps.
+// conditions' (ap, b). Each step is solved by point Gauss-Seidel sweeps, or, when chosen,
+// exactly by a sparse LU factorisation of the same system made once per run.
 //
 // Results are heat rates per unit depth (W/m): heatSN[I][j] through the South/North face
 // at column j, positive towards decreasing J; heatWE[i][J] the same towards decreasing I.
@@ -22,12 +23,26 @@
 // qx, qy are the heat-flux density of each volume (W/m^2) along +x and +y.
 
 #include <cstdint>
+#include <memory>
 
 #include "sim/containers.h"
 #include "sim/face.h"
 #include "sim/media.h"
 
 class Simulator;
+class DirectSolver;
+
+// How each time step's equations are solved. Gauss-Seidel is the program's own and the
+// default; the direct solver solves the same nine-point system exactly.
+enum class SolverKind : int8_t { GaussSeidel = 0, Direct = 1 };
+
+// Why the last attempted step was undone, for the user interface to explain it.
+enum class StepFailure : int8_t {
+  None = 0,    // no step failed, or the callback asked to stop
+  SweepLimit,  // the sweeps did not converge within maxIterSpace
+  NotFinite,   // a temperature overflowed or became undefined
+  Singular,    // the direct solver could not factor the system
+};
 
 // Progress report from the solver; answer true to continue. Codes:
 //   k >= 1   after sweep k of the current step (value: its relative change); false stops
@@ -76,7 +91,9 @@ class Simulator {
   // The simulator keeps its own copy of the starting field and always starts at time 0.
   Simulator(const Media* media, Face* northFace, Face* southFace, Face* eastFace, Face* westFace,
             double tolTime, double tolSpace, int32_t maxIterTime, int32_t maxIterSpace, double dt,
-            const NumMatrix<double>& start, SimCallback callback, void* callbackData);
+            const NumMatrix<double>& start, SimCallback callback, void* callbackData,
+            SolverKind solver = SolverKind::GaussSeidel);
+  ~Simulator();
   Simulator(const Simulator&) = delete;
   Simulator& operator=(const Simulator&) = delete;
 
@@ -85,7 +102,7 @@ class Simulator {
 
   // Advances to the target iteration; see the result codes above.
   int8_t Advance(int32_t target);
-  // The Gauss-Seidel sweeps of one time step.
+  // The equations of one time step: Gauss-Seidel sweeps, or the direct solver.
   bool Solve();
   // Largest change relative to the new field's range.
   double StepChange(const NumMatrix<double>& previous) const;
@@ -98,6 +115,13 @@ class Simulator {
   // field's magnitude, so a field that rises uniformly still converges while a real change
   // of it still counts.
   static double RelativeChange(double maxChange, double lo, double hi);
+
+  SolverKind Solver() const { return solver; }
+  // Why the last attempted step failed; None after an accepted step or a stop by the user.
+  StepFailure Failure() const { return failure; }
+  // The field at the start of the last accepted step (the starting field before any), so
+  // the equations of that step can be checked against the field it produced.
+  const NumMatrix<double>& StepStart() const { return stepStart; }
 
   const Media* media;
   Face* northFace;
@@ -132,12 +156,19 @@ class Simulator {
  private:
   void Assemble();
   void InitTransient();
+  bool SolveGaussSeidel();
+  bool SolveDirect();
   bool Report(int32_t code, double value) {
     return callback == nullptr || callback(this, code, value, callbackData);
   }
 
   // The field before the step being solved; kept to undo a failed step without allocating.
   NumMatrix<double> previous;
+  NumMatrix<double> stepStart;
+  SolverKind solver;
+  StepFailure failure = StepFailure::None;
+  // Made at the first direct solve and kept for the run: the matrix never changes.
+  std::unique_ptr<DirectSolver> direct;
 };
 
 #endif

@@ -1,9 +1,10 @@
-// Time stepping: Gauss-Seidel sweeps for each implicit step, the steady-state test, and
-// the heat rates derived from a solved field.
+// Time stepping: Gauss-Seidel sweeps (or the direct solver) for each implicit step, the
+// steady-state test, and the heat rates derived from a solved field.
 
 #include <cmath>
 #include <limits>
 
+#include "sim/directsolver.h"
 #include "sim/geometry.h"
 #include "sim/simulator.h"
 
@@ -91,12 +92,19 @@ double Simulator::RelativeChange(double maxChange, double lo, double hi) {
 }
 
 bool Simulator::Solve() {
+  failure = StepFailure::None;
+  return solver == SolverKind::Direct ? SolveDirect() : SolveGaussSeidel();
+}
+
+bool Simulator::SolveGaussSeidel() {
   const int32_t ni = media->ni;
   const int32_t nj = media->nj;
   NumMatrix<double>& field = T;
   for (int32_t k = 1;; ++k) {
-    if (k > maxIterSpace)
+    if (k > maxIterSpace) {
+      failure = StepFailure::SweepLimit;
       return false;
+    }
     SweepStats stats;
     // Visit with I fastest inside J; new values are used at once by later volumes.
     SweepRow<true, false>(*this, 0, ni, field, stats);
@@ -106,8 +114,10 @@ bool Simulator::Solve() {
 
     // An overflowing or undefined temperature can never converge to anything a student
     // should see; the step is undone instead.
-    if (stats.finiteProbe != 0 || std::isnan(stats.finiteProbe))
+    if (stats.finiteProbe != 0 || std::isnan(stats.finiteProbe)) {
+      failure = StepFailure::NotFinite;
       return false;
+    }
 
     const double error = RelativeChange(stats.maxChange, stats.lo, stats.hi);
     if (!Report(k, error))
@@ -116,6 +126,39 @@ bool Simulator::Solve() {
       Report(progress::Converged(k), error);
       return true;
     }
+  }
+}
+
+// The same equations solved exactly. The progress codes are those of the sweeps, so the
+// run dialog and the steady-state test work unchanged: pass k is the solve (k = 1) or a
+// refinement of it, and its value is the change one more sweep would make. Refinement
+// stops at the tolerance, or after two passes: by then the answer is as exact as the
+// arithmetic allows, and a tolerance below rounding cannot ask for more.
+bool Simulator::SolveDirect() {
+  if (!direct) {
+    direct = std::make_unique<DirectSolver>();
+    if (!direct->Factor(*this)) {
+      direct.reset();
+      failure = StepFailure::Singular;
+      return false;
+    }
+  }
+  constexpr int32_t passes = 3;
+  direct->Solve(b);
+  for (int32_t k = 1;; ++k) {
+    const double error = direct->Change();
+    if (!(error < largest)) {
+      failure = StepFailure::NotFinite;
+      return false;
+    }
+    if (!Report(k, error))
+      return false;
+    if (error < tolSpace || k == passes) {
+      direct->CopyTo(T);
+      Report(progress::Converged(k), error);
+      return true;
+    }
+    direct->Refine();
   }
 }
 
@@ -152,12 +195,16 @@ int8_t Simulator::Advance(int32_t target) {
       time = timeBefore;
       iteration -= 1;
       UpdateSource();
+      // The heat rates may date from before earlier accepted steps of this call; a snapshot
+      // taken now must not pair this field with them.
+      ComputeFluxes();
       Report(progress::StepUndone, 0);
       return StepFailed;
     }
     // The right-hand side of the next step.
     UpdateSource();
     timeError = StepChange(previous);
+    stepStart.Swap(previous);
     if (!Report(progress::StepAccepted, 0)) {
       ComputeFluxes();
       return StoppedByUser;

@@ -22,6 +22,7 @@ struct TestProblem {
   int maxIterSpace = 100000;
   double dt = 1e9;
   double initial = 0;
+  SolverKind solver = SolverKind::GaussSeidel;
 
   explicit TestProblem(std::unique_ptr<Media> grid) : media(std::move(grid)) {}
 
@@ -52,14 +53,15 @@ struct TestProblem {
 
   std::unique_ptr<Simulator> MakeSimulator(SimCallback callback = nullptr, void* data = nullptr) {
     return std::make_unique<Simulator>(media.get(), &north, &south, &east, &west, tolTime, tolSpace,
-                                       maxIterTime, maxIterSpace, dt, Start(), callback, data);
+                                       maxIterTime, maxIterSpace, dt, Start(), callback, data,
+                                       solver);
   }
 
   std::unique_ptr<SimManager> MakeManager(const NumVector<int>* marks,
                                           SimCallback callback = nullptr, void* data = nullptr) {
     return std::make_unique<SimManager>(media.get(), &north, &south, &east, &west, tolTime,
                                         tolSpace, maxIterTime, maxIterSpace, dt, Start(), callback,
-                                        data, marks);
+                                        data, marks, solver);
   }
 };
 

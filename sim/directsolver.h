@@ -1,0 +1,42 @@
+#ifndef CALORIVECTRIX_SIM_DIRECTSOLVER_H
+#define CALORIVECTRIX_SIM_DIRECTSOLVER_H
+
+// The simulator's nine-point system solved exactly: the matrix of aP and the eight
+// neighbour coefficients, exactly as assembled, is factored once by a sparse LU and every
+// time step is a pair of triangular solves. The linear-algebra library stays behind this
+// interface, inside the core.
+
+#include <memory>
+
+#include "sim/containers.h"
+
+class Simulator;
+
+class DirectSolver {
+ public:
+  DirectSolver();
+  ~DirectSolver();
+  DirectSolver(const DirectSolver&) = delete;
+  DirectSolver& operator=(const DirectSolver&) = delete;
+
+  // Builds and factors the simulator's matrix. False when it cannot be factored (singular).
+  bool Factor(const Simulator& sim);
+  bool Factored() const;
+
+  // Solves for the right-hand side `b` of the simulator (one value per volume).
+  void Solve(const NumMatrix<double>& b);
+  // One pass of iterative refinement: the residual's own solve added to the solution.
+  void Refine();
+  // The relative change one Gauss-Seidel sweep would still make to the solution: the
+  // largest residual over its volume's centre coefficient, relative to the field's range,
+  // the measure the sweeps stop on. Infinite when the solution is not finite.
+  double Change() const;
+  // Writes the solution into the simulator's field layout.
+  void CopyTo(NumMatrix<double>& T) const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl;
+};
+
+#endif
