@@ -1,5 +1,6 @@
 #include "gui/dialogs/Parameters.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -59,6 +60,18 @@ TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
   TolSpace = MakeNumberEdit(SolverGroup, "TolSpace");
   AddRow(solverRows, QStringLiteral("Iterations Number"), MaxIterSpace);
   AddRow(solverRows, QStringLiteral("Tolerance"), TolSpace);
+  Solver = new QComboBox(SolverGroup);
+  Solver->setObjectName(QStringLiteral("Solver"));
+  Solver->addItem(QStringLiteral("Gauss\u2013Seidel"));
+  Solver->addItem(QStringLiteral("Direct (sparse LU)"));
+  Solver->setToolTip(
+      QStringLiteral("Gauss\u2013Seidel sweeps each time step until it changes less than the "
+                     "tolerance; the direct solver solves it exactly"));
+  auto* solverLabel = new QLabel(QStringLiteral("Solver"), SolverGroup);
+  solverLabel->setBuddy(Solver);
+  const int solverRow = solverRows->rowCount();
+  solverRows->addWidget(solverLabel, solverRow, 0);
+  solverRows->addWidget(Solver, solverRow, 1);
   layout->addWidget(SolverGroup);
   layout->addStretch(1);
 
@@ -87,6 +100,7 @@ void TParametersDlg::FormShow() {
   TolTime->setText(FormatGeneral(problem.tolTime));
   MaxIterSpace->setText(FormatInteger(problem.maxIterSpace));
   TolSpace->setText(FormatGeneral(problem.tolSpace));
+  Solver->setCurrentIndex(problem.solver == SolverKind::Direct ? 1 : 0);
   CheckValues();
   Dt->setFocus();
 }
@@ -110,6 +124,7 @@ void TParametersDlg::OKBtnClick() {
   if (!Read(v))
     return;
   problem.SetParameters(v.tolTime, v.tolSpace, v.maxIterTime, v.maxIterSpace, v.dt);
+  problem.solver = Solver->currentIndex() == 1 ? SolverKind::Direct : SolverKind::GaussSeidel;
   accept();
 }
 

@@ -2,7 +2,8 @@
 #define CALORIVECTRIX_GUI_PARAMETERS_H
 
 // The simulation parameters dialog: the time step, the number of time steps, the two
-// tolerances and the solver's iteration limit of the problem it is given. It asks nothing
+// tolerances, the solver's iteration limit and the choice of solver of the problem it is
+// given. It asks nothing
 // of the window: the values are stored in the problem, which keeps its animation times
 // ending at the new number of steps, and take effect at the next run.
 //
@@ -15,6 +16,7 @@
 
 #include "sim/problem.h"
 
+class QComboBox;
 class QGridLayout;
 class QGroupBox;
 class QLineEdit;
@@ -42,6 +44,8 @@ class TParametersDlg : public QDialog {
   QLineEdit* Dt;
   QLineEdit* MaxIterSpace;
   QLineEdit* TolSpace;
+  // How each time step is solved: Gauss-Seidel (index 0) or the direct solver (index 1).
+  QComboBox* Solver;
   QPushButton* OKBtn;
   QPushButton* CancelBtn;
   QPushButton* HelpBtn;

@@ -18,6 +18,7 @@
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
 #include "sim/check.h"
+#include "sim/ledger.h"
 #include "sim/numeric.h"
 
 namespace {
@@ -108,7 +109,9 @@ void TProcessDlg::BuildForm() {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(546, 270);
+  // The convergence check sits between the counters and the buttons.
+  constexpr int checkHeight = 140;
+  setFixedSize(546, 270 + checkHeight);
   InstallContextHelp(this, topic::kProcessDlg);
 
   auto* caption = new QLabel(QStringLiteral("Convergence Rate (error x time)"), this);
@@ -158,7 +161,7 @@ void TProcessDlg::BuildForm() {
   Run->setDefault(true);
   int x = 8;
   for (QPushButton* button : {Preview, Run, Pause, HelpBtn, Finish}) {
-    button->setGeometry(x, 237, 75, 25);
+    button->setGeometry(x, 237 + checkHeight, 75, 25);
     x += 113;
   }
   setTabOrder(Preview, Run);
@@ -166,6 +169,7 @@ void TProcessDlg::BuildForm() {
   setTabOrder(Pause, HelpBtn);
   setTabOrder(HelpBtn, Finish);
   setTabOrder(Finish, CKInitial);
+  BuildCheckPanel();
 
   // Centred on the screen rather than over the main window; once placed, the dialog keeps
   // its place between showings.
@@ -174,6 +178,175 @@ void TProcessDlg::BuildForm() {
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
   }
+}
+
+void TProcessDlg::BuildCheckPanel() {
+  CheckGroup = new QGroupBox(QStringLiteral("Convergence Check (heat rates in W/m)"), this);
+  CheckGroup->setObjectName(QStringLiteral("CheckGroup"));
+  SetHelpTopic(CheckGroup, topic::kRunCheck);
+  CheckGroup->setGeometry(8, 230, 530, 136);
+  auto* grid = new QGridLayout(CheckGroup);
+  grid->setContentsMargins(8, 2, 8, 4);
+  grid->setVerticalSpacing(0);
+  grid->setHorizontalSpacing(6);
+
+  const auto value = [this](const QString& name) {
+    auto* label = new QLabel(CheckGroup);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+  };
+  const auto caption = [this](const char* text) {
+    return new QLabel(QString::fromLatin1(text), CheckGroup);
+  };
+  const char* sides[4] = {"North", "South", "East", "West"};
+  for (int k = 0; k < 4; ++k) {
+    QLabel* head = caption(sides[k]);
+    head->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(head, 0, k + 1);
+    HeatIn[k] = value(QStringLiteral("In") + QLatin1String(sides[k]));
+    HeatOut[k] = value(QStringLiteral("Out") + QLatin1String(sides[k]));
+    grid->addWidget(HeatIn[k], 1, k + 1);
+    grid->addWidget(HeatOut[k], 2, k + 1);
+  }
+  grid->addWidget(caption("Heat in"), 1, 0);
+  grid->addWidget(caption("Heat out"), 2, 0);
+  grid->setColumnMinimumWidth(5, 12);
+  grid->addWidget(caption("Generated"), 1, 6);
+  grid->addWidget(caption("Stored"), 2, 6);
+  Generated = value(QStringLiteral("Generated"));
+  Stored = value(QStringLiteral("Stored"));
+  Stored->setToolTip(QStringLiteral("Rate of change of the stored energy over the last step"));
+  grid->addWidget(Generated, 1, 7);
+  grid->addWidget(Stored, 2, 7);
+  grid->addWidget(caption("Imbalance"), 3, 0);
+  Imbalance = value(QStringLiteral("Imbalance"));
+  Imbalance->setToolTip(
+      QStringLiteral("Heat in minus heat out plus generated minus stored, as a share of the "
+                     "largest of them"));
+  grid->addWidget(Imbalance, 3, 1);
+  grid->addWidget(caption("Residual"), 3, 6);
+  Residual = value(QStringLiteral("Residual"));
+  Residual->setToolTip(
+      QStringLiteral("What the volumes' equations leave unbalanced, summed, as a share of the "
+                     "largest heat rate"));
+  grid->addWidget(Residual, 3, 7);
+
+  Verdict = new QLabel(CheckGroup);
+  Verdict->setObjectName(QStringLiteral("Verdict"));
+  Verdict->setWordWrap(true);
+  Verdict->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Verdict->setMinimumHeight(3 * Verdict->fontMetrics().lineSpacing());
+  grid->addWidget(Verdict, 4, 0, 1, 8);
+  grid->setRowStretch(4, 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// TProcessDlg: the convergence check
+
+namespace {
+
+QString Percent(double fraction) {
+  return FormatGeneral(100 * fraction, 3) + QStringLiteral(" %");
+}
+
+}  // namespace
+
+QString TProcessDlg::VerdictText(const EnergyLedger& ledger, SolverKind solver) {
+  if (!ledger.valid)
+    return QStringLiteral("No time step has been completed: there is nothing to check yet.");
+  if (ledger.Converged()) {
+    return QStringLiteral(
+               "Converged: the heat rates balance to within %1 and the equations "
+               "hold to within %2.")
+        .arg(Percent(ledger.ImbalanceFraction()), Percent(ledger.ResidualFraction()));
+  }
+  const QString what =
+      QStringLiteral(
+          "Not converged: %1 of the heat is unaccounted for, so the temperatures "
+          "and heat rates shown are not the answer of this grid. ")
+          .arg(Percent(std::fmax(ledger.ImbalanceFraction(), ledger.ResidualFraction())));
+  if (solver == SolverKind::GaussSeidel) {
+    return what + QStringLiteral(
+                      "Tighten the solver tolerance in Simulation Parameters, or "
+                      "choose the direct solver there, and run again.");
+  }
+  return what + QStringLiteral(
+                    "Check the grid for crossed or very thin volumes and the "
+                    "materials for extreme values.");
+}
+
+QString TProcessDlg::FailureText(StepFailure failure, int32_t step, int32_t maxIterSpace) {
+  switch (failure) {
+    case StepFailure::NotFinite:
+      return QStringLiteral(
+                 "Time step %1 failed: the temperatures did not stay finite. The "
+                 "usual cause is the grid (crossed or inside-out volumes) or the "
+                 "boundary conditions; check them and run again.")
+          .arg(step);
+    case StepFailure::SweepLimit:
+      return QStringLiteral(
+                 "Time step %1 was undone: the solver reached its limit of %2 "
+                 "iterations before it converged. Raise the iterations number or the "
+                 "solver tolerance in Simulation Parameters, or choose the direct "
+                 "solver there.")
+          .arg(step)
+          .arg(maxIterSpace);
+    case StepFailure::Singular:
+      return QStringLiteral(
+                 "Time step %1 failed: the direct solver cannot solve these "
+                 "equations. A volume that neither conducts nor stores heat (zero "
+                 "conductivity and density), or a volume without area, is the usual "
+                 "cause; check the materials and the grid.")
+          .arg(step);
+    case StepFailure::None:
+      break;
+  }
+  return QString();
+}
+
+void TProcessDlg::SetVerdict(const QString& text, bool warning) {
+  warningShown = warning;
+  Verdict->setText(text);
+  Verdict->setStyleSheet(warning ? QStringLiteral("color: rgb(192, 0, 0);") : QString());
+}
+
+void TProcessDlg::ClearCheck() {
+  const QString none = QStringLiteral("(none)");
+  for (int k = 0; k < 4; ++k) {
+    HeatIn[k]->setText(none);
+    HeatOut[k]->setText(none);
+  }
+  for (QLabel* label : {Generated, Stored, Imbalance, Residual})
+    label->setText(none);
+  SetVerdict(QStringLiteral("The balance of heat is checked whenever a run stops."), false);
+}
+
+void TProcessDlg::ShowCheck(const EnergyLedger& ledger, SolverKind solver) {
+  if (!ledger.valid) {
+    ClearCheck();
+    SetVerdict(VerdictText(ledger, solver), false);
+    return;
+  }
+  for (int k = 0; k < 4; ++k) {
+    HeatIn[k]->setText(FormatExponent(ledger.in[k], 3));
+    HeatOut[k]->setText(FormatExponent(ledger.out[k], 3));
+  }
+  Generated->setText(FormatExponent(ledger.generation, 3));
+  Stored->setText(FormatExponent(ledger.storage, 3));
+  Imbalance->setText(Percent(ledger.ImbalanceFraction()));
+  Residual->setText(Percent(ledger.ResidualFraction()));
+  SetVerdict(VerdictText(ledger, solver), !ledger.Converged());
+}
+
+void TProcessDlg::CheckAfterRun() {
+  const Simulator* sim = manager != nullptr ? manager->Sim() : nullptr;
+  if (sim == nullptr)
+    return;
+  ShowCheck(LedgerOf(*sim), sim->Solver());
+  // A failed step says so over the check of the state before it.
+  if (sim->Failure() != StepFailure::None)
+    SetVerdict(FailureText(sim->Failure(), sim->Iteration() + 1, sim->maxIterSpace), true);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -219,6 +392,7 @@ void TProcessDlg::FormShow() {
   SError->setText(QStringLiteral("(none)"));
   SIterMax->setText(FormatInteger(problem.maxIterSpace));
   STol->setText(FormatGeneral(problem.tolSpace));
+  ClearCheck();
 }
 
 bool TProcessDlg::FormCloseQuery() const {
@@ -314,7 +488,7 @@ void TProcessDlg::RunClick() {
         problem.media.get(), problem.northFace.get(), problem.southFace.get(),
         problem.eastFace.get(), problem.westFace.get(), problem.tolTime, problem.tolSpace,
         problem.maxIterTime, problem.maxIterSpace, problem.dt, *temp, &TProcessDlg::Progress, this,
-        problem._marks.get());
+        problem._marks.get(), problem.solver);
     manager = ownedManager.get();
   }
 
@@ -324,6 +498,7 @@ void TProcessDlg::RunClick() {
   const bool finished = manager->Run();
   if (graphStale)
     RefreshGraph();
+  CheckAfterRun();
 
   Pause->setEnabled(false);
   if (finished) {

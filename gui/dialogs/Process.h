@@ -11,6 +11,11 @@
 // callback's next answer. The dialog is created once and shown modally many times; its
 // rules (FormShow, the clicks, the close rules) are plain members so that they work the
 // same whether the dialog is shown with exec(), with show(), or not at all.
+//
+// Below the counters, the convergence check: whenever a run stops, the energy ledger of its
+// latest state (heat in and out through each side, generated, stored) with its imbalance
+// and the residual of the equations, and a plain verdict. When the field is not a solution
+// of its equations, or a step failed, the verdict says so and what to do about it.
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -24,6 +29,7 @@
 class QCheckBox;
 class QCloseEvent;
 class QEvent;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 class QShowEvent;
@@ -59,6 +65,17 @@ class TProcessDlg : public QDialog {
   void PreviewClick();
   void HelpBtnClick();
 
+  // The convergence check panel shows a ledger: its numbers and the verdict on it, with the
+  // advice that suits the solver that produced it.
+  void ShowCheck(const EnergyLedger& ledger, SolverKind solver);
+  // Empties the panel until the next run stops.
+  void ClearCheck();
+  // The verdict on a ledger, and the explanation of a failed step (the step counted from 1).
+  static QString VerdictText(const EnergyLedger& ledger, SolverKind solver);
+  static QString FailureText(StepFailure failure, int32_t step, int32_t maxIterSpace);
+  // Whether the verdict shown is a warning (drawn in red).
+  bool WarningShown() const { return warningShown; }
+
   // The simulator's progress callback; `data` is the dialog.
   static bool Progress(Simulator* sim, int32_t code, double value, void* data);
 
@@ -92,6 +109,18 @@ class TProcessDlg : public QDialog {
   QPushButton* HelpBtn;
   QPushButton* Finish;
 
+  // The convergence check: heat in and out through North, South, East and West, heat
+  // generated and stored (W/m), imbalance and residual (per cent of the largest heat rate),
+  // and the verdict.
+  QGroupBox* CheckGroup;
+  QLabel* HeatIn[4];
+  QLabel* HeatOut[4];
+  QLabel* Generated;
+  QLabel* Stored;
+  QLabel* Imbalance;
+  QLabel* Residual;
+  QLabel* Verdict;
+
   // Outside the solver a run spends its time painting, and nobody sees more than a screen's
   // refresh rate: pending events (and with them the repaints of the counters) are processed
   // at most every `pumpIntervalMs`, 0 meaning at every counter update (what a test that
@@ -106,6 +135,10 @@ class TProcessDlg : public QDialog {
 
  private:
   void BuildForm();
+  void BuildCheckPanel();
+  // After a run stops: the check of its latest state, or why its step failed.
+  void CheckAfterRun();
+  void SetVerdict(const QString& text, bool warning);
   bool OnProgress(const Simulator& sim, int32_t code, double value);
   void ShowTimeLabels(const Simulator& sim);
   void RefreshGraph();
@@ -130,6 +163,7 @@ class TProcessDlg : public QDialog {
   QElapsedTimer pumpClock;
   QElapsedTimer graphClock;
   bool graphStale = false;
+  bool warningShown = false;
 };
 
 #endif

@@ -103,6 +103,7 @@ const std::vector<int>& All() {
                                 kRunRun,
                                 kRunPause,
                                 kRunGraph,
+                                kRunCheck,
                                 kParametersTime,
                                 kParametersSolver,
                                 kTimesPages,

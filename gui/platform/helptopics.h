@@ -90,6 +90,7 @@ constexpr int kRunPreview = 1930;
 constexpr int kRunRun = 1940;
 constexpr int kRunPause = 1950;
 constexpr int kRunGraph = 1960;
+constexpr int kRunCheck = 1970;
 
 // Simulation parameters.
 constexpr int kParametersTime = 2000;

@@ -1,0 +1,171 @@
+// The choice of solver in the parameters dialog, and the run dialog's convergence check:
+// the ledger it shows, the warning on a field whose sweeps stopped too early, and what it
+// says when a step fails.
+
+#include <gtest/gtest.h>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "gui/dialogs/Parameters.h"
+#include "gui/dialogs/Process.h"
+#include "gui/platform/numfmt.h"
+#include "sim/problem.h"
+#include "tests/gui/dialogs/dialogsupport.h"
+
+namespace {
+
+class Target : public RunTarget {
+ public:
+  ProblemRecord& Problem() override { return problem; }
+  const SimManager* Results() const override { return results.get(); }
+  void SetManager(SimManager* manager) override {
+    if (manager != results.get())
+      results.reset(manager);
+  }
+
+  ProblemRecord problem;
+  std::unique_ptr<SimManager> results;
+};
+
+QString Label(QWidget& dialog, const char* name) {
+  auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(name));
+  EXPECT_NE(label, nullptr) << name;
+  return label ? label->text() : QString();
+}
+
+TEST(SolverChoice, ShownStoredOnOkAndLeftAloneOnCancel) {
+  ProblemRecord problem;
+  TParametersDlg dlg(problem);
+  dlg.show();
+  auto* solver = dlg.findChild<QComboBox*>(QStringLiteral("Solver"));
+  ASSERT_NE(solver, nullptr);
+  ASSERT_EQ(solver->count(), 2);
+  EXPECT_EQ(solver->itemText(0), QStringLiteral("Gauss\u2013Seidel"));
+  EXPECT_EQ(solver->itemText(1), QStringLiteral("Direct (sparse LU)"));
+  EXPECT_EQ(solver->currentIndex(), 0);
+
+  solver->setCurrentIndex(1);
+  QTest::mouseClick(dlg.CancelBtn, Qt::LeftButton);
+  EXPECT_EQ(problem.solver, SolverKind::GaussSeidel);
+
+  dlg.show();
+  EXPECT_EQ(solver->currentIndex(), 0);
+  solver->setCurrentIndex(1);
+  QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+  EXPECT_EQ(problem.solver, SolverKind::Direct);
+  dlg.show();
+  EXPECT_EQ(solver->currentIndex(), 1);
+}
+
+// The default problem refined to 200 x 200, run for two steps of the chosen solver.
+void RunFineDefault(Target& target, TProcessDlg& dlg, SolverKind solver) {
+  target.problem.media = std::make_unique<CartesianMedia>(1, 1, 200, 200, DefaultMaterial());
+  target.results.reset();
+  target.problem.SetParameters(1e-5, 1e-5, 2, 10000, 20);
+  target.problem.solver = solver;
+  dlg.show();
+  EXPECT_EQ(Label(dlg, "Verdict"), "The balance of heat is checked whenever a run stops.");
+  EXPECT_EQ(Label(dlg, "InEast"), "(none)");
+  QTest::mouseClick(dlg.Run, Qt::LeftButton);
+  ASSERT_TRUE(dlg.Finish->isEnabled());
+  ASSERT_FALSE(dlg.Run->isEnabled());
+  QTest::mouseClick(dlg.Finish, Qt::LeftButton);
+  ASSERT_NE(target.results, nullptr);
+}
+
+TEST(ConvergenceCheck, WarnsOnTheFineDefaultProblemWithGaussSeidelOnly) {
+  Target target;
+  TProcessDlg dlg(target);
+  dlg.pumpIntervalMs = 1000;
+
+  RunFineDefault(target, dlg, SolverKind::GaussSeidel);
+  // The panel keeps the check of the run that was just finished until the next showing.
+  EXPECT_TRUE(dlg.WarningShown());
+  const QString warning = Label(dlg, "Verdict");
+  EXPECT_TRUE(warning.startsWith("Not converged: ")) << warning.toStdString();
+  EXPECT_TRUE(
+      warning.contains("Tighten the solver tolerance in Simulation Parameters, or choose "
+                       "the direct solver there"));
+  // The numbers are those of the results handed over: heat enters through East and leaves
+  // through West.
+  const SimSnapshot& last = target.results->LastSnapshot();
+  double east = 0, west = 0;
+  for (int j = 0; j < 200; ++j) {
+    east += last.heatWE[200][j];
+    west += last.heatWE[0][j];
+  }
+  EXPECT_EQ(Label(dlg, "InEast"), FormatExponent(east, 3));
+  EXPECT_GT(west, 0);
+  EXPECT_EQ(Label(dlg, "OutWest"), FormatExponent(west, 3));
+  EXPECT_EQ(Label(dlg, "InWest"), FormatExponent(0, 3));
+  EXPECT_EQ(Label(dlg, "OutNorth"), FormatExponent(0, 3));
+  EXPECT_EQ(Label(dlg, "Generated"), FormatExponent(0, 3));
+  EXPECT_GT(last.ledger.ImbalanceFraction(), 0.01);
+  EXPECT_EQ(Label(dlg, "Imbalance"),
+            FormatGeneral(100 * last.ledger.ImbalanceFraction(), 3) + " %");
+
+  RunFineDefault(target, dlg, SolverKind::Direct);
+  EXPECT_FALSE(dlg.WarningShown());
+  EXPECT_TRUE(Label(dlg, "Verdict").startsWith("Converged: the heat rates balance to within "));
+  EXPECT_LT(target.results->LastSnapshot().ledger.ImbalanceFraction(), 1e-9);
+}
+
+TEST(ConvergenceCheck, AFailedFirstStepSaysWhatHappenedAndWhatToCheck) {
+  Target target;
+  // Boundary temperatures at the ends of the range of numbers: the first step overflows.
+  target.problem.functionList.push_back(std::make_unique<FConstant>(1e308));
+  target.problem.functionList.push_back(std::make_unique<FConstant>(-1e308));
+  target.problem.westFace->Insert(
+      Segment{0, 1, new FTemperature(target.problem.functionList[4].get())});
+  target.problem.eastFace->Insert(
+      Segment{0, 1, new FTemperature(target.problem.functionList[5].get())});
+  TProcessDlg dlg(target);
+  dlg.show();
+  QTest::mouseClick(dlg.Run, Qt::LeftButton);
+  EXPECT_TRUE(dlg.Run->isEnabled());
+  EXPECT_FALSE(dlg.Preview->isEnabled());
+  EXPECT_EQ(Label(dlg, "TIter"), "0");
+  EXPECT_TRUE(dlg.WarningShown());
+  EXPECT_EQ(Label(dlg, "Verdict"),
+            "Time step 1 failed: the temperatures did not stay finite. The usual cause is the "
+            "grid (crossed or inside-out volumes) or the boundary conditions; check them and run "
+            "again.");
+
+  // The same with the direct solver, and a sweep limit that stops Gauss-Seidel.
+  QTest::mouseClick(dlg.Finish, Qt::LeftButton);
+  target.problem.solver = SolverKind::Direct;
+  dlg.show();
+  QTest::mouseClick(dlg.Run, Qt::LeftButton);
+  EXPECT_TRUE(Label(dlg, "Verdict").startsWith("Time step 1 failed: the temperatures did not"));
+  QTest::mouseClick(dlg.Finish, Qt::LeftButton);
+
+  Target limited;
+  limited.problem.SetParameters(1e-5, 1e-5, 1000, 3, 20);
+  TProcessDlg second(limited);
+  second.show();
+  QTest::mouseClick(second.Run, Qt::LeftButton);
+  EXPECT_TRUE(second.WarningShown());
+  EXPECT_TRUE(Label(second, "Verdict")
+                  .startsWith("Time step 1 was undone: the solver reached its limit of 3 "
+                              "iterations before it converged."));
+}
+
+TEST(ConvergenceCheck, VerdictWithoutAStepAndOnAConvergedCoarseRun) {
+  EnergyLedger none;
+  EXPECT_EQ(TProcessDlg::VerdictText(none, SolverKind::GaussSeidel),
+            "No time step has been completed: there is nothing to check yet.");
+
+  // The default 10 x 10 problem converges with Gauss-Seidel at its own tolerances.
+  Target target;
+  TProcessDlg dlg(target);
+  dlg.show();
+  QTest::mouseClick(dlg.Run, Qt::LeftButton);
+  EXPECT_FALSE(dlg.WarningShown());
+  EXPECT_TRUE(Label(dlg, "Verdict").startsWith("Converged: "));
+  EXPECT_LT(dlg.CheckGroup->geometry().bottom(), dlg.Run->geometry().top());
+}
+
+}  // namespace
