@@ -40,10 +40,10 @@ enum class Side { North, South, East, West };
 constexpr double kTiny = 1e-5;
 
 // Below this many pixels across (the median volume, along either grid direction) a volume
-// shows no shape of its own: its grey outline would cover as many pixels as its colour, and
-// a band or an arrow of its own would be a speck. The material map and the temperature
-// bands are then drawn pixel by pixel, from the volume under each pixel, without outlines.
-// Above it every volume is drawn as its own polygon, as it always was.
+// shows no shape of its own: its grey outline would cover nearly half of its pixels or more
+// (7 of 16 at 4 pixels, 5 of 9 at 3), and a band or an arrow of its own would be a speck. The
+// material map and the temperature bands are then drawn pixel by pixel, from the volume under each
+// pixel, without outlines. Above it every volume is drawn as its own polygon, as it always was.
 constexpr double kFinePixels = 4;
 // Arrows and generation marks of volumes narrower than kFinePixels stand for blocks of
 // volumes at least this many pixels across, so that they stay apart and readable.
@@ -61,7 +61,7 @@ int32_t BlockFor(double pixels, int32_t volumes) {
     return 1;
   if (!(pixels > 0))
     return volumes;
-  // A hair below the quotient, so that volumes of exactly an eighth of the cell make 8.
+  // A hair below the quotient, so that a cell of exactly five volumes takes five, not six.
   return static_cast<int32_t>(std::min<double>(std::ceil(kCellPixels / pixels - 1e-9), volumes));
 }
 
