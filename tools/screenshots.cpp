@@ -160,6 +160,18 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
   Button(times, "OKBtn")->click();
   RunToTheEnd(process);
   Shot(form, "30-mixed-temperature");
+
+  // The example grids, each run to its end.
+  form.SetParameters(1e-5, 1e-5, 1000, 10000, 200);
+  int shot = 31;
+  for (const char* name : {"lshape", "parallelogram", "graded", "tapered-fin"}) {
+    if (!form.OpenGeometry(QString("resources/grids/%1.sdf").arg(name))) {
+      std::fprintf(stderr, "cannot open the example grid %s\n", name);
+      std::exit(1);
+    }
+    RunToTheEnd(process);
+    Shot(form, QString("%1-grid-%2").arg(shot++).arg(name));
+  }
 }
 
 // The screen round several windows at once, as a student sees them side by side.
