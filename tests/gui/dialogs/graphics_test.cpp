@@ -58,15 +58,6 @@ double Parse(const std::string& text) {
   return v;
 }
 
-TEST(Profile, KindFollowsTheView) {
-  EXPECT_EQ(ProfileFor(ViewMode::Temperature, false, true), ProfileKind::Temperature);
-  EXPECT_EQ(ProfileFor(ViewMode::Isotherms, false, true), ProfileKind::Temperature);
-  EXPECT_EQ(ProfileFor(ViewMode::Media, false, true), ProfileKind::None);
-  EXPECT_EQ(ProfileFor(ViewMode::Bounds, true, true), ProfileKind::Flux);
-  EXPECT_EQ(ProfileFor(ViewMode::Isotherms, true, true), ProfileKind::Flux);
-  EXPECT_EQ(ProfileFor(ViewMode::Temperature, true, false), ProfileKind::None);
-}
-
 // The profile window and the report describe one snapshot: the net heat across a line of
 // faces is the report's sum for that line, to the last printed digit, and the average and
 // extremes are the report's numbers.
@@ -208,12 +199,6 @@ TEST_F(GraphicDlgTest, FluxProfileReadsFaceLines) {
   EXPECT_EQ(dlg->ValueWE->text(), "8");
   EXPECT_EQ(dlg->FieldValue->text(), FormatExponent(ReportedHeat(Shown().heatWE[7][4]), 6));
   EXPECT_EQ(dlg->GlobalMin->text(), FormatExponent(ReportedHeat(target.results->maxHeatWE), 3));
-
-  // The window follows the snapshot on show.
-  target.shown = 1;
-  dlg->Update();
-  EXPECT_EQ(dlg->FieldValue->text(), FormatExponent(ReportedHeat(Shown().heatWE[7][4]), 6));
-  EXPECT_EQ(dlg->LocalMax->text(), FormatExponent(ReportedHeat(Shown().minHeatWE), 3));
 
   // Without a field view and vectors there is nothing to plot.
   target.vectors = false;
