@@ -122,6 +122,20 @@ void Face::Insert(const Segment& segment) {
   condition->Release();
 }
 
+bool Face::Fits(double lower, double upper) const {
+  if (count == 0)
+    return true;
+  // The same bounds Insert finds.
+  int32_t left = 0;
+  while (left <= count && !(lower <= bounds[left]))
+    ++left;
+  int32_t right = count;
+  while (right >= 1 && upper < bounds[right])
+    --right;
+  const int32_t extra = left == right ? 1 : right < left ? 2 : 0;
+  return count + extra <= capacity;
+}
+
 void Face::Find(double x) {
   const int32_t last = cursor;
   for (;;) {

@@ -30,6 +30,10 @@ class Face {
   // Lays the segment over the side, trimming, splitting or swallowing the segments it
   // overlaps. Requires lower < upper.
   void Insert(const Segment& segment);
+  // Whether Insert of [lower, upper] (lower < upper, inside the face) stays within the
+  // capacity: a segment strictly inside another splits it in three and needs two free slots,
+  // one reaching over exactly one bound needs one, one covering a whole segment none.
+  bool Fits(double lower, double upper) const;
 
   // Moves the cursor to a segment containing x, searching from the segment after the
   // current one.

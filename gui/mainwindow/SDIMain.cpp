@@ -17,15 +17,20 @@
 #include <cmath>
 #include <sstream>
 
+#include "gui/dialogs/AddFun.h"
+#include "gui/dialogs/AddSeg.h"
+#include "gui/dialogs/Boundary.h"
 #include "gui/dialogs/Geometry.h"
 #include "gui/dialogs/Graphics.h"
 #include "gui/dialogs/InitialTemp.h"
 #include "gui/dialogs/Outputs.h"
 #include "gui/dialogs/Parameters.h"
+#include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/Times.h"
 #include "gui/mainwindow/legend.h"
 #include "gui/platform/help.h"
+#include "gui/platform/icons.h"
 #include "gui/platform/messages.h"
 #include "gui/platform/numfmt.h"
 #include "gui/platform/surface.h"
@@ -75,6 +80,10 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   timeDlg = new TTimeDlg(*this, this);
   outputsDlg = new TOutputsDlg(*this, this);
   graphicDlg = new TGraphicDlg(*this, this);
+  boundaryDlg = new TBoundaryDlg(*this, *this, this);
+  segmentDlg = new TSegmentDlg(*this, *this, this);
+  functionDlg = new TFunctionDlg(this);
+  physicalPropDlg = new TPhysicalPropDlg(*this, *this, this);
 
   UpdateFrameButtons();
   SetViewMode(viewMode);
@@ -95,6 +104,9 @@ void THeatForm::ShutDown() {
     return;
   shutDown = true;
   Timer->stop();
+  // The editors hold no conditions, but closing them takes their tools off the window.
+  physicalPropDlg->close();
+  boundaryDlg->close();
   if (contextHelpMode)
     QApplication::restoreOverrideCursor();
   contextHelpMode = false;
@@ -276,7 +288,6 @@ void THeatForm::RefreshMarker() {
 // ---- Probe -----------------------------------------------------------------------------
 
 void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
-  (void)buttons;  // the paint tool of the physical-properties dialog will read them
   // The canvas only maps here; it needs a surface but draws nothing on it. One kept for the
   // window's life spares every mouse move a painter's set-up.
   if (!probeSurface) {
@@ -292,13 +303,41 @@ void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
     return;
   probeI = found.i;
   probeJ = found.j;
+  // Dragging with the paint tool paints every volume the pointer enters.
+  if (physicalPropDlg->Painting() && probeI >= 0 && probeJ >= 0 && (buttons & Qt::LeftButton)) {
+    PaintProbedVolume();
+    Redraw();
+  }
   UpdateReadouts();
 }
 
 void THeatForm::MouseDown(Qt::MouseButton button) {
-  // In the What-is-this mode the press never gets here: it asked for help. Painting materials
-  // belongs to the physical-properties dialog's tool; without it a press only probes.
-  (void)button;
+  // In the What-is-this mode the press never gets here: it asked for help.
+  if (!physicalPropDlg->Painting() || probeI < 0 || probeJ < 0)
+    return;
+  if (button == Qt::LeftButton) {
+    PaintProbedVolume();
+    UpdateReadouts();
+    Redraw();
+  } else if (button == Qt::RightButton) {
+    // Picks up the volume's material; the heat generation typed in the dialog stays.
+    physicalPropDlg->ShowProperties(media->volume(probeI, probeJ));
+  }
+}
+
+void THeatForm::PaintProbedVolume() {
+  if (const std::optional<VolumeProperties> p = physicalPropDlg->ReadProperties())
+    media->volume(probeI, probeJ) = *p;
+}
+
+void THeatForm::SetPaintPointer(bool engaged) {
+  if (!Draw)
+    return;
+  if (engaged) {
+    Draw->setCursor(PaintingCursor());
+  } else {
+    Draw->unsetCursor();
+  }
 }
 
 void THeatForm::UpdateReadouts() {
@@ -507,6 +546,36 @@ void THeatForm::SimulationBtnClick() {
     processDlg->exec();
 }
 
+void THeatForm::PhyPropBtnClick() {
+  physicalPropDlg->show();
+  physicalPropDlg->raise();
+  physicalPropDlg->activateWindow();
+}
+
+void THeatForm::BConditionsBtnClick() {
+  boundaryDlg->show();
+  boundaryDlg->raise();
+  boundaryDlg->activateWindow();
+}
+
+void THeatForm::ShowBoundarySide(bool visible, const QString& page) {
+  boundaryDialogVisible = visible;
+  boundaryPage = page;
+  Redraw();
+}
+
+std::optional<NewSegment> THeatForm::AskSegment() {
+  if (segmentDlg->exec() != QDialog::Accepted)
+    return std::nullopt;
+  return segmentDlg->BuildSegment();
+}
+
+std::unique_ptr<Function1D> THeatForm::AskCustomFunction() {
+  if (functionDlg->exec() != QDialog::Accepted)
+    return nullptr;
+  return functionDlg->TakeFunction();
+}
+
 void THeatForm::OpenGeometryClick() {
   const QString fileName = askGridFileName ? askGridFileName() : QString();
   if (fileName.isEmpty())
@@ -544,10 +613,6 @@ bool THeatForm::OpenGeometry(const QString& fileName, QString* message) {
 void THeatForm::GeometryBtnClick() {
   geometryDlg->exec();
 }
-
-void THeatForm::PhyPropBtnClick() {}
-
-void THeatForm::BConditionsBtnClick() {}
 
 void THeatForm::InitialItemClick() {
   initialTempDlg->exec();

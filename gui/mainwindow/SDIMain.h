@@ -12,11 +12,15 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "gui/dialogs/boundarytarget.h"
 #include "gui/dialogs/geometrytarget.h"
 #include "gui/dialogs/graphictarget.h"
 #include "gui/dialogs/outputstarget.h"
+#include "gui/dialogs/propertiestarget.h"
 #include "gui/dialogs/runtarget.h"
+#include "gui/dialogs/segmenttarget.h"
 #include "gui/platform/surface.h"
 #include "gui/plot/fieldplot.h"
 #include "gui/plot/rcanvas.h"
@@ -32,14 +36,18 @@ class QSlider;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class TBoundaryDlg;
 class TDrawArea;
+class TFunctionDlg;
 class TGeometryDlg;
 class TGraphicDlg;
 class TInitialTempDlg;
 class TLegend;
 class TOutputsDlg;
 class TParametersDlg;
+class TPhysicalPropDlg;
 class TProcessDlg;
+class TSegmentDlg;
 class TTimeDlg;
 class TUpDown;
 
@@ -48,7 +56,10 @@ class THeatForm : public QMainWindow,
                   public RunTarget,
                   public GeometryTarget,
                   public OutputsTarget,
-                  public GraphicTarget {
+                  public GraphicTarget,
+                  public PropertiesTarget,
+                  public BoundaryTarget,
+                  public SegmentTarget {
   Q_OBJECT
 
  public:
@@ -64,6 +75,14 @@ class THeatForm : public QMainWindow,
   ViewMode View() const override { return viewMode; }
   bool VectorsShown() const override;
 
+  // PropertiesTarget
+  void SetPaintPointer(bool engaged) override;
+  // BoundaryTarget
+  void ShowBoundarySide(bool visible, const QString& page) override;
+  std::optional<NewSegment> AskSegment() override;
+  // SegmentTarget
+  std::unique_ptr<Function1D> AskCustomFunction() override;
+
   // GeometryTarget, and Open Geometry: replaces the grid (the window owns it from now on)
   // and discards any results.
   void SetMedia(std::unique_ptr<Media> newMedia) override;
@@ -72,7 +91,7 @@ class THeatForm : public QMainWindow,
   void FitViewport();
   void ComputeBounds();
   // Repaints the field plot off screen and shows it.
-  void Redraw();
+  void Redraw() override;
   // Fills the active legend page from the probed volume.
   void UpdateReadouts();
   void RefreshMarker();
@@ -87,6 +106,8 @@ class THeatForm : public QMainWindow,
   // Mouse over the drawing area.
   void MouseMove(int x, int y, Qt::MouseButtons buttons);
   void MouseDown(Qt::MouseButton button);
+  // Writes the physical-properties dialog's material into the probed volume.
+  void PaintProbedVolume();
 
   // Handlers of the commands.
   void FirstFrameBtnClick();
@@ -150,7 +171,7 @@ class THeatForm : public QMainWindow,
   bool boundaryDialogVisible = false;
   QString boundaryPage;
 
-  // The dialog that runs simulations; created with the window.
+  // The dialogs, created with the window.
   TProcessDlg* processDlg = nullptr;
   // The modal dialogs that set up a run; created with the window, so each keeps what the
   // student chose last.
@@ -162,6 +183,12 @@ class THeatForm : public QMainWindow,
   // window, shown without blocking it.
   TOutputsDlg* outputsDlg = nullptr;
   TGraphicDlg* graphicDlg = nullptr;
+  // The editors of materials and boundary conditions, shown without blocking the window,
+  // and the dialogs they ask for a segment and a custom function.
+  TPhysicalPropDlg* physicalPropDlg = nullptr;
+  TBoundaryDlg* boundaryDlg = nullptr;
+  TSegmentDlg* segmentDlg = nullptr;
+  TFunctionDlg* functionDlg = nullptr;
 
   // Controls, by the names the program gives them.
   QToolBar* SpeedPanel = nullptr;

@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygonF>
+#include <utility>
 
 namespace {
 
@@ -138,4 +139,31 @@ QIcon ToolIcon(const QString& name) {
   Draw(painter, name);
   painter.end();
   return QIcon(pixmap);
+}
+
+QCursor PaintingCursor() {
+  constexpr int size = 32;
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  // Drawn along the diagonal from the top right (handle) to the bottom left (tip); a white
+  // rim keeps it visible over any material colour.
+  p.translate(size, 0);
+  p.rotate(45);
+  const QColor ink(30, 30, 30);
+  for (const auto& [pen, width] : {std::pair<QColor, double>{Qt::white, 3.0}, {ink, 1.0}}) {
+    p.setPen(QPen(pen, width));
+    p.setBrush(pen == ink ? QColor(160, 100, 40) : QColor(Qt::white));
+    p.drawRoundedRect(QRectF(-2.5, 2, 5, 20), 2, 2);  // handle
+    p.setBrush(pen == ink ? QColor(190, 190, 200) : QColor(Qt::white));
+    p.drawRect(QRectF(-3.5, 22, 7, 6));  // ferrule
+    p.setBrush(pen == ink ? QColor(200, 40, 40) : QColor(Qt::white));
+    QPolygonF bristles;
+    bristles << QPointF(-3.5, 28) << QPointF(3.5, 28) << QPointF(2, 38) << QPointF(0, 43)
+             << QPointF(-2, 38);
+    p.drawPolygon(bristles);
+  }
+  p.end();
+  return QCursor(pixmap, 1, size - 2);
 }

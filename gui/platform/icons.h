@@ -1,6 +1,7 @@
 #ifndef CALORIVECTRIX_GUI_ICONS_H
 #define CALORIVECTRIX_GUI_ICONS_H
 
+#include <QCursor>
 #include <QIcon>
 #include <QString>
 
@@ -8,5 +9,8 @@
 // Names: open, geometry, properties, boundary, simulation, first, previous, play, next,
 // last, pause, autoscale, legend, help, whatsthis, save, print, cut, copy, paste.
 QIcon ToolIcon(const QString& name);
+
+// The pointer of the paint tool: a brush whose tip, at the bottom left, is the hot spot.
+QCursor PaintingCursor();
 
 #endif

@@ -133,6 +133,30 @@ TEST_F(FaceTest, SplitNeedsTwoFreeSlots) {
   EXPECT_EQ(face.count, 100);
 }
 
+// The editor asks before inserting so that a full side refuses instead of stopping the
+// program: each kind of insertion on a side with 99 and then 100 segments.
+TEST_F(FaceTest, FitsAnswersWhetherTheInsertionStaysWithinCapacity) {
+  Face face;
+  FHeat* a = Make();
+  face.Insert(Segment{0, 1, a});
+  for (int s = 1; s < 99; ++s)
+    face.Insert(Segment{s / 100.0, 1, a});
+  ASSERT_EQ(face.count, 99);
+  // Segment 98 spans [0.98, 1].
+  EXPECT_FALSE(face.Fits(0.985, 0.987));  // a split needs two slots
+  EXPECT_TRUE(face.Fits(0.005, 0.015));   // over one bound: one slot
+  face.Insert(Segment{0.005, 0.015, Make()});
+  ASSERT_EQ(face.count, 100);
+  EXPECT_FALSE(face.Fits(0.025, 0.035));
+  EXPECT_FALSE(face.Fits(0.985, 0.987));
+  EXPECT_TRUE(face.Fits(0.98, 1));     // exactly one segment: replaced in place
+  EXPECT_TRUE(face.Fits(0.5, 0.705));  // swallows segments: the count drops
+  const int before = face.count;
+  face.Insert(Segment{0.5, 0.705, Make()});
+  EXPECT_LT(face.count, before);
+  EXPECT_TRUE(face.Fits(0.025, 0.035));
+}
+
 TEST_F(FaceTest, SlotOperations) {
   Face face;
   FHeat* a = Make();
