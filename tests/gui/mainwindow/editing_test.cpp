@@ -1,0 +1,252 @@
+// Editing the problem from the main window: the properties dialog's paint tool in the
+// drawing area, the boundary editor's highlight, and runs that show what was edited.
+
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cmath>
+#include <memory>
+#include <set>
+#include <utility>
+
+#include "gui/dialogs/AddSeg.h"
+#include "gui/dialogs/Boundary.h"
+#include "gui/dialogs/PhysicalProp.h"
+#include "gui/mainwindow/SDIMain.h"
+#include "gui/platform/help.h"
+#include "gui/platform/widgets.h"
+#include "sim/materials.h"
+#include "tests/gui/support.h"
+
+namespace {
+
+using VolumeSet = std::set<std::pair<int, int>>;
+
+void Type(QWidget* dialog, const char* field, const QString& text) {
+  auto* edit = dialog->findChild<QLineEdit*>(field);
+  ASSERT_NE(edit, nullptr) << field;
+  // Typed over the selection, so the field never passes through empty (which would release
+  // the paint tool).
+  edit->selectAll();
+  QTest::keyClicks(edit, text);
+  ASSERT_EQ(edit->text(), text);
+}
+
+bool IsGold(const VolumeProperties& p) {
+  return p.conductivity == 317 && p.density == 19300 && p.specificHeat == 129 &&
+         p.heatGeneration == 0;
+}
+
+class Editing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form = std::make_unique<THeatForm>();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    props = form->physicalPropDlg;
+    ASSERT_NE(props, nullptr);
+  }
+  void TearDown() override {
+    form.reset();
+    // The window's shut-down released every condition the editing made.
+    EXPECT_EQ(FHeat::Instances(), 0);
+  }
+
+  // The drawing-area pixel of a world point, by the plot's own mapping.
+  QPoint PixelOf(double x, double y) const {
+    QImage image(1, 1, QImage::Format_RGB32);
+    Surface surface(&image);
+    RCanvas canvas(surface, form->viewport, form->boundsMin, form->boundsMax, 4);
+    return QPoint(canvas.MapX(x), canvas.MapY(y));
+  }
+  // A press at `from`, the pointer dragged pixel by pixel to `to`, and a release there.
+  void Drag(Point from, Point to, Qt::MouseButton button = Qt::LeftButton) {
+    const QPoint a = PixelOf(from.x, from.y);
+    const QPoint b = PixelOf(to.x, to.y);
+    QTest::mouseMove(form->Draw, a);
+    QTest::mousePress(form->Draw, button, {}, a);
+    const int n = std::max(std::abs(b.x() - a.x()), std::abs(b.y() - a.y()));
+    for (int k = 1; k <= n; ++k) {
+      const QPoint p(a.x() + (b.x() - a.x()) * k / n, a.y() + (b.y() - a.y()) * k / n);
+      QTest::mouseMove(form->Draw, p);
+    }
+    QTest::mouseRelease(form->Draw, button, {}, b);
+  }
+  void ClickAt(Point at, Qt::MouseButton button) {
+    const QPoint p = PixelOf(at.x, at.y);
+    QTest::mouseMove(form->Draw, p);
+    QTest::mouseClick(form->Draw, button, {}, p);
+  }
+  VolumeSet NotGold() const {
+    VolumeSet changed;
+    for (int i = 0; i < form->media->ni; ++i) {
+      for (int j = 0; j < form->media->nj; ++j) {
+        if (!IsGold(form->media->volume(i, j)))
+          changed.insert({i, j});
+      }
+    }
+    return changed;
+  }
+  // Long implicit steps: the runs below end at the steady state.
+  void RunToSteadyState() {
+    form->SetParameters(1e-12, 1e-12, 60, 100000, 1e7);
+    form->SetManager(RunToEnd(*form, UniformStart(*form)).release());
+  }
+  const NumMatrix<double>& Field() const { return form->manager->Snapshot(form->curSnapshot).T; }
+
+  std::unique_ptr<THeatForm> form;
+  TPhysicalPropDlg* props = nullptr;
+};
+
+TEST_F(Editing, PaintToolPaintsEveryVolumeADragEntersAndPicksUpWithTheRightButton) {
+  ClickAt({0.55, 0.55}, Qt::LeftButton);  // no tool yet: a press only probes
+  EXPECT_TRUE(NotGold().empty());
+
+  form->PhyPropBtn->click();
+  ASSERT_TRUE(props->isVisible());
+  ASSERT_TRUE(props->Painting());
+  EXPECT_EQ(form->Draw->cursor().shape(), Qt::BitmapCursor);
+  Type(props, "Conductivity", "401");
+  Type(props, "Density", "8933");
+  Type(props, "SpecificHeat", "385");
+  Type(props, "HeatGen", "5");
+  ASSERT_TRUE(props->Painting());
+
+  // Slope 1/2 on the 10 x 10 unit square, crossing grid lines away from every corner.
+  Drag({0.15, 0.25}, {0.55, 0.45});
+  const VolumeSet expected = {{1, 2}, {2, 2}, {2, 3}, {3, 3}, {4, 3}, {4, 4}, {5, 4}};
+  EXPECT_EQ(NotGold(), expected);
+  for (const auto& [i, j] : expected) {
+    const VolumeProperties& p = form->media->volume(i, j);
+    EXPECT_EQ(p.conductivity, 401);
+    EXPECT_EQ(p.density, 8933);
+    EXPECT_EQ(p.specificHeat, 385);
+    EXPECT_EQ(p.heatGeneration, 5);
+  }
+  // Moving without the button paints nothing.
+  for (double x = 0.05; x < 1; x += 0.1)
+    QTest::mouseMove(form->Draw, PixelOf(x, 0.85));
+  EXPECT_EQ(NotGold(), expected);
+
+  // The right button takes a volume's material, never its heat generation, and paints none.
+  Type(props, "HeatGen", "7");
+  ClickAt({0.85, 0.85}, Qt::RightButton);
+  EXPECT_EQ(props->Conductivity->text(), "317");
+  EXPECT_EQ(props->Density->text(), "19300");
+  EXPECT_EQ(props->SpecificHeat->text(), "129");
+  EXPECT_EQ(props->MaterialName->text(), "Gold");
+  EXPECT_EQ(props->HeatGen->text(), "7");
+  ClickAt({0.35, 0.35}, Qt::RightButton);
+  EXPECT_EQ(props->MaterialName->text(), "Copper");
+  EXPECT_EQ(props->HeatGen->text(), "7");
+  EXPECT_EQ(NotGold(), expected);
+  EXPECT_TRUE(props->Painting());
+
+  // Closed, the dialog takes its tool away.
+  props->close();
+  EXPECT_EQ(form->Draw->cursor().shape(), Qt::ArrowCursor);
+  Drag({0.95, 0.05}, {0.95, 0.95});
+  EXPECT_EQ(NotGold(), expected);
+}
+
+TEST_F(Editing, ACopperStripeCarriesTheSameHeatWithASmallerDrop) {
+  form->PhyPropBtn->click();
+  Type(props, "Conductivity", "401");
+  Type(props, "Density", "8933");
+  Type(props, "SpecificHeat", "385");
+  ASSERT_TRUE(props->Painting());
+  Drag({0.55, 0.02}, {0.55, 0.98});
+  const VolumeSet column = {{5, 0}, {5, 1}, {5, 2}, {5, 3}, {5, 4},
+                            {5, 5}, {5, 6}, {5, 7}, {5, 8}, {5, 9}};
+  ASSERT_EQ(NotGold(), column);
+  props->close();
+
+  // West at 0, East at 1, insulated North and South: one-dimensional conduction in series.
+  // Between the centres of columns 4 and 6 the heat crosses half a gold volume, a copper one
+  // and half a gold one; between 1 and 3, two gold volumes.
+  RunToSteadyState();
+  const NumMatrix<double>& T = Field();
+  const double expected = (1.0 / 317 + 1.0 / 401) / (2.0 / 317);
+  for (int j = 0; j < 10; ++j) {
+    const double acrossCopper = T[6][j] - T[4][j];
+    const double acrossGold = T[3][j] - T[1][j];
+    ASSERT_GT(acrossGold, 0.1);
+    EXPECT_NEAR(acrossCopper / acrossGold, expected, 2e-4) << "row " << j;
+  }
+}
+
+TEST_F(Editing, ATemperatureSegmentOnNorthWarmsTheFieldBelowIt) {
+  RunToSteadyState();
+  const NumMatrix<double> before = Field();
+
+  form->BConditionsBtn->click();
+  TBoundaryDlg& editor = *form->boundaryDlg;
+  ASSERT_TRUE(editor.isVisible());
+  EXPECT_TRUE(form->boundaryDialogVisible);
+  EXPECT_EQ(form->boundaryPage, "North");
+
+  // The segment dialog comes up modally from Add.
+  TSegmentDlg& segment = *form->segmentDlg;
+  bool asked = false;
+  QTimer::singleShot(0, &segment, [&] {
+    asked = segment.isVisible() && segment.isModal();
+    segment.CBType->setCurrentIndex(2);
+    Type(&segment, "Start", "0.2");
+    Type(&segment, "End", "0.4");
+    segment.CBF0->setCurrentIndex(1);  // the constant 1
+    QTest::mouseClick(segment.OkBtn, Qt::LeftButton);
+  });
+  QTest::mouseClick(editor.AddBtn, Qt::LeftButton);
+  ASSERT_TRUE(asked);
+  ASSERT_EQ(form->northFace->count, 3);
+  EXPECT_STREQ(form->northFace->f[1]->Name(), "Temperature");
+
+  RunToSteadyState();
+  const NumMatrix<double>& T = Field();
+  // Raising a boundary temperature raises the field everywhere (and most right below it).
+  double largest = 0;
+  std::pair<int, int> where{-1, -1};
+  for (int i = 0; i < 10; ++i) {
+    for (int j = 0; j < 10; ++j) {
+      EXPECT_GE(T[i][j], before[i][j] - 1e-9) << i << ", " << j;
+      if (T[i][j] - before[i][j] > largest) {
+        largest = T[i][j] - before[i][j];
+        where = {i, j};
+      }
+    }
+  }
+  EXPECT_GT(largest, 0.2);
+  EXPECT_EQ(where.second, 9);
+  EXPECT_TRUE(where.first == 2 || where.first == 3) << where.first;
+
+  QTest::mouseClick(editor.CloseBtn, Qt::LeftButton);
+  EXPECT_FALSE(form->boundaryDialogVisible);
+}
+
+TEST_F(Editing, InTheWhatIsThisModeTheCommandsExplainThemselves) {
+  HelpViewer::Instance().SetShowWindows(false);
+  form->HelpBtnCPopup->click();
+  form->PhyPropBtn->click();
+  EXPECT_EQ(HelpViewer::Instance().LastRequest().command, HelpViewer::Command::Popup);
+  EXPECT_EQ(HelpViewer::Instance().LastRequest().topic, 1060);
+  EXPECT_FALSE(props->isVisible());
+  form->HelpBtnCPopup->click();
+  form->BoundaryItem->trigger();
+  EXPECT_EQ(HelpViewer::Instance().LastRequest().topic, 1070);
+  EXPECT_FALSE(form->boundaryDlg->isVisible());
+  HelpViewer::Instance().SetShowWindows(true);
+
+  form->BoundaryItem->trigger();
+  EXPECT_TRUE(form->boundaryDlg->isVisible());
+  form->PhysicalPropertiesItem->trigger();
+  EXPECT_TRUE(props->isVisible());
+}
+
+}  // namespace
