@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -13,6 +14,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
@@ -21,11 +23,15 @@
 #include <cmath>
 #include <cstdio>
 
+#include "gui/dialogs/AddFun.h"
+#include "gui/dialogs/AddSeg.h"
+#include "gui/dialogs/Boundary.h"
 #include "gui/dialogs/Geometry.h"
 #include "gui/dialogs/Graphics.h"
 #include "gui/dialogs/InitialTemp.h"
 #include "gui/dialogs/Outputs.h"
 #include "gui/dialogs/Parameters.h"
+#include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/Times.h"
 #include "gui/mainwindow/SDIMain.h"
@@ -231,6 +237,90 @@ void ResultWindows(THeatForm& form) {
   plots.close();
 }
 
+// The editors on a fresh default problem: materials typed, picked and painted, and a side
+// split into three segments, with the segment and function dialogs on their way.
+void EditingShots() {
+  THeatForm form;
+  form.move(20, 20);
+  form.show();
+  if (!QTest::qWaitForWindowExposed(&form))
+    std::exit(1);
+
+  TPhysicalPropDlg& props = *form.physicalPropDlg;
+  form.PhyPropBtn->click();
+  props.move(form.frameGeometry().right() + 12, 20);
+  Shot(props, "50-properties-narrow");
+  props.MoreBtn->click();
+  props.DatabaseGrid->selectRow(17);
+  props.DatabaseGridDblClick();
+  Shot(props, "51-properties-wide-copper");
+
+  // A copper diagonal and a heat source, painted with the mouse.
+  form.LegendBtn->click();
+  QTest::qWait(100);  // the drawing area refits itself to the room the legend leaves
+  QImage probe(1, 1, QImage::Format_RGB32);
+  Surface surface(&probe);
+  RCanvas canvas(surface, form.viewport, form.boundsMin, form.boundsMax, 4);
+  for (int k = 0; k < 10; ++k) {
+    const QPoint p(canvas.MapX(0.05 + 0.1 * k), canvas.MapY(0.05 + 0.1 * k));
+    QTest::mouseMove(form.Draw, p);
+    QTest::mouseClick(form.Draw, Qt::LeftButton, {}, p);
+  }
+  Type(props, "HeatGen", "1000");
+  const QPoint source(canvas.MapX(0.75), canvas.MapY(0.25));
+  QTest::mouseMove(form.Draw, source);
+  QTest::mouseClick(form.Draw, Qt::LeftButton, {}, source);
+  Type(props, "HeatGen", "0");
+  QTest::mouseMove(form.Draw, QPoint(canvas.MapX(0.75), canvas.MapY(0.25)));
+  ShotAround({&form, &props}, "52-painted-media");
+  props.close();
+  form.LegendBtn->click();
+
+  // North split in three, the editor over the Bounds view.
+  form.BoundsItem->trigger();
+  form.BConditionsBtn->click();
+  TBoundaryDlg& editor = *form.boundaryDlg;
+  editor.move(form.frameGeometry().right() + 12, 20);
+  TSegmentDlg& segment = *form.segmentDlg;
+  QTimer::singleShot(0, &segment, [&] {
+    segment.CBType->setCurrentIndex(2);
+    Type(segment, "Start", "0.2");
+    Type(segment, "End", "0.4");
+    segment.CBF0->setCurrentIndex(1);
+    segment.move(editor.frameGeometry().left(), editor.frameGeometry().bottom() + 12);
+    Shot(segment, "53-segment-temperature");
+    segment.OkBtn->click();
+  });
+  editor.AddBtn->click();
+  ShotAround({&form, &editor}, "54-boundary-north-split");
+
+  TFunctionDlg& function = *form.functionDlg;
+  function.move(editor.frameGeometry().left(), editor.frameGeometry().bottom() + 12);
+  QTimer::singleShot(0, &segment, [&] {
+    segment.move(editor.frameGeometry().left(), editor.frameGeometry().bottom() + 12);
+    segment.CBType->setCurrentIndex(0);
+    segment.CBF1->setCurrentIndex(segment.CBF1->count() - 1);
+    QTimer::singleShot(0, &function, [&] {
+      function.CBType->setCurrentIndex(2);
+      Type(function, "SinA", "20");
+      Type(function, "SinB", "-5");
+      Type(function, "SinC", "9");
+      Shot(function, "55-function-sine");
+      function.CBType->setCurrentIndex(1);
+      Type(function, "LinA", "2");
+      Type(function, "LinB", "-1");
+      Shot(function, "56-function-linear");
+      function.OkBtn->click();
+    });
+    segment.FunctionChosen(segment.CBF1);
+    Shot(segment, "57-segment-convection-custom");
+    segment.CancelBtn->click();
+  });
+  editor.AddBtn->click();
+  editor.close();
+  form.close();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -348,5 +438,7 @@ int main(int argc, char** argv) {
   }
   Shot(form, "52-direct-200-field");
   form.close();
+
+  EditingShots();
   return 0;
 }

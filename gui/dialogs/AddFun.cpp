@@ -135,6 +135,8 @@ void TFunctionDlg::BuildForm() {
     }
     Pages->addWidget(group);
   }
+  // The pages take the room of the tallest; the preview gets the rest.
+  Pages->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   layout->addWidget(Pages);
 
   auto* panel = new QWidget(this);
@@ -167,7 +169,7 @@ void TFunctionDlg::BuildForm() {
   buttons->addWidget(CancelBtn);
   layout->addLayout(buttons);
 
-  setFixedSize(260, 300);
+  setFixedSize(260, 330);
 }
 
 void TFunctionDlg::CBTypeChange() {

@@ -173,6 +173,8 @@ void TSegmentDlg::BuildForm() {
   functions->addWidget(LF1, 1, 0);
   functions->addWidget(CBF1, 1, 1);
   functions->setColumnStretch(1, 1);
+  // Without T-infinity the h, q" or T row stays at the top of the group.
+  functions->setRowStretch(2, 1);
   layout->addWidget(Functions, 2, 0);
 
   NotebookImg = new QStackedWidget(this);
