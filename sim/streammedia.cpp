@@ -219,20 +219,24 @@ std::string ReadLabel(Scanner& scan, const char* before) {
   return LinePrefix(scan.LastLine()) + "the file ends before the label in front of " + before + ".";
 }
 
-// The area as the simulator's two triangles on the NW-SE diagonal see it.
-double VolumeArea(const Media& media, int32_t i, int32_t j) {
+// Twice the signed areas of the two triangles on the NW-SE diagonal into which the
+// simulator splits volume (i, j); positive when the corners run counter-clockwise.
+struct Triangles {
+  double north;
+  double south;
+};
+
+Triangles TrianglesOf(const Media& media, int32_t i, int32_t j) {
   const Point& sw = media.node(i, j);
   const Point& se = media.node(i + 1, j);
   const Point& ne = media.node(i + 1, j + 1);
   const Point& nw = media.node(i, j + 1);
-  const double north = (ne.x - nw.x) * (ne.y - se.y) - (ne.y - nw.y) * (ne.x - se.x);
-  const double south = (se.x - sw.x) * (nw.y - sw.y) - (se.y - sw.y) * (nw.x - sw.x);
-  return (std::fabs(north) + std::fabs(south)) / 2;
+  return Triangles{(ne.x - nw.x) * (ne.y - se.y) - (ne.y - nw.y) * (ne.x - se.x),
+                   (se.x - sw.x) * (nw.y - sw.y) - (se.y - sw.y) * (nw.x - sw.x)};
 }
 
-// Collinear corners rarely give an exact zero once their coordinates carry rounding, so a
-// volume counts as flat when its area is negligible against the square of its extent.
-bool IsFlat(const Media& media, int32_t i, int32_t j, double area) {
+// The square of the volume's extent: the diagonal of its corners' bounding box.
+double ExtentSquared(const Media& media, int32_t i, int32_t j) {
   const Point corners[4] = {media.node(i, j), media.node(i + 1, j), media.node(i + 1, j + 1),
                             media.node(i, j + 1)};
   double minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
@@ -244,18 +248,44 @@ bool IsFlat(const Media& media, int32_t i, int32_t j, double area) {
   }
   const double w = maxX - minX;
   const double h = maxY - minY;
-  return area <= 1e-12 * (w * w + h * h);
+  return w * w + h * h;
+}
+
+// Corners that ought to lie on one line rarely give an exact zero once their coordinates
+// carry rounding, so areas are judged against the square of the volume's extent.
+const double negligibleArea = 1e-12;
+
+// Which way round the grid's volumes run: the sign of its total area. Generated grids run
+// counter-clockwise; a file may well list a mirrored grid, which computes just as well.
+double Orientation(const Media& media) {
+  double total = 0;
+  for (int32_t j = 0; j < media.nj; ++j) {
+    for (int32_t i = 0; i < media.ni; ++i) {
+      const Triangles t = TrianglesOf(media, i, j);
+      total += t.north + t.south;
+    }
+  }
+  return total < 0 ? -1 : 1;
 }
 
 // The simulator divides by every volume's area, so a flat volume would turn the whole field
-// into infinities; it is far kinder to say which one it is.
+// into infinities; a volume turned the other way round from the grid (two sides crossing
+// like a bow tie, or folded over its neighbours) overlaps others and makes the first step
+// fail. It is far kinder to say which one it is, before anything is run.
 std::string CheckVolumes(const Media& media, const std::vector<int64_t>& nodeLines) {
   const int32_t rowLength = media.ni + 1;
+  const double orientation = Orientation(media);
   for (int32_t j = 0; j < media.nj; ++j) {
     for (int32_t i = 0; i < media.ni; ++i) {
-      const double area = VolumeArea(media, i, j);
+      const Triangles t = TrianglesOf(media, i, j);
+      const double area = (std::fabs(t.north) + std::fabs(t.south)) / 2;
       const bool infinite = !std::isfinite(area);
-      if (!infinite && !IsFlat(media, i, j, area)) {
+      const double tolerance = negligibleArea * ExtentSquared(media, i, j);
+      const bool flat = !infinite && area <= tolerance;
+      const bool insideOut =
+          !infinite && !flat &&
+          (orientation * t.north < -tolerance || orientation * t.south < -tolerance);
+      if (!infinite && !flat && !insideOut) {
         continue;
       }
       const int64_t firstLine = nodeLines[j * rowLength + i];
@@ -264,16 +294,20 @@ std::string CheckVolumes(const Media& media, const std::vector<int64_t>& nodeLin
           firstLine == lastLine
               ? LinePrefix(firstLine)
               : "Lines " + std::to_string(firstLine) + " to " + std::to_string(lastLine) + ": ";
-      const std::string volume =
-          "volume (" + std::to_string(i + 1) + ", " + std::to_string(j + 1) + ")";
-      const std::string corners = NodeName(i, j) + ", " + NodeName(i + 1, j) + ", " +
-                                  NodeName(i + 1, j + 1) + " and " + NodeName(i, j + 1);
+      // Named by its corners alone, counted from 0 as every node of the file is: a second
+      // numbering for volumes would only be mixed up with the first.
+      const std::string volume = "the volume with corners " + NodeName(i, j) + ", " +
+                                 NodeName(i + 1, j) + ", " + NodeName(i + 1, j + 1) + " and " +
+                                 NodeName(i, j + 1);
       if (infinite) {
-        return lines + volume + " is too large to compute with; its corners, " + corners +
-               ", lie too far apart.";
+        return lines + volume + " is too large to compute with; its corners lie too far apart.";
       }
-      return lines + volume + " has zero area; its corners, " + corners +
-             ", coincide or lie on one line.";
+      if (flat) {
+        return lines + volume + " has zero area; its corners coincide or lie on one line.";
+      }
+      return lines + volume +
+             " is turned inside out: two of its sides cross, or it is folded over its "
+             "neighbours.";
     }
   }
   return std::string();

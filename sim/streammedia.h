@@ -14,7 +14,8 @@
 // Numbers use a point as decimal separator whatever the user's locale; exponents are allowed.
 // Anything after the last pair is ignored. A file whose first line is not "xiso" gives the
 // 2 x 2 unit square, as the program has always done; a file that says "xiso" but cannot be
-// read completely is refused with a message for the student, and nothing is built.
+// read completely, or whose volumes are flat or turned inside out, is refused with a message
+// for the student, and nothing is built.
 
 #include <cstdint>
 #include <istream>
@@ -33,8 +34,8 @@ struct GridFileResult {
   std::unique_ptr<Media> media;
   // Empty on success; otherwise one sentence saying what is wrong and on which line, e.g.
   // "Line 7: expected a number for the x coordinate of node (3, 0), found "abc".".
-  // Nodes are counted from 0 as they are listed in the file; volumes from 1, as the main
-  // window shows them.
+  // Nodes are counted from 0 as they are listed in the file; a volume is named by its four
+  // corners.
   std::string message;
 };
 

@@ -316,7 +316,7 @@ TEST(GridFile, FlatVolumesAreNamed) {
   const GridFileResult triangle = Read(WithNode(3, 2, 2, 1, 2.0, 0.25));
   ASSERT_TRUE(triangle.media) << triangle.message;
 
-  // Volumes are named 1-based, as the main window shows them.
+  // A volume is named by its corners, counted from 0 like every node of the file.
   const GridFileResult flat = Read(
       "xiso\n\n\nNI 2 NJ 2 NODES\n"
       "0 0  1 0  2 0\n"
@@ -324,21 +324,21 @@ TEST(GridFile, FlatVolumesAreNamed) {
       "0 2  1 2  2 2\n");
   EXPECT_FALSE(flat.media);
   EXPECT_EQ(flat.message,
-            "Lines 5 to 6: volume (2, 1) has zero area; its corners, node (1, 0), node (2, 0), "
-            "node (2, 1) and node (1, 1), coincide or lie on one line.");
+            "Lines 5 to 6: the volume with corners node (1, 0), node (2, 0), node (2, 1) and "
+            "node (1, 1) has zero area; its corners coincide or lie on one line.");
 
   const GridFileResult onLine =
       Read("xiso\n\n\nNI 2 NJ 2 NODES 0 0 1 0 2 0 0 1 1 1 2 1 0 2 1 1 2 1\n");
   EXPECT_EQ(onLine.message,
-            "Line 4: volume (2, 2) has zero area; its corners, node (1, 1), node (2, 1), "
-            "node (2, 2) and node (1, 2), coincide or lie on one line.");
+            "Line 4: the volume with corners node (1, 1), node (2, 1), node (2, 2) and "
+            "node (1, 2) has zero area; its corners coincide or lie on one line.");
 
   // The first flat volume in file order is the one named.
   const GridFileResult collapsed =
       Read("xiso\n\n\nNI 2 NJ 2 NODES 0 0 0 0 2 0 0 0 0 0 2 1 0 2 1 2 2 2\n");
   EXPECT_EQ(collapsed.message,
-            "Line 4: volume (1, 1) has zero area; its corners, node (0, 0), node (1, 0), "
-            "node (1, 1) and node (0, 1), coincide or lie on one line.");
+            "Line 4: the volume with corners node (0, 0), node (1, 0), node (1, 1) and "
+            "node (0, 1) has zero area; its corners coincide or lie on one line.");
 
   // Collinear corners whose coordinates carry rounding still count as flat.
   const GridFileResult rounded = Read(
@@ -347,8 +347,9 @@ TEST(GridFile, FlatVolumesAreNamed) {
       "0.3 0.9 0.2 0.6 5 1\n"
       "0 2 1 2 5 2\n");
   EXPECT_FALSE(rounded.media);
-  EXPECT_EQ(rounded.message.rfind("Lines 5 to 6: volume (1, 1) has zero area", 0), 0u)
+  EXPECT_EQ(rounded.message.rfind("Lines 5 to 6: the volume with corners node (0, 0), ", 0), 0u)
       << rounded.message;
+  EXPECT_NE(rounded.message.find("has zero area"), std::string::npos) << rounded.message;
 
   // A thin layer, a micrometre by a metre, is not a flat one.
   const GridFileResult thin = Read(
@@ -362,8 +363,44 @@ TEST(GridFile, FlatVolumesAreNamed) {
   // Coordinates so far apart that the area overflows.
   const GridFileResult far = Read(WithNode(2, 2, 2, 2, 1e308, -1e308));
   EXPECT_FALSE(far.media);
-  EXPECT_EQ(far.message.rfind("Lines 6 to 7: volume (2, 2) is too large to compute with", 0), 0u)
-      << far.message;
+  EXPECT_EQ(far.message,
+            "Lines 6 to 7: the volume with corners node (1, 1), node (2, 1), node (2, 2) and "
+            "node (1, 2) is too large to compute with; its corners lie too far apart.");
+}
+
+TEST(GridFile, InsideOutVolumesAreNamed) {
+  // Node (1, 1) pulled across to the far side of its column: the volumes on its left become
+  // bow ties, their West and East sides crossing.
+  const GridFileResult crossed = Read(
+      "xiso\n\n\nNI 2 NJ 2 NODES\n"
+      "0 0  1 0    2 0\n"
+      "0 1  2.5 1  2 1\n"
+      "0 2  1 2    2 2\n");
+  EXPECT_FALSE(crossed.media);
+  EXPECT_EQ(crossed.message,
+            "Lines 5 to 6: the volume with corners node (1, 0), node (2, 0), node (2, 1) and "
+            "node (1, 1) is turned inside out: two of its sides cross, or it is folded over "
+            "its neighbours.");
+
+  // A row listed East to West in the middle of the grid folds it over itself.
+  const GridFileResult folded = Read(
+      "xiso\n\n\nNI 2 NJ 3 NODES\n"
+      "0 0  1 0  2 0\n"
+      "0 1  1 1  2 1\n"
+      "0 0.5  1 0.5  2 0.5\n"
+      "0 3  1 3  2 3\n");
+  EXPECT_FALSE(folded.media);
+  EXPECT_EQ(folded.message.rfind("Lines 6 to 7: the volume with corners node (0, 1), ", 0), 0u)
+      << folded.message;
+  EXPECT_NE(folded.message.find("inside out"), std::string::npos) << folded.message;
+
+  // A whole grid listed the other way round is a mirror image and computes just as well.
+  const GridFileResult mirrored = Read(
+      "xiso\n\n\nNI 2 NJ 2 NODES\n"
+      "0 0  -1 0  -2 0\n"
+      "0 1  -1 1.2  -2 1\n"
+      "0 2  -1 2  -2 2\n");
+  ASSERT_TRUE(mirrored.media) << mirrored.message;
 }
 
 TEST(GridFile, UnreadableStreamIsRefused) {
