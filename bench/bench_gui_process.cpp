@@ -27,9 +27,10 @@ class BenchTarget : public RunTarget {
   }
   ProblemRecord& Problem() override { return problem; }
   const SimManager* Results() const override { return results.get(); }
-  void SetManager(SimManager* manager) override {
+  bool SetManager(SimManager* manager) override {
     if (manager != results.get())
       results.reset(manager);
+    return true;
   }
 
   ProblemRecord problem;

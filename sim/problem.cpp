@@ -47,8 +47,19 @@ void ProblemRecord::ReleaseConditions() {
   functionList.clear();
 }
 
-void ProblemRecord::SetParameters(double newTolTime, double newTolSpace, int32_t newMaxIterTime,
+ProblemRecord::RunHold::RunHold(ProblemRecord& problem) : holds(problem.runHolds) {
+  ++*holds;
+}
+
+ProblemRecord::RunHold::~RunHold() {
+  --*holds;
+}
+
+bool ProblemRecord::SetParameters(double newTolTime, double newTolSpace, int32_t newMaxIterTime,
                                   int32_t newMaxIterSpace, double newDt) {
+  // The run's simulator copied the parameters, but it reads the marks this would rewrite.
+  if (HeldByRun())
+    return false;
   tolTime = newTolTime;
   tolSpace = newTolSpace;
   maxIterTime = newMaxIterTime;
@@ -69,9 +80,12 @@ void ProblemRecord::SetParameters(double newTolTime, double newTolSpace, int32_t
     _marks = std::move(kept);
   }
   (*_marks)[i] = maxIterTime;
+  return true;
 }
 
-void ProblemRecord::SetMarks(std::unique_ptr<NumVector<int>> marks) {
+bool ProblemRecord::SetMarks(std::unique_ptr<NumVector<int>> marks) {
+  if (HeldByRun())
+    return false;
   _marks = std::move(marks);
   INVARIANT(_marks->N() >= 2, "_marks->N() >= 2");
   INVARIANT((*_marks)[0] == 0, "(*_marks)[0] == 0");
@@ -79,4 +93,5 @@ void ProblemRecord::SetMarks(std::unique_ptr<NumVector<int>> marks) {
   // One snapshot per step: a step listed twice would only be skipped by the run.
   for (int32_t k = 1; k < _marks->N(); ++k)
     INVARIANT((*_marks)[k - 1] < (*_marks)[k], "(*_marks)[k-1] < (*_marks)[k]");
+  return true;
 }

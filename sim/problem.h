@@ -24,13 +24,31 @@ class ProblemRecord {
   ProblemRecord(const ProblemRecord&) = delete;
   ProblemRecord& operator=(const ProblemRecord&) = delete;
 
+  // A run's simulator reads the grid and the animation times for as long as it lives.
+  // Whoever builds one on this record holds the record over that time; while it is held,
+  // the operations that would pull the grid or the times away refuse, answering false and
+  // changing nothing. The hold may outlive the record.
+  class RunHold {
+   public:
+    explicit RunHold(ProblemRecord& problem);
+    ~RunHold();
+    RunHold(const RunHold&) = delete;
+    RunHold& operator=(const RunHold&) = delete;
+
+   private:
+    std::shared_ptr<int32_t> holds;
+  };
+  bool HeldByRun() const { return *runHolds > 0; }
+
   // Stores the solver parameters and keeps the animation times ending at maxIterTime: the
   // last mark at or below the new step count (or mark 1) becomes the new count and later
-  // marks are dropped; an unchanged count leaves the marks as they are.
-  void SetParameters(double tolTime, double tolSpace, int32_t maxIterTime, int32_t maxIterSpace,
+  // marks are dropped; an unchanged count leaves the marks as they are. Refused while a run
+  // holds the record.
+  bool SetParameters(double tolTime, double tolSpace, int32_t maxIterTime, int32_t maxIterSpace,
                      double dt);
   // Replaces the animation times; they must increase strictly from 0 to maxIterTime.
-  void SetMarks(std::unique_ptr<NumVector<int>> marks);
+  // Refused while a run holds the record; the times given are then dropped.
+  bool SetMarks(std::unique_ptr<NumVector<int>> marks);
 
   // Releases every boundary condition and function; afterwards no condition may be alive.
   void ReleaseConditions();
@@ -47,6 +65,9 @@ class ProblemRecord {
   std::unique_ptr<NumVector<int>> _marks;
   // How each time step is solved; like the other parameters, it applies from the next run.
   SolverKind solver = SolverKind::GaussSeidel;
+
+ private:
+  std::shared_ptr<int32_t> runHolds = std::make_shared<int32_t>(0);
 };
 
 #endif

@@ -437,11 +437,15 @@ void TProcessDlg::HandOver() {
   } else {
     manager->TakeSnapshot();
     manager->ReleaseSimulator();
-    // The target owns it from here, if it did not already since a preview.
-    ownedManager.release();
-    target.SetManager(manager);
+    // The target owns it from here, if it did not already since a preview; results it
+    // refuses go with the showing.
+    if (target.SetManager(manager))
+      ownedManager.release();
+    else
+      ownedManager.reset();
   }
   manager = nullptr;
+  runHold.reset();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -484,6 +488,7 @@ void TProcessDlg::RunClick() {
     Graph->AddSeries(error.get(), QStringLiteral("Error"), kErrorColour, false);
     temp = MakeStartingField();
     ProblemRecord& problem = target.Problem();
+    runHold = std::make_unique<ProblemRecord::RunHold>(problem);
     ownedManager = std::make_unique<SimManager>(
         problem.media.get(), problem.northFace.get(), problem.southFace.get(),
         problem.eastFace.get(), problem.westFace.get(), problem.tolTime, problem.tolSpace,
@@ -537,8 +542,8 @@ void TProcessDlg::PreviewClick() {
   if (sim != nullptr && sim->Iteration() >= 1) {
     manager->TakeSnapshot();
     // The target owns it from here; the dialog goes on using it.
-    ownedManager.release();
-    target.SetManager(manager);
+    if (target.SetManager(manager))
+      ownedManager.release();
   }
 
   const QPoint offset =

@@ -157,6 +157,9 @@ class TProcessDlg : public QDialog {
   SimManager* manager = nullptr;
   std::unique_ptr<SimManager> ownedManager;
   std::unique_ptr<NumMatrix<double>> temp;
+  // Held from the creation of a run's manager until its hand-over: the simulator reads the
+  // problem's grid and animation times all that time.
+  std::unique_ptr<ProblemRecord::RunHold> runHold;
   bool previewing = false;
 
   std::unique_ptr<TPreviewDlg> previewWindow;

@@ -13,8 +13,9 @@ class GeometryTarget {
   virtual ~GeometryTarget() = default;
 
   // Takes the grid (every volume the default material) as the problem's own, keeping the
-  // boundary conditions, and discards any results.
-  virtual void SetMedia(std::unique_ptr<Media> media) = 0;
+  // boundary conditions, and discards any results. False when refused because a run still
+  // reads the current grid; the grid given is then dropped and nothing changes.
+  virtual bool SetMedia(std::unique_ptr<Media> media) = 0;
 };
 
 #endif

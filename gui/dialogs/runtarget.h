@@ -18,8 +18,10 @@ class RunTarget {
   virtual const SimManager* Results() const = 0;
   // Takes the results of a run and shows its last snapshot. The target owns the manager
   // from then on; handing over the manager it already holds keeps it (a preview followed
-  // by more running and a finish hands the same manager over twice).
-  virtual void SetManager(SimManager* manager) = 0;
+  // by more running and a finish hands the same manager over twice). False when refused:
+  // results the target holds whose run still goes on are not replaced; the caller then
+  // keeps the manager.
+  virtual bool SetManager(SimManager* manager) = 0;
 };
 
 #endif

@@ -15,7 +15,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <cmath>
-#include <sstream>
+#include <istream>
+#include <streambuf>
 
 #include "gui/dialogs/AddFun.h"
 #include "gui/dialogs/AddSeg.h"
@@ -42,6 +43,26 @@
 #include "sim/streammedia.h"
 
 namespace {
+
+// A standard stream buffer over an open file, for readers written against the standard
+// streams.
+class DeviceBuffer : public std::streambuf {
+ public:
+  explicit DeviceBuffer(QIODevice& device) : device(device) {}
+
+ protected:
+  int_type underflow() override {
+    const qint64 n = device.read(chunk, sizeof chunk);
+    if (n <= 0)
+      return traits_type::eof();
+    setg(chunk, chunk, chunk + n);
+    return traits_type::to_int_type(chunk[0]);
+  }
+
+ private:
+  QIODevice& device;
+  char chunk[64 * 1024];
+};
 
 // The swatch colour of a probed temperature, on the run's scale. A run that produced no
 // usable extremes shows white rather than a colour that means nothing.
@@ -119,7 +140,11 @@ void THeatForm::ShutDown() {
 
 // ---- The problem and its results -------------------------------------------------------
 
-void THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
+bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
+  // A run's simulator reads the grid, and after a preview the results held here are that
+  // run's own manager: neither may go while it lasts.
+  if (HeldByRun() || (manager && manager->Sim() != nullptr))
+    return false;
   if (manager) {
     // The timer must never tick without results.
     Timer->stop();
@@ -141,9 +166,14 @@ void THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
   Legend->ColorScale->update();
   SetViewMode(viewMode == ViewMode::Temperature || viewMode == ViewMode::Isotherms ? ViewMode::Media
                                                                                    : viewMode);
+  return true;
 }
 
-void THeatForm::SetManager(SimManager* results) {
+bool THeatForm::SetManager(SimManager* results) {
+  // Results previewed from a run that goes on belong to that run until it hands them over
+  // again; destroying them would pull its manager away from under it.
+  if (manager && manager.get() != results && manager->Sim() != nullptr)
+    return false;
   if (manager.get() != results)
     manager.reset(results);
   OutputsItem->setEnabled(true);
@@ -156,6 +186,7 @@ void THeatForm::SetManager(SimManager* results) {
   PaintScaleBitmap(scaleBitmap);
   Legend->ColorScale->update();
   UpdateReadouts();
+  return true;
 }
 
 void THeatForm::ShowCurrentTime() {
@@ -592,9 +623,10 @@ bool THeatForm::OpenGeometry(const QString& fileName, QString* message) {
       *message = "Cannot open file";
     return false;
   }
-  // Grid files are small enough to read whole; the reader then works on its own copy.
-  const QByteArray bytes = file.readAll();
-  std::istringstream in(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  // The reader goes through the file once and stops at the first thing it refuses, so a
+  // file of any size, grid or not, costs one buffer and no more of it is read than needed.
+  DeviceBuffer buffer(file);
+  std::istream in(&buffer);
   GridFileResult read = ReadGridFile(in, DefaultMaterial());
   if (!read.media) {
     if (message) {
@@ -603,7 +635,13 @@ bool THeatForm::OpenGeometry(const QString& fileName, QString* message) {
     }
     return false;
   }
-  SetMedia(std::move(read.media));
+  if (!SetMedia(std::move(read.media))) {
+    if (message)
+      *message =
+          "A simulation is still using the current grid. Close the Simulation window "
+          "before opening another grid.";
+    return false;
+  }
   return true;
 }
 

@@ -69,7 +69,7 @@ class THeatForm : public QMainWindow,
   // RunTarget
   ProblemRecord& Problem() override { return *this; }
   const SimManager* Results() const override { return manager.get(); }
-  void SetManager(SimManager* results) override;
+  bool SetManager(SimManager* results) override;
   // OutputsTarget and GraphicTarget (with Results and ShownSnapshot)
   double TimeStep() const override { return dt; }
   ViewMode View() const override { return viewMode; }
@@ -84,8 +84,9 @@ class THeatForm : public QMainWindow,
   std::unique_ptr<Function1D> AskCustomFunction() override;
 
   // GeometryTarget, and Open Geometry: replaces the grid (the window owns it from now on)
-  // and discards any results.
-  void SetMedia(std::unique_ptr<Media> newMedia) override;
+  // and discards any results. Refused (false, the grid dropped and nothing changed) while a
+  // run's simulator reads the grid.
+  bool SetMedia(std::unique_ptr<Media> newMedia) override;
   void SetViewMode(ViewMode mode);
   // Fits the grid's bounding box into the drawing area with equal scales on both axes.
   void FitViewport();

@@ -1,15 +1,21 @@
 #ifndef CALORIVECTRIX_TESTS_GUI_SUPPORT_H
 #define CALORIVECTRIX_TESTS_GUI_SUPPORT_H
 
-// What several GUI suites need: the pixels a drawing touched, and finished runs of a problem.
+// What several GUI suites need: the pixels a drawing touched, finished runs of a problem,
+// and a main window to drive.
 
+#include <gtest/gtest.h>
 #include <QImage>
+#include <QTest>
 #include <memory>
 #include <set>
 #include <utility>
+#include <vector>
 
+#include "gui/mainwindow/SDIMain.h"
 #include "sim/manager.h"
 #include "sim/problem.h"
+#include "tests/sim/support.h"
 
 using PixelSet = std::set<std::pair<int, int>>;
 
@@ -23,6 +29,26 @@ inline PixelSet Painted(const QImage& image, QRgb background = qRgb(255, 255, 25
     }
   }
   return painted;
+}
+
+// Whether the pixels form one piece, neighbours counted across corners too.
+inline bool Connected(const PixelSet& pixels) {
+  if (pixels.empty())
+    return true;
+  PixelSet reached{*pixels.begin()};
+  std::vector<std::pair<int, int>> todo{*pixels.begin()};
+  while (!todo.empty()) {
+    const auto [x, y] = todo.back();
+    todo.pop_back();
+    for (int dx = -1; dx <= 1; ++dx) {
+      for (int dy = -1; dy <= 1; ++dy) {
+        const std::pair<int, int> next{x + dx, y + dy};
+        if (pixels.count(next) && reached.insert(next).second)
+          todo.push_back(next);
+      }
+    }
+  }
+  return reached.size() == pixels.size();
 }
 
 // The problem's initial temperature in every volume.
@@ -49,6 +75,18 @@ inline std::unique_ptr<SimManager> RunToEnd(ProblemRecord& p, const NumMatrix<do
 struct SolvedDefault {
   ProblemRecord problem;
   std::unique_ptr<SimManager> manager = RunToEnd(problem, UniformStart(problem));
+};
+
+// A shown main window with the default problem.
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form = std::make_unique<THeatForm>();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  }
+  void TearDown() override { form.reset(); }
+  std::unique_ptr<THeatForm> form;
 };
 
 #endif

@@ -1,7 +1,10 @@
 #ifndef CALORIVECTRIX_TESTS_SIM_SUPPORT_H
 #define CALORIVECTRIX_TESTS_SIM_SUPPORT_H
 
-// A problem assembled from code, owning its grid, functions and four sides.
+// A problem assembled from code, owning its grid, functions and four sides, and what tests
+// of runs compare.
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
@@ -71,6 +74,16 @@ inline NumVector<int> Marks(std::initializer_list<int> values) {
   for (int v : values)
     marks[k++] = v;
   return marks;
+}
+
+// Two fields equal to the bit, in shape and in every value.
+inline void ExpectSameField(const NumMatrix<double>& a, const NumMatrix<double>& b) {
+  ASSERT_EQ(a.N(), b.N());
+  ASSERT_EQ(a.M(), b.M());
+  for (int i = 0; i < a.N(); ++i) {
+    for (int j = 0; j < a.M(); ++j)
+      ASSERT_EQ(a[i][j], b[i][j]) << "at " << i << ", " << j;
+  }
 }
 
 // Net heat rate into the domain through its four sides (W/m).

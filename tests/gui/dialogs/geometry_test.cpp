@@ -18,9 +18,10 @@ namespace {
 
 class FakeWindow : public GeometryTarget {
  public:
-  void SetMedia(std::unique_ptr<Media> media) override {
+  bool SetMedia(std::unique_ptr<Media> media) override {
     ++handOvers;
     grid = std::move(media);
+    return true;
   }
   std::unique_ptr<Media> grid;
   int handOvers = 0;

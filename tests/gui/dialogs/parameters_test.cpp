@@ -204,7 +204,7 @@ TEST(SmallDialogs, ReadAndShowTheDecimalCommaOfTheUsersLocale) {
 TEST(SettingsDialogs, ControlsCarryTheirHelpTopics) {
   ProblemRecord problem;
   struct NoWindow : GeometryTarget {
-    void SetMedia(std::unique_ptr<Media>) override {}
+    bool SetMedia(std::unique_ptr<Media>) override { return true; }
   } window;
   TGeometryDlg geometry(window);
   TParametersDlg parameters(problem);

@@ -26,25 +26,17 @@ class FakeTarget : public RunTarget {
  public:
   ProblemRecord& Problem() override { return problem; }
   const SimManager* Results() const override { return results.get(); }
-  void SetManager(SimManager* manager) override {
+  bool SetManager(SimManager* manager) override {
     ++handOvers;
     if (manager != results.get())
       results.reset(manager);
+    return true;
   }
 
   ProblemRecord problem;
   std::unique_ptr<SimManager> results;
   int handOvers = 0;
 };
-
-void ExpectSameField(const NumMatrix<double>& a, const NumMatrix<double>& b) {
-  ASSERT_EQ(a.N(), b.N());
-  ASSERT_EQ(a.M(), b.M());
-  for (int i = 0; i < a.N(); ++i) {
-    for (int j = 0; j < a.M(); ++j)
-      ASSERT_EQ(a[i][j], b[i][j]) << "at " << i << ", " << j;
-  }
-}
 
 enum class State { Shown, Running, Paused, Failed, Finished };
 

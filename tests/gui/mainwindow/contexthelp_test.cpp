@@ -23,22 +23,19 @@
 
 namespace {
 
-class ContextHelp : public ::testing::Test {
+class ContextHelp : public WindowTest {
  protected:
   void SetUp() override {
     HelpViewer::Instance().SetShowWindows(false);
-    form = std::make_unique<THeatForm>();
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    WindowTest::SetUp();
   }
   void TearDown() override {
-    form.reset();
+    WindowTest::TearDown();
     HelpViewer::Instance().SetShowWindows(true);
   }
   // A popup that cannot be confused with the previous one.
   static void Forget() { HelpViewer::Instance().ShowTopic(-1); }
   static const HelpViewer::Request& Asked() { return HelpViewer::Instance().LastRequest(); }
-  std::unique_ptr<THeatForm> form;
 };
 
 TEST_F(ContextHelp, EveryLegendPanelShowsItsTopicOnAnyClick) {

@@ -32,24 +32,7 @@ SimManager* RunProblem(THeatForm& form) {
   return RunToEnd(form, UniformStart(form)).release();
 }
 
-NumVector<int> MarksOf(std::initializer_list<int> values) {
-  NumVector<int> marks(static_cast<int>(values.size()));
-  int k = 0;
-  for (int v : values)
-    marks[k++] = v;
-  return marks;
-}
-
-class MainWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    form = std::make_unique<THeatForm>();
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-  }
-  void TearDown() override { form.reset(); }
-  std::unique_ptr<THeatForm> form;
-};
+class MainWindow : public WindowTest {};
 
 TEST_F(MainWindow, StartsWithTheDefaultProblem) {
   THeatForm& f = *form;
@@ -99,7 +82,7 @@ TEST_F(MainWindow, StartsWithTheDefaultProblem) {
 
 TEST_F(MainWindow, ParametersKeepTheAnimationTimesEndingAtTheLastStep) {
   THeatForm& f = *form;
-  f.SetMarks(std::make_unique<NumVector<int>>(MarksOf({0, 500, 1000})));
+  f.SetMarks(std::make_unique<NumVector<int>>(Marks({0, 500, 1000})));
   f.SetParameters(1e-4, 1e-6, 2000, 500, 5);
   ASSERT_EQ(f._marks->N(), 3);
   EXPECT_EQ((*f._marks)[1], 500);
@@ -111,7 +94,7 @@ TEST_F(MainWindow, ParametersKeepTheAnimationTimesEndingAtTheLastStep) {
   EXPECT_EQ((*f._marks)[1], 400);
 
   f.maxIterTime = 1000;
-  f.SetMarks(std::make_unique<NumVector<int>>(MarksOf({0, 10, 100, 1000})));
+  f.SetMarks(std::make_unique<NumVector<int>>(Marks({0, 10, 100, 1000})));
   f.SetParameters(1e-4, 1e-6, 500, 500, 5);
   EXPECT_EQ(f._marks->N(), 3);
   EXPECT_EQ((*f._marks)[2], 500);
@@ -338,7 +321,7 @@ class Playback : public MainWindow {
     MainWindow::SetUp();
     form->tolTime = 0;  // never steady: every mark is reached
     form->maxIterTime = 10;
-    form->SetMarks(std::make_unique<NumVector<int>>(MarksOf({0, 2, 4, 6, 8, 10})));
+    form->SetMarks(std::make_unique<NumVector<int>>(Marks({0, 2, 4, 6, 8, 10})));
     form->SetManager(RunProblem(*form));
   }
   bool Enabled(QToolButton* b) { return b->isEnabled(); }
@@ -435,7 +418,7 @@ TEST_F(Playback, SingleSnapshotStopsAtTheFirstTick) {
   THeatForm& f = *form;
   NumMatrix<double> start(10, 10);
   start.SetAll(0);
-  const NumVector<int> marks = MarksOf({0, 10});
+  const NumVector<int> marks = Marks({0, 10});
   auto* single = new SimManager(f.media.get(), f.northFace.get(), f.southFace.get(),
                                 f.eastFace.get(), f.westFace.get(), f.tolTime, f.tolSpace, 10,
                                 f.maxIterSpace, f.dt, start, nullptr, nullptr, &marks);

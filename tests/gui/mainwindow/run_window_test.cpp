@@ -20,16 +20,13 @@
 
 namespace {
 
-class RunFromWindow : public ::testing::Test {
+class RunFromWindow : public WindowTest {
  protected:
   void SetUp() override {
-    form = std::make_unique<THeatForm>();
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    WindowTest::SetUp();
     dialog = form->processDlg;
     ASSERT_NE(dialog, nullptr);
   }
-  void TearDown() override { form.reset(); }
 
   // Opens the dialog with the window's command and, once it is up, does `inside`; the
   // dialog must be closed by then.
@@ -49,14 +46,6 @@ class RunFromWindow : public ::testing::Test {
     EXPECT_TRUE(ran);
   }
 
-  static void ExpectSameField(const NumMatrix<double>& a, const NumMatrix<double>& b) {
-    for (int i = 0; i < a.N(); ++i) {
-      for (int j = 0; j < a.M(); ++j)
-        ASSERT_EQ(a[i][j], b[i][j]) << i << ", " << j;
-    }
-  }
-
-  std::unique_ptr<THeatForm> form;
   TProcessDlg* dialog = nullptr;
 };
 

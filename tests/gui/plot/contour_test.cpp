@@ -126,20 +126,7 @@ TEST(DrawIsoline, PiecesOfNeighbouringQuadsJoin) {
   }
   const PixelSet pixels = Painted(u.image);
   ASSERT_FALSE(pixels.empty());
-  PixelSet reached{*pixels.begin()};
-  std::vector<std::pair<int, int>> todo{*pixels.begin()};
-  while (!todo.empty()) {
-    const auto [x, y] = todo.back();
-    todo.pop_back();
-    for (int dx = -1; dx <= 1; ++dx) {
-      for (int dy = -1; dy <= 1; ++dy) {
-        const std::pair<int, int> next{x + dx, y + dy};
-        if (pixels.count(next) && reached.insert(next).second)
-          todo.push_back(next);
-      }
-    }
-  }
-  EXPECT_EQ(reached.size(), pixels.size());
+  EXPECT_TRUE(Connected(pixels));
   // From the East edge at x = 95 to the West edge at x = 5, whose end pixel is left out.
   EXPECT_EQ(std::min_element(pixels.begin(), pixels.end())->first, 6);
   EXPECT_EQ(std::max_element(pixels.begin(), pixels.end())->first, 95);
