@@ -317,7 +317,28 @@ void EditingShots() {
     segment.CancelBtn->click();
   });
   editor.AddBtn->click();
+
+  // What the README's example ends with: the copper diagonal, a cooled North side, a run.
+  QTimer::singleShot(0, &segment, [&] {
+    segment.CBType->setCurrentIndex(0);
+    Type(segment, "Start", "0");
+    Type(segment, "End", "1");
+    segment.CBF1->setCurrentIndex(0);
+    QTimer::singleShot(0, &function, [&] {
+      function.CBType->setCurrentIndex(0);
+      Type(function, "ConstK", "1000");
+      function.OkBtn->click();
+    });
+    segment.CBF0->setCurrentIndex(segment.CBF0->count() - 1);
+    segment.FunctionChosen(segment.CBF0);
+    segment.OkBtn->click();
+  });
+  editor.AddBtn->click();
+  ShotAround({&form, &editor}, "58-north-convection");
   editor.close();
+  RunToTheEnd(*form.processDlg);
+  form.LegendBtn->click();
+  Shot(form, "59-copper-diagonal-cooled-north");
   form.close();
 }
 

@@ -424,7 +424,11 @@ void THeatForm::Connect() {
   Draw->render = [this](QSize size) { return RenderPlot(size); };
   Draw->onResize = [this] { FitViewport(); };
   Draw->onMouseMove = [this](int x, int y, Qt::MouseButtons buttons) { MouseMove(x, y, buttons); };
-  Draw->onMouseDown = [this](Qt::MouseButton button, int, int) { MouseDown(button); };
+  // A press acts on the volume under it even when no move reported that volume first.
+  Draw->onMouseDown = [this](Qt::MouseButton button, int x, int y) {
+    MouseMove(x, y, Qt::NoButton);
+    MouseDown(button);
+  };
   Legend->ColorScale->onPaint = [this](QPainter& painter) { PaintScale(painter); };
   connect(Legend->TabSet, &QTabBar::currentChanged, this, [this] { UpdateReadouts(); });
   connect(Timer, &QTimer::timeout, this, &THeatForm::TimerTimer);

@@ -121,7 +121,7 @@ TEST_F(Editing, PaintToolPaintsEveryVolumeADragEntersAndPicksUpWithTheRightButto
 
   // Slope 1/2 on the 10 x 10 unit square, crossing grid lines away from every corner.
   Drag({0.15, 0.25}, {0.55, 0.45});
-  const VolumeSet expected = {{1, 2}, {2, 2}, {2, 3}, {3, 3}, {4, 3}, {4, 4}, {5, 4}};
+  VolumeSet expected = {{1, 2}, {2, 2}, {2, 3}, {3, 3}, {4, 3}, {4, 4}, {5, 4}};
   EXPECT_EQ(NotGold(), expected);
   for (const auto& [i, j] : expected) {
     const VolumeProperties& p = form->media->volume(i, j);
@@ -133,6 +133,10 @@ TEST_F(Editing, PaintToolPaintsEveryVolumeADragEntersAndPicksUpWithTheRightButto
   // Moving without the button paints nothing.
   for (double x = 0.05; x < 1; x += 0.1)
     QTest::mouseMove(form->Draw, PixelOf(x, 0.85));
+  EXPECT_EQ(NotGold(), expected);
+  // A press paints the volume under it even when no move reported that volume.
+  QTest::mouseClick(form->Draw, Qt::LeftButton, {}, PixelOf(0.95, 0.05));
+  expected.insert({9, 0});
   EXPECT_EQ(NotGold(), expected);
 
   // The right button takes a volume's material, never its heat generation, and paints none.
