@@ -1,5 +1,6 @@
 #include "gui/dialogs/outputreport.h"
 
+#include <cstring>
 #include <iomanip>
 #include <locale>
 #include <sstream>
@@ -153,11 +154,44 @@ void AppendValuesSection(ReportLines& lines, const ReportSource& source) {
   }
 }
 
+void AppendConvergenceSection(ReportLines& lines, const ReportSource& source) {
+  const EnergyLedger& ledger = source.shown.ledger;
+  lines.emplace_back();
+  lines.emplace_back("*** Convergence check:");
+  lines.emplace_back();
+  if (!ledger.valid) {
+    lines.emplace_back("No time step led to this snapshot: there is nothing to check.");
+    return;
+  }
+  std::string head = Label("Heat rate (W/m):", 26);
+  for (const char* side : {"North", "South", "East", "West"})
+    head += std::string(16 - std::strlen(side), ' ') + side;
+  lines.push_back(std::move(head));
+  std::string in = Label("    In:", 26);
+  std::string out = Label("    Out:", 26);
+  for (int k = 0; k < 4; ++k) {
+    in += ReportReal(ledger.in[k]);
+    out += ReportReal(ledger.out[k]);
+  }
+  lines.push_back(std::move(in));
+  lines.push_back(std::move(out));
+  lines.push_back(Label("Generated:", 26) + ReportReal(ledger.generation));
+  lines.push_back(Label("Stored (last step):", 26) + ReportReal(ledger.storage));
+  lines.push_back(Label("Imbalance (%):", 26) + ReportReal(100 * ledger.ImbalanceFraction()));
+  lines.push_back(Label("Residual (%):", 26) + ReportReal(100 * ledger.ResidualFraction()));
+  lines.emplace_back();
+  lines.emplace_back(ledger.Converged()
+                         ? "Converged: the heat balances to within 1 % of the largest heat rate."
+                         : "NOT CONVERGED: more than 1 % of the heat is unaccounted for. Tighten "
+                           "the solver tolerance or choose the direct solver, and run again.");
+}
+
 ReportLines OutputReport(const ReportSource& source) {
   ReportLines lines;
   AppendReportHeader(lines);
   AppendSnapshotSection(lines, source);
   AppendStatisticsSection(lines, source);
   AppendValuesSection(lines, source);
+  AppendConvergenceSection(lines, source);
   return lines;
 }

@@ -35,6 +35,9 @@ void AppendReportHeader(ReportLines& lines);
 void AppendSnapshotSection(ReportLines& lines, const ReportSource& source);
 void AppendStatisticsSection(ReportLines& lines, const ReportSource& source);
 void AppendValuesSection(ReportLines& lines, const ReportSource& source);
+// The energy ledger of the snapshot shown and the verdict on it: heat in and out through
+// each side, generated and stored, imbalance and residual in per cent of the largest.
+void AppendConvergenceSection(ReportLines& lines, const ReportSource& source);
 
 // A real as %.8g (the decimal point whatever the locale), right-aligned in `width`
 // characters; width 0 writes it without padding. A zero never shows a sign.

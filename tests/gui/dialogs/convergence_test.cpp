@@ -11,6 +11,7 @@
 
 #include "gui/dialogs/Parameters.h"
 #include "gui/dialogs/Process.h"
+#include "gui/dialogs/outputreport.h"
 #include "gui/platform/numfmt.h"
 #include "sim/problem.h"
 #include "tests/gui/dialogs/dialogsupport.h"
@@ -108,8 +109,29 @@ TEST(ConvergenceCheck, WarnsOnTheFineDefaultProblemWithGaussSeidelOnly) {
   EXPECT_EQ(Label(dlg, "Imbalance"),
             FormatGeneral(100 * last.ledger.ImbalanceFraction(), 3) + " %");
 
+  // The report ends with the same check and says it plainly too.
+  const ReportLines report = OutputReport(ReportSource{*target.results, last, 20});
+  ASSERT_GE(report.size(), 12u);
+  const std::size_t end = report.size();
+  EXPECT_EQ(report[end - 12], "");
+  EXPECT_EQ(report[end - 11], "*** Convergence check:");
+  EXPECT_EQ(report[end - 9],
+            "Heat rate (W/m):                     North           South            "
+            "East            West");
+  EXPECT_EQ(report[end - 8], "    In:                   " + ReportReal(0) + ReportReal(0) +
+                                 ReportReal(east) + ReportReal(0));
+  EXPECT_EQ(report[end - 7], "    Out:                  " + ReportReal(0) + ReportReal(0) +
+                                 ReportReal(0) + ReportReal(west));
+  EXPECT_EQ(report[end - 4],
+            "Imbalance (%):            " + ReportReal(100 * last.ledger.ImbalanceFraction()));
+  EXPECT_EQ(report[end - 1],
+            "NOT CONVERGED: more than 1 % of the heat is unaccounted for. Tighten the solver "
+            "tolerance or choose the direct solver, and run again.");
+
   RunFineDefault(target, dlg, SolverKind::Direct);
   EXPECT_FALSE(dlg.WarningShown());
+  EXPECT_EQ(OutputReport(ReportSource{*target.results, target.results->LastSnapshot(), 20}).back(),
+            "Converged: the heat balances to within 1 % of the largest heat rate.");
   EXPECT_TRUE(Label(dlg, "Verdict").startsWith("Converged: the heat rates balance to within "));
   EXPECT_LT(target.results->LastSnapshot().ledger.ImbalanceFraction(), 1e-9);
 }
@@ -158,6 +180,15 @@ TEST(ConvergenceCheck, VerdictWithoutAStepAndOnAConvergedCoarseRun) {
   EnergyLedger none;
   EXPECT_EQ(TProcessDlg::VerdictText(none, SolverKind::GaussSeidel),
             "No time step has been completed: there is nothing to check yet.");
+  Target fresh;
+  NumMatrix<double> start(10, 10);
+  start.SetAll(0);
+  const SimManager unrun(fresh.problem.media.get(), fresh.problem.northFace.get(),
+                         fresh.problem.southFace.get(), fresh.problem.eastFace.get(),
+                         fresh.problem.westFace.get(), 1e-5, 1e-5, 10, 10, 20, start, nullptr,
+                         nullptr, fresh.problem._marks.get());
+  EXPECT_EQ(OutputReport(ReportSource{unrun, unrun.LastSnapshot(), 20}).back(),
+            "No time step led to this snapshot: there is nothing to check.");
 
   // The default 10 x 10 problem converges with Gauss-Seidel at its own tolerances.
   Target target;

@@ -67,7 +67,7 @@ TEST(Profile, StatisticsAgreeWithTheReport) {
   const SimSnapshot& s = run->LastSnapshot();
   const ReportLines report = OutputReport(ReportSource{*run, s, p.dt});
   const int ni = 7, nj = 5;
-  ASSERT_EQ(report.size(), 34u + 3 * nj);
+  ASSERT_EQ(report.size(), 34u + 3 * nj + 12);  // the tables, then the convergence check
 
   // SN profiles run up a column of West-East faces: the report's "Sum:" line.
   const std::string& sums = report[28 + nj + 2 + nj];

@@ -94,7 +94,8 @@ TEST(OutputReport, DefaultRunLineByLine) {
   ASSERT_GE(m.Count(), 2);
   const SimSnapshot& s = m.LastSnapshot();
   const ReportLines lines = OutputReport(ReportSource{m, s, 20});
-  ASSERT_EQ(lines.size(), 64u);
+  // The tables, then the convergence check's twelve lines.
+  ASSERT_EQ(lines.size(), 76u);
 
   EXPECT_EQ(lines[0], "Calorivectrix 1.1 simulation output");
   EXPECT_EQ(lines[1], std::string(35, '='));
@@ -210,7 +211,7 @@ TEST(OutputsDlg, ShowBuildsTheReportOfTheShownSnapshotWholeRowsIncluded) {
   EXPECT_EQ(dlg.Editor->lineWrapMode(), QPlainTextEdit::NoWrap);
 
   const QStringList lines = dlg.Text().split('\n');
-  ASSERT_EQ(lines.size(), 34 + 3 * 3);
+  ASSERT_EQ(lines.size(), 34 + 3 * 3 + 12);
   EXPECT_EQ(lines[5].toStdString(), "Current time:             " + std::string(14, ' ') + "15");
   EXPECT_EQ(lines[6].toStdString(), "Last simulated time:      " + std::string(14, ' ') + "30");
   EXPECT_EQ(lines[7].toStdString(), "Time steps performed:     " + std::string(15, ' ') + "3");
