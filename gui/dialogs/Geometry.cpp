@@ -22,11 +22,11 @@
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
 #include "sim/geometry.h"
+#include "sim/numeric.h"
 #include "sim/streammedia.h"
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 const QColor kSolid(230, 190, 90);
 const QColor kOutline(90, 60, 10);
 const QColor kDimension(0, 0, 160);
@@ -202,12 +202,13 @@ QPixmap GeometrySketch(GeometryKind kind, QSize size, bool labelled) {
       // A sector drawn wider than 30 degrees so its shape reads at a glance.
       const double span = 60;
       const QPointF o(m * 1.2, h - m);
-      const double re = std::min(w - 2.4 * m, (h - 2 * m) / std::sin(span * kPi / 180));
+      const double re = std::min(w - 2.4 * m, (h - 2 * m) / std::sin(span * numeric::pi / 180));
       const double ri = re * 0.45;
       shape.moveTo(o + QPointF(ri, 0));
       shape.lineTo(o + QPointF(re, 0));
       shape.arcTo(QRectF(o.x() - re, o.y() - re, 2 * re, 2 * re), 0, span);
-      shape.lineTo(o + QPointF(ri * std::cos(span * kPi / 180), -ri * std::sin(span * kPi / 180)));
+      shape.lineTo(o + QPointF(ri * std::cos(span * numeric::pi / 180),
+                               -ri * std::sin(span * numeric::pi / 180)));
       shape.arcTo(QRectF(o.x() - ri, o.y() - ri, 2 * ri, 2 * ri), span, -span);
       shape.closeSubpath();
       p.fillPath(shape, kSolid);
@@ -216,7 +217,7 @@ QPixmap GeometrySketch(GeometryKind kind, QSize size, bool labelled) {
       if (labelled) {
         p.setPen(QPen(kDimension, 1, Qt::DashLine));
         p.drawLine(o, o + QPointF(ri, 0));
-        const double a = span * 0.5 * kPi / 180;
+        const double a = span * 0.5 * numeric::pi / 180;
         DimensionText(p, o + QPointF(ri * 0.5, m * 0.55), QStringLiteral("Ri"));
         DimensionText(p, o + QPointF((ri + re) * 0.5 + m * 0.6, m * 0.55), QStringLiteral("Re"));
         p.setPen(QPen(kDimension, 1));

@@ -37,18 +37,22 @@ void TPaintBox::leaveEvent(QEvent*) {
 
 TDrawArea::TDrawArea(QWidget* parent) : TPaintBox(parent) {}
 
+QImage TDrawArea::Render() const {
+  if (render && width() > 0 && height() > 0)
+    return render(size());
+  return QImage();
+}
+
 void TDrawArea::Redraw() {
-  if (render && width() > 0 && height() > 0) {
-    image = render(size());
-  } else {
-    image = QImage();
-  }
+  image = Render();
   update();
 }
 
 void TDrawArea::paintEvent(QPaintEvent*) {
+  // An image left stale by a resize is rendered for this paint only. Redraw would ask for
+  // another paint, and a render that gives no image would then ask for paint after paint.
   if (image.size() != size())
-    Redraw();
+    image = Render();
   QPainter painter(this);
   if (image.isNull()) {
     painter.fillRect(rect(), Qt::black);

@@ -50,6 +50,8 @@ class TDrawArea : public TPaintBox {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  QImage Render() const;
+
   QImage image;
 };
 

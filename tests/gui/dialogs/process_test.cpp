@@ -183,6 +183,14 @@ TEST(ProcessDlg, ContinuesFromTheLastResultsAtTimeZero) {
   dlg.show();
   EXPECT_TRUE(dlg.CKInitial->isEnabled());
   EXPECT_FALSE(dlg.CKInitial->isChecked());
+
+  // Without results (a new grid discarded them) there is nothing to continue from: the
+  // box is checked again, and cannot be unchecked.
+  dlg.Finish->click();
+  target.results.reset();
+  dlg.show();
+  EXPECT_FALSE(dlg.CKInitial->isEnabled());
+  EXPECT_TRUE(dlg.CKInitial->isChecked());
 }
 
 TEST(ProcessDlg, PauseAndRunAgainReachTheSameField) {

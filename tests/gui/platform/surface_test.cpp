@@ -153,6 +153,22 @@ TEST(SurfaceLine, DottedLineColoursEveryOtherPixelAcrossSegments) {
   EXPECT_EQ(Painted(image), (PixelSet{{2, 5}, {4, 5}, {6, 5}, {8, 5}, {10, 5}}));
 }
 
+TEST(SurfaceLine, DottedRhythmRunsOnThroughATurnIntoTheThirdSegment) {
+  // Five pixels East, five more, then five North: one rhythm along the whole path, so every
+  // other pixel of the path counted from its start, whatever each segment's own length.
+  QImage image = Blank();
+  {
+    Surface surface(&image);
+    surface.SetPenStyle(Surface::PenStyle::Dot);
+    surface.MoveTo(2, 5);
+    surface.LineTo(7, 5);
+    surface.LineTo(12, 5);
+    surface.LineTo(12, 10);
+  }
+  EXPECT_EQ(Painted(image),
+            (PixelSet{{2, 5}, {4, 5}, {6, 5}, {8, 5}, {10, 5}, {12, 5}, {12, 7}, {12, 9}}));
+}
+
 TEST(SurfaceLine, LinesFarOffTheDeviceFinishAndClipToIt) {
   QImage image = Blank();
   {
