@@ -95,6 +95,8 @@ const std::vector<int>& All() {
                                 kFunctionKind,
                                 kFunctionConstants,
                                 kFunctionPreview,
+                                kParametersTime,
+                                kParametersSolver,
                                 kInitialTempPanel,
                                 kRunTime,
                                 kRunSolver,
