@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "gui/dialogs/About.h"
 #include "gui/mainwindow/SDIMain.h"
 #include "gui/platform/help.h"
 #include "sim/check.h"
@@ -22,6 +23,9 @@ void ShowAssertion(const std::string& message) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // The splash goes by itself after two seconds and never waits for the student.
+  if (!qEnvironmentVariableIsSet("CALORIVECTRIX_NO_SPLASH"))
+    TAboutBox::ShowSplash();
   QApplication::setApplicationName("Calorivectrix 1.1");
   check::SetReporter(ShowAssertion);
   HelpViewer::Instance().SetHelpFile("Help/heat.hlp");

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -225,6 +226,17 @@ class HostWatcher : public QObject {
   std::function<void()> hostHidden;
 };
 
+constexpr const char* kHelpScheme = "calorivectrix-help";
+
+// Answers the program's own help addresses when they are opened through the desktop
+// services (a link label does that), so no outside program is needed to show them.
+class HelpUrlHandler : public QObject {
+  Q_OBJECT
+
+ public slots:
+  void Open(const QUrl& url) { ShowHelpTopic(url.path().toInt()); }
+};
+
 }  // namespace
 
 std::map<int, HelpTopic> ParseHelpFile(const QString& text) {
@@ -354,6 +366,16 @@ std::vector<HelpIndexEntry> FindInHelpIndex(const std::vector<HelpIndexEntry>& i
   }
   found.insert(found.end(), mentions.begin(), mentions.end());
   return found;
+}
+
+QString HelpTopicUrl(int topic) {
+  static HelpUrlHandler* const handler = [] {
+    auto* h = new HelpUrlHandler;
+    QDesktopServices::setUrlHandler(kHelpScheme, h, "Open");
+    return h;
+  }();
+  Q_UNUSED(handler);
+  return QString("%1:%2").arg(kHelpScheme).arg(topic);
 }
 
 HelpViewer& HelpViewer::Instance() {
@@ -708,3 +730,5 @@ void HelpViewer::Close() {
     window->hide();
   QWhatsThis::hideText();
 }
+
+#include "help.moc"

@@ -129,6 +129,10 @@ class HelpViewer {
   QPointer<QWidget> popupLinks;
 };
 
+// The address of a topic for a link label: opening it with the desktop's handler shows the
+// topic in the help window (the program answers these addresses itself).
+QString HelpTopicUrl(int topic);
+
 // Shorthands used by the dialogs' Help buttons.
 inline void ShowHelpTopic(int topic) {
   HelpViewer::Instance().ShowTopic(topic);
