@@ -95,8 +95,6 @@ const std::vector<int>& All() {
                                 kFunctionKind,
                                 kFunctionConstants,
                                 kFunctionPreview,
-                                kParametersTime,
-                                kParametersSolver,
                                 kInitialTempPanel,
                                 kRunTime,
                                 kRunSolver,

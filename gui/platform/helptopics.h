@@ -79,10 +79,6 @@ constexpr int kFunctionKind = 1700;
 constexpr int kFunctionConstants = 1710;
 constexpr int kFunctionPreview = 1720;
 
-// Parameters.
-constexpr int kParametersTime = 2000;
-constexpr int kParametersSolver = 2010;
-
 // Initial temperature.
 constexpr int kInitialTempPanel = 1800;
 
