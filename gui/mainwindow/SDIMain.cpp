@@ -18,6 +18,7 @@
 #include <istream>
 #include <streambuf>
 
+#include "gui/dialogs/About.h"
 #include "gui/dialogs/AddFun.h"
 #include "gui/dialogs/AddSeg.h"
 #include "gui/dialogs/Boundary.h"
@@ -101,6 +102,7 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   timeDlg = new TTimeDlg(*this, this);
   outputsDlg = new TOutputsDlg(*this, this);
   graphicDlg = new TGraphicDlg(*this, this);
+  aboutBox = new TAboutBox(this);
   boundaryDlg = new TBoundaryDlg(*this, *this, this);
   segmentDlg = new TSegmentDlg(*this, *this, this);
   functionDlg = new TFunctionDlg(this);
@@ -676,4 +678,6 @@ void THeatForm::DynamicPlotsItemClick() {
   graphicDlg->raise();
 }
 
-void THeatForm::AboutItemClick() {}
+void THeatForm::AboutItemClick() {
+  aboutBox->ShowDialog();
+}

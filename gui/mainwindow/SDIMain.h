@@ -38,6 +38,7 @@ class QToolBar;
 class QToolButton;
 class TBoundaryDlg;
 class TDrawArea;
+class TAboutBox;
 class TFunctionDlg;
 class TGeometryDlg;
 class TGraphicDlg;
@@ -184,6 +185,8 @@ class THeatForm : public QMainWindow,
   // window, shown without blocking it.
   TOutputsDlg* outputsDlg = nullptr;
   TGraphicDlg* graphicDlg = nullptr;
+  // Help > About...; the start-up splash is a box of its own.
+  TAboutBox* aboutBox = nullptr;
   // The editors of materials and boundary conditions, shown without blocking the window,
   // and the dialogs they ask for a segment and a custom function.
   TPhysicalPropDlg* physicalPropDlg = nullptr;
