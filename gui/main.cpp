@@ -32,5 +32,6 @@ int main(int argc, char** argv) {
 
   THeatForm form;
   form.show();
+  TAboutBox::RaiseSplash();
   return app.exec();
 }

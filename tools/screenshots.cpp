@@ -19,10 +19,12 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
+#include <QWhatsThis>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "gui/dialogs/About.h"
 #include "gui/dialogs/AddFun.h"
 #include "gui/dialogs/AddSeg.h"
 #include "gui/dialogs/Boundary.h"
@@ -344,21 +346,57 @@ void EditingShots() {
 
 }  // namespace
 
+// The help window on a tutorial, its index and contents, popups, and the About box.
+void ShootHelpAndAbout(THeatForm& form) {
+  HelpViewer& help = HelpViewer::Instance();
+  help.ShowTopic(730);
+  QWidget* window = help.Window();
+  window->move(40, 30);
+  Shot(*window, "60-help-tutorial");
+  help.ShowIndex();
+  QTest::keyClicks(window->findChild<QLineEdit*>("HelpIndexKey"), "toler");
+  Shot(*window, "61-help-index");
+  help.ShowContents();
+  Shot(*window, "62-help-contents");
+  help.Close();
+  QCursor::setPos(form.geometry().center());
+  help.ShowPopup(1900);
+  Shot(form, "63-help-popup");
+  QWhatsThis::hideText();
+  TAboutBox& box = *form.aboutBox;
+  QTimer::singleShot(300, &box, [&box] {
+    box.move(100, 100);
+    Shot(box, "64-about-narrow");
+    box.Credits->click();
+    Shot(box, "65-about-wide");
+    box.OKButton->click();
+  });
+  box.ShowDialog();
+}
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   outDir = argc > 1 ? QString(argv[1]) : QString("screenshots");
   QDir().mkpath(outDir);
   HelpViewer::Instance().SetHelpFile("Help/heat.hlp");
 
+  TAboutBox::ShowSplash();
   THeatForm form;
   form.move(20, 20);
   form.show();
+  TAboutBox::RaiseSplash();
   if (!QTest::qWaitForWindowExposed(&form))
     return 1;
+  if (TAboutBox* splash = TAboutBox::Splash()) {
+    splash->move(form.geometry().center() - splash->rect().center());
+    Shot(form, "00-splash-over-start");
+    splash->OKClick();
+  }
   const QSize startSize = form.size();
   Shot(form, "01-media");
   form.BoundsItem->trigger();
   Shot(form, "02-bounds");
+  ShootHelpAndAbout(form);
 
   // A run through the dialog, with the animation times every 25 steps.
   form.SetMarks(std::unique_ptr<NumVector<int>>(EveryStep(25, form.maxIterTime)));

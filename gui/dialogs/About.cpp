@@ -6,12 +6,14 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -110,6 +112,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   names->addWidget(Version);
   heading->addLayout(names, 1);
   content->addLayout(heading);
+  content->addStretch(1);
 
   Comments = Centred("\"An educational software for Heat Conduction teaching\"", Panel, 0, false);
   Comments->setObjectName("Comments");
@@ -123,6 +126,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   strip->setPixmap(ColourStrip(kSplashWidth - 40, 10));
   strip->setAlignment(Qt::AlignCenter);
   content->addWidget(strip);
+  content->addStretch(1);
 
   auto* notice = Centred(
       "Free for teaching and learning heat transfer.\n"
@@ -139,15 +143,15 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   LumarekLabel->setAlignment(Qt::AlignCenter);
   AddLink(LumarekLabel);
   content->addWidget(LumarekLabel);
+  content->addStretch(1);
 
   auto* makers = Centred(
-      "Built by a small team of developers, a help author and testers\n"
+      "Made by developers, a help author and testers\n"
       "for students of heat conduction and their teachers,\n"
       "with its source, its help and its tutorials.",
       Panel, 8);
   makers->setObjectName("Makers");
   content->addWidget(makers);
-  content->addStretch();
 
   // Below the content, in the dialog form only.
   OKButton = new QPushButton("OK", this);
@@ -243,9 +247,16 @@ void TAboutBox::ShowSplash() {
   splash->TeamGroup->hide();
   splash->Panel->move(0, 0);
   splash->setFixedSize(kSplashWidth, kSplashHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    splash->move(screen->availableGeometry().center() - splash->rect().center());
   splash->show();
   splash->repaint();
   splash->Timer->start();
+}
+
+void TAboutBox::RaiseSplash() {
+  if (splash)
+    splash->raise();
 }
 
 void TAboutBox::DestroySplash() {

@@ -31,6 +31,8 @@ class TAboutBox : public QDialog {
   // Start-up: shows a new box as the splash without waiting for it; it goes by itself after
   // two seconds or on its OK. Does nothing while a splash exists.
   static void ShowSplash();
+  // Keeps the splash above windows shown after it (where no window manager does).
+  static void RaiseSplash();
   // The splash on show, or null.
   static TAboutBox* Splash();
 

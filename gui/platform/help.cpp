@@ -436,7 +436,7 @@ void HelpViewer::EnsureWindow() {
   w->setObjectName("HelpWindow");
   w->setWindowTitle("Calorivectrix Help");
   w->setAttribute(Qt::WA_DeleteOnClose, false);
-  w->resize(820, 600);
+  w->resize(900, 620);
 
   auto* layout = new QVBoxLayout(w);
   auto* bar = new QHBoxLayout;
@@ -488,7 +488,7 @@ void HelpViewer::EnsureWindow() {
   splitter->addWidget(browser);
   splitter->setStretchFactor(0, 0);
   splitter->setStretchFactor(1, 1);
-  splitter->setSizes({250, 570});
+  splitter->setSizes({290, 610});
   layout->addWidget(splitter, 1);
 
   // Contents: the groups in file order, each with its topics in file order.
@@ -513,7 +513,9 @@ void HelpViewer::EnsureWindow() {
     auto* item = parent ? new QTreeWidgetItem(parent, QStringList{topic.title})
                         : new QTreeWidgetItem(contentsTree, QStringList{topic.title});
     item->setData(0, Qt::UserRole, number);
+    item->setToolTip(0, topic.title);
   }
+  contentsTree->expandAll();
 
   QObject::connect(browser, &QTextBrowser::anchorClicked, w, [this](const QUrl& url) {
     if (url.scheme() == "topic")
@@ -555,6 +557,11 @@ void HelpViewer::FillIndex(const QString& key) {
   for (const HelpIndexEntry& entry : FindInHelpIndex(index, topics, key)) {
     auto* item = new QListWidgetItem(entry.text, indexList);
     item->setData(Qt::UserRole, entry.topic);
+    // Topics found only in their text, after the entries that hold the word.
+    if (!entry.text.contains(key.trimmed(), Qt::CaseInsensitive)) {
+      item->setForeground(QColor(90, 90, 90));
+      item->setToolTip("This topic mentions \"" + key.trimmed() + "\"");
+    }
   }
 }
 
