@@ -101,14 +101,20 @@ std::unique_ptr<ProblemRecord> ShapeFactor() {
   return problem;
 }
 
-std::unique_ptr<SimManager> Run(ProblemRecord& problem) {
+std::unique_ptr<SimManager> RunKeepingSimulator(ProblemRecord& problem) {
   NumMatrix<double> start(problem.media->ni, problem.media->nj);
   start.SetAll(problem.initialTemp);
   auto manager = std::make_unique<SimManager>(
       problem.media.get(), problem.northFace.get(), problem.southFace.get(), problem.eastFace.get(),
       problem.westFace.get(), problem.tolTime, problem.tolSpace, problem.maxIterTime,
-      problem.maxIterSpace, problem.dt, start, nullptr, nullptr, problem._marks.get());
+      problem.maxIterSpace, problem.dt, start, nullptr, nullptr, problem._marks.get(),
+      problem.solver);
   manager->Run();
+  return manager;
+}
+
+std::unique_ptr<SimManager> Run(ProblemRecord& problem) {
+  auto manager = RunKeepingSimulator(problem);
   manager->TakeSnapshot();
   manager->ReleaseSimulator();
   return manager;

@@ -31,6 +31,8 @@ std::unique_ptr<ProblemRecord> ShapeFactor();
 // Runs the problem from its initial temperature to the end, as "Run" and then "Close" in
 // the run dialog do, and returns the results with their last snapshot as the final state.
 std::unique_ptr<SimManager> Run(ProblemRecord& problem);
+// The same run stopped where "Run" leaves it, with the simulator still held (to check it).
+std::unique_ptr<SimManager> RunKeepingSimulator(ProblemRecord& problem);
 
 // The heat rate per unit depth (W/m) entering the domain through its West side: the "Sum"
 // the profile window shows for the first West-East line.

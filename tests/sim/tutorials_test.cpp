@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "sim/ledger.h"
 #include "sim/tutorials.h"
 
 namespace {
@@ -41,6 +42,21 @@ TEST(Tutorials, SlabFollowsTheSeriesSolutionAndApproachesItAsStepAndGridShrink) 
   ASSERT_EQ(manager->Count(), 3);
   ASSERT_DOUBLE_EQ(manager->Snapshot(1).Time(), 200);
   EXPECT_LT(std::abs(manager->Snapshot(1).T[0][0] - series), 0.6 * std::abs(coarse - series));
+}
+
+// A student following a topic's steps must not meet the run window's "not converged".
+TEST(Tutorials, EverySuggestedRunPassesTheConvergenceCheck) {
+  std::unique_ptr<ProblemRecord> problems[] = {tutorial::TransientSlab(), tutorial::Fin(),
+                                               tutorial::CompositeWall(), tutorial::ShapeFactor()};
+  for (auto& problem : problems) {
+    auto manager = tutorial::RunKeepingSimulator(*problem);
+    ASSERT_NE(manager->Sim(), nullptr);
+    const EnergyLedger ledger = LedgerOf(*manager->Sim());
+    EXPECT_TRUE(ledger.valid);
+    EXPECT_TRUE(ledger.Converged())
+        << ledger.ImbalanceFraction() << " " << ledger.ResidualFraction();
+    manager->ReleaseSimulator();
+  }
 }
 
 TEST(Tutorials, SeriesSolutionMeetsItsEndStates) {
