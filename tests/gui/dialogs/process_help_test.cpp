@@ -19,9 +19,10 @@ class Target : public RunTarget {
  public:
   ProblemRecord& Problem() override { return problem; }
   const SimManager* Results() const override { return results.get(); }
-  void SetManager(SimManager* manager) override {
+  bool SetManager(SimManager* manager) override {
     if (manager != results.get())
       results.reset(manager);
+    return true;
   }
   ProblemRecord problem;
   std::unique_ptr<SimManager> results;
