@@ -3,6 +3,7 @@
 
 #include "gui/dialogs/About.h"
 #include "gui/mainwindow/SDIMain.h"
+#include "gui/mainwindow/commandline.h"
 #include "gui/platform/help.h"
 #include "sim/check.h"
 
@@ -22,6 +23,10 @@ void ShowAssertion(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const CommandLine command = ParseCommandLine(argc, argv);
+  if (command.action != CommandLine::Action::window)
+    return RunWithoutWindow(command, argc, argv);
+
   QApplication app(argc, argv);
   // The splash goes by itself after two seconds and never waits for the student.
   if (!qEnvironmentVariableIsSet("CALORIVECTRIX_NO_SPLASH"))
@@ -33,5 +38,7 @@ int main(int argc, char** argv) {
   THeatForm form;
   form.show();
   TAboutBox::RaiseSplash();
+  if (!command.problem.isEmpty())
+    form.OpenProblemFile(command.problem);
   return app.exec();
 }

@@ -44,6 +44,26 @@ double AreaOf(const Media& media, int32_t i, int32_t j) {
               media.node(i, j + 1));
 }
 
+VolumeShape ShapeOf(const Media& media, int32_t i, int32_t j) {
+  const double area = AreaOf(media, i, j);
+  if (!std::isfinite(area))
+    return VolumeShape::unbounded;
+  // Collinear corners rarely give an exact zero once their coordinates carry rounding, so a
+  // volume counts as flat when its area is negligible against the square of its extent.
+  const Point corners[4] = {media.node(i, j), media.node(i + 1, j), media.node(i + 1, j + 1),
+                            media.node(i, j + 1)};
+  double minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
+  for (const Point& p : corners) {
+    minX = std::fmin(minX, p.x);
+    maxX = std::fmax(maxX, p.x);
+    minY = std::fmin(minY, p.y);
+    maxY = std::fmax(maxY, p.y);
+  }
+  const double w = maxX - minX;
+  const double h = maxY - minY;
+  return area <= 1e-12 * (w * w + h * h) ? VolumeShape::flat : VolumeShape::sound;
+}
+
 VolumeGeometry GeometryOf(const Media& media, int32_t i, int32_t j) {
   const Point& sw = media.node(i, j);
   const Point& se = media.node(i + 1, j);

@@ -34,6 +34,12 @@ VolumeGeometry GeometryOf(const Media& media, int32_t i, int32_t j);
 // Area alone, for callers that need nothing else.
 double AreaOf(const Media& media, int32_t i, int32_t j);
 
+// The simulator divides by every volume's area: a flat volume (corners that coincide or lie
+// on one line, within rounding) or one too large to hold would fill the field with
+// infinities, so grids from outside the program are checked with this before they are used.
+enum class VolumeShape { sound, flat, unbounded };
+VolumeShape ShapeOf(const Media& media, int32_t i, int32_t j);
+
 // A control volume by its indices; (-1, -1) when there is none.
 struct VolumeIndex {
   int32_t i;

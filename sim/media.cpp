@@ -26,7 +26,7 @@ void Media::Fill(const VolumeProperties& record) {
 
 CartesianMedia::CartesianMedia(double width, double height, int32_t ni, int32_t nj,
                                const VolumeProperties& record)
-    : Media(ni, nj, record) {
+    : Media(ni, nj, record), width(width), height(height) {
   for (int32_t i = 0; i <= ni; ++i) {
     for (int32_t j = 0; j <= nj; ++j) {
       node(i, j) = Point{width * i / ni, height * j / nj};
@@ -36,7 +36,7 @@ CartesianMedia::CartesianMedia(double width, double height, int32_t ni, int32_t 
 
 PolarMedia::PolarMedia(double re, double ri, double angleDegrees, int32_t ni, int32_t nj,
                        const VolumeProperties& record)
-    : Media(ni, nj, record) {
+    : Media(ni, nj, record), re(re), ri(ri), angleDegrees(angleDegrees) {
   const double angle = angleDegrees * (numeric::pi / 180);
   // The steps are single precision: node positions carry that rounding.
   const double dr = numeric::SinglePrecision((re - ri) / ni);
@@ -52,7 +52,7 @@ PolarMedia::PolarMedia(double re, double ri, double angleDegrees, int32_t ni, in
 
 MixedMedia::MixedMedia(double w, double h, double u, double r, int32_t ni, int32_t nj,
                        const VolumeProperties& record)
-    : Media(ni, nj, record) {
+    : Media(ni, nj, record), w(w), h(h), u(u), r(r) {
   const int32_t n = nj / 3;
   const int32_t m = nj - 2 * n;
   INVARIANT(n >= 1 && m >= 1, "n>=1 && m>=1");

@@ -31,8 +31,8 @@ VolumeProperties DefaultMaterial();
 class Media {
  public:
   Media(int32_t ni, int32_t nj, const VolumeProperties& record);
-  // The kinds add no data; the destructor is virtual only so that the owner may hold any
-  // kind through this type.
+  // The generated kinds keep only the numbers they were made from; the destructor is
+  // virtual so that the owner may hold any kind through this type.
   virtual ~Media() = default;
   Media(const Media&) = delete;
   Media& operator=(const Media&) = delete;
@@ -60,6 +60,9 @@ class CartesianMedia : public Media {
  public:
   CartesianMedia(double width, double height, int32_t ni, int32_t nj,
                  const VolumeProperties& record);
+  // What the grid was made from, so that a problem file can name the recipe instead of
+  // listing every node; rebuilding from it gives the same nodes bit for bit.
+  const double width, height;
 };
 
 // An annular sector centred on the origin: West is the inner arc (radius ri), East the
@@ -68,6 +71,7 @@ class PolarMedia : public Media {
  public:
   PolarMedia(double re, double ri, double angleDegrees, int32_t ni, int32_t nj,
              const VolumeProperties& record);
+  const double re, ri, angleDegrees;
 };
 
 // The rectangle [0, w] x [0, h] less the half-disc of radius r centred at (0, u) on its West
@@ -77,6 +81,7 @@ class MixedMedia : public Media {
  public:
   MixedMedia(double w, double h, double u, double r, int32_t ni, int32_t nj,
              const VolumeProperties& record);
+  const double w, h, u, r;
 };
 
 #endif

@@ -47,6 +47,51 @@ void ProblemRecord::ReleaseConditions() {
   functionList.clear();
 }
 
+namespace {
+
+void Empty(Face& face) {
+  if (face.count > 0)
+    face.Remove(0, face.count);
+  face.cursor = 0;
+}
+
+// Lays other's segments, in order, on an empty face: each new segment starts at the last
+// bound, so every insertion appends and the bounds come out exactly as they were.
+void CopySegments(Face& face, const Face& other) {
+  for (int32_t s = 0; s < other.count; ++s)
+    face.Insert(Segment{other.bounds[s], other.bounds[s + 1], other.f[s]});
+}
+
+}  // namespace
+
+void ProblemRecord::TakeSettingsFrom(ProblemRecord& other) {
+  // A run reads the faces and marks it was built from; the window never replaces a problem
+  // while its run dialog is open.
+  INVARIANT(!HeldByRun(), "!HeldByRun()");
+  // The old conditions go before the old functions they refer to; other's conditions live on
+  // in its faces until they are laid on ours, and its functions move over unchanged.
+  Face* const mine[] = {northFace.get(), southFace.get(), eastFace.get(), westFace.get()};
+  Face* const theirs[] = {other.northFace.get(), other.southFace.get(), other.eastFace.get(),
+                          other.westFace.get()};
+  for (int k = 0; k < 4; ++k) {
+    Empty(*mine[k]);
+    CopySegments(*mine[k], *theirs[k]);
+    Empty(*theirs[k]);
+  }
+  functionList = std::move(other.functionList);
+  other.functionList.clear();
+
+  initialTemp = other.initialTemp;
+  tolTime = other.tolTime;
+  tolSpace = other.tolSpace;
+  maxIterTime = other.maxIterTime;
+  maxIterSpace = other.maxIterSpace;
+  dt = other.dt;
+  solver = other.solver;
+  SetMarks(std::move(other._marks));
+  other._marks = std::make_unique<NumVector<int>>(0);
+}
+
 ProblemRecord::RunHold::RunHold(ProblemRecord& problem) : holds(problem.runHolds) {
   ++*holds;
 }

@@ -53,6 +53,12 @@ class ProblemRecord {
   // Releases every boundary condition and function; afterwards no condition may be alive.
   void ReleaseConditions();
 
+  // Takes everything but the grid from `other`: segments and conditions, functions, initial
+  // temperature, parameters and animation times. The four faces keep their identity, so a
+  // window that shows one goes on showing the right side. `other` is left without functions
+  // or segments and must not be run.
+  void TakeSettingsFrom(ProblemRecord& other);
+
   std::unique_ptr<Media> media;
   std::unique_ptr<Face> northFace, southFace, eastFace, westFace;
   std::vector<std::unique_ptr<Function1D>> functionList;

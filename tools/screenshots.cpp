@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -39,6 +41,7 @@
 #include "gui/mainwindow/SDIMain.h"
 #include "gui/mainwindow/legend.h"
 #include "gui/platform/help.h"
+#include "gui/platform/messages.h"
 #include "gui/platform/widgets.h"
 #include "sim/geometry.h"
 
@@ -344,6 +347,34 @@ void EditingShots() {
   form.close();
 }
 
+// The problem as a document: the File menu with its examples, an example opened and run,
+// and the picture Export Picture writes. The problem is not saved at the end.
+void ShootDocument(THeatForm& form, TProcessDlg& dialog) {
+  messages::SetAnswerer([](const messages::Shown&) { return QMessageBox::No; });
+  form.resize(760, 520);
+  form.LegendBtn->setChecked(false);
+  form.LegendBtnClick();
+  QMenu* file = form.menuBar()->findChild<QMenu*>("FileMenu");
+  file->popup(
+      form.menuBar()->mapToGlobal(form.menuBar()->actionGeometry(file->menuAction()).bottomLeft()));
+  QTest::qWait(100);
+  form.ExamplesMenu->popup(
+      file->mapToGlobal(file->actionGeometry(form.ExamplesMenu->menuAction()).topRight()));
+  Shot(form, "60-file-menu-examples");
+  form.ExamplesMenu->close();
+  file->close();
+  form.findChild<QAction*>("PaintedCompositeExample")->trigger();
+  Shot(form, "61-example-opened");
+  dialog.show();
+  dialog.FormShow();
+  Button(dialog, "Run")->click();
+  Button(dialog, "Finish")->click();
+  form.IsothermsItem->trigger();
+  Shot(form, "62-example-run");
+  form.ExportPicture(outDir + "/63-exported-picture.png");
+  std::printf("%s\n", qPrintable(outDir + "/63-exported-picture.png"));
+}
+
 }  // namespace
 
 // The help window on a tutorial, its index and contents, popups, and the About box.
@@ -496,6 +527,8 @@ int main(int argc, char** argv) {
     Button(dialog, "Finish")->click();
   }
   Shot(form, "52-direct-200-field");
+
+  ShootDocument(form, dialog);
   form.close();
 
   EditingShots();

@@ -6,10 +6,14 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QSettings>
 #include <QSlider>
 #include <QTimer>
 #include <QToolBar>
@@ -30,6 +34,9 @@
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/Times.h"
+#include "gui/document/problemfile.h"
+#include "gui/document/resultcsv.h"
+#include "gui/document/savefile.h"
 #include "gui/mainwindow/legend.h"
 #include "gui/platform/help.h"
 #include "gui/platform/icons.h"
@@ -65,6 +72,10 @@ class DeviceBuffer : public std::streambuf {
   char chunk[64 * 1024];
 };
 
+const char* const settingsOrganisation = "Calorivectrix";
+const char* const settingsApplication = "Calorivectrix";
+const char* const busyMessage = "The problem cannot be replaced while a run is using it.";
+
 // The swatch colour of a probed temperature, on the run's scale. A run that produced no
 // usable extremes shows white rather than a colour that means nothing.
 QColor ReadoutColor(const SimManager& results, double t) {
@@ -94,6 +105,21 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
     const QString examples = QDir("grids").exists() ? QString("grids") : QString();
     return QFileDialog::getOpenFileName(this, "Open Geometry", examples, "Geometry files (*.sdf)");
   };
+  askOpenFileName = [this](const QString& caption, const QString& filter) {
+    return QFileDialog::getOpenFileName(this, caption, QString(), filter);
+  };
+  askSaveFileName = [this](const QString& caption, const QString& filter, const QString& suffix) {
+    QFileDialog dialog(this, caption, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+  };
+  recentProblems = QSettings(settingsOrganisation, settingsApplication)
+                       .value("recentProblems")
+                       .toStringList()
+                       .mid(0, maxRecentProblems);
+  UpdateRecentMenu();
+  savedProblem = problemfile::Serialize(*this);
 
   processDlg = new TProcessDlg(*this, this);
   geometryDlg = new TGeometryDlg(*this, this);
@@ -108,6 +134,7 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   functionDlg = new TFunctionDlg(this);
   physicalPropDlg = new TPhysicalPropDlg(*this, *this, this);
 
+  UpdateExportItems();
   UpdateFrameButtons();
   SetViewMode(viewMode);
   FitViewport();
@@ -118,6 +145,10 @@ THeatForm::~THeatForm() {
 }
 
 void THeatForm::closeEvent(QCloseEvent* event) {
+  if (!shutDown && !MayDiscardProblem()) {
+    event->ignore();
+    return;
+  }
   ShutDown();
   event->accept();
 }
@@ -168,6 +199,7 @@ bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
   Legend->ColorScale->update();
   SetViewMode(viewMode == ViewMode::Temperature || viewMode == ViewMode::Isotherms ? ViewMode::Media
                                                                                    : viewMode);
+  UpdateExportItems();
   return true;
 }
 
@@ -188,6 +220,7 @@ bool THeatForm::SetManager(SimManager* results) {
   PaintScaleBitmap(scaleBitmap);
   Legend->ColorScale->update();
   UpdateReadouts();
+  UpdateExportItems();
   return true;
 }
 
@@ -242,20 +275,7 @@ void THeatForm::ComputeBounds() {
 void THeatForm::FitViewport() {
   const int w = Draw ? Draw->width() : 0;
   const int h = Draw ? Draw->height() : 0;
-  viewport = PixelRect{0, 0, w - 1, h - 1};
-  const double dx = boundsMax.x - boundsMin.x;
-  const double dy = boundsMax.y - boundsMin.y;
-  const double sx = (w - 1) / dx;
-  const double sy = (h - 1) / dy;
-  if (sy >= sx) {
-    const int top = static_cast<int>(((h - 1) - sx * dy) * 0.5);
-    viewport.top = top;
-    viewport.bottom -= top;
-  } else {
-    const int left = static_cast<int>(((w - 1) - sy * dx) * 0.5);
-    viewport.left = left;
-    viewport.right -= left;
-  }
+  viewport = FittedViewport(boundsMin, boundsMax, w, h);
   Redraw();
 }
 
@@ -680,4 +700,183 @@ void THeatForm::DynamicPlotsItemClick() {
 
 void THeatForm::AboutItemClick() {
   aboutBox->ShowDialog();
+}
+
+// ---- The problem as a document ---------------------------------------------------------
+
+bool THeatForm::LoadProblem(std::unique_ptr<ProblemRecord> problem) {
+  // As for a new grid: a run that still reads this problem keeps it whole.
+  if (HeldByRun() || (manager && manager->Sim() != nullptr))
+    return false;
+  // Windows that edit the problem in place show its old sides and functions; they close
+  // rather than show what no longer exists, and read the new problem when shown again.
+  for (QDialog* dialog : findChildren<QDialog*>()) {
+    if (dialog->isVisible() && !dialog->isModal())
+      dialog->close();
+  }
+  SetMedia(std::move(problem->media));
+  TakeSettingsFrom(*problem);
+  Redraw();
+  return true;
+}
+
+bool THeatForm::ProblemModified() const {
+  return problemfile::Serialize(*this) != savedProblem;
+}
+
+bool THeatForm::OpenProblem(const QString& fileName, QString* message) {
+  problemfile::ReadResult read = problemfile::Open(fileName);
+  if (!read.problem) {
+    if (message)
+      *message = QString("Cannot open the problem \"%1\".\n%2").arg(fileName, read.message);
+    return false;
+  }
+  if (!LoadProblem(std::move(read.problem))) {
+    if (message)
+      *message = busyMessage;
+    return false;
+  }
+  problemFileName = QFileInfo(fileName).absoluteFilePath();
+  savedProblem = problemfile::Serialize(*this);
+  RememberRecent(problemFileName);
+  return true;
+}
+
+bool THeatForm::OpenProblemFile(const QString& fileName) {
+  QString message;
+  if (OpenProblem(fileName, &message))
+    return true;
+  messages::ShowError(this, message);
+  return false;
+}
+
+bool THeatForm::OpenExample(const QString& resource) {
+  problemfile::ReadResult read = problemfile::Open(resource);
+  if (!read.problem) {
+    messages::ShowError(this, read.message);
+    return false;
+  }
+  if (!LoadProblem(std::move(read.problem))) {
+    messages::ShowError(this, busyMessage);
+    return false;
+  }
+  problemFileName.clear();
+  savedProblem = problemfile::Serialize(*this);
+  return true;
+}
+
+bool THeatForm::SaveProblem(const QString& fileName, QString* message) {
+  if (!problemfile::Save(*this, fileName, message))
+    return false;
+  problemFileName = QFileInfo(fileName).absoluteFilePath();
+  savedProblem = problemfile::Serialize(*this);
+  RememberRecent(problemFileName);
+  return true;
+}
+
+void THeatForm::NewProblem() {
+  if (!LoadProblem(std::make_unique<ProblemRecord>()))
+    return;
+  problemFileName.clear();
+  savedProblem = problemfile::Serialize(*this);
+}
+
+bool THeatForm::MayDiscardProblem() {
+  if (!ProblemModified())
+    return true;
+  switch (
+      messages::AskYesNoCancel(this, "Confirmation", "The problem was modified. Save Changes?")) {
+    case QMessageBox::Yes:
+      return SaveProblemClick();
+    case QMessageBox::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void THeatForm::RememberRecent(const QString& fileName) {
+  recentProblems.removeAll(fileName);
+  recentProblems.prepend(fileName);
+  while (recentProblems.size() > maxRecentProblems)
+    recentProblems.removeLast();
+  StoreRecent();
+}
+
+void THeatForm::StoreRecent() {
+  // The one thing the program keeps from one session to the next.
+  QSettings(settingsOrganisation, settingsApplication).setValue("recentProblems", recentProblems);
+  UpdateRecentMenu();
+}
+
+bool THeatForm::ExportPicture(const QString& fileName, QString* message) {
+  return SavePng(RenderPlot(Draw->size()), fileName, message);
+}
+
+bool THeatForm::ExportData(const QString& fileName, QString* message) {
+  const SimSnapshot* shown = ShownSnapshot();
+  if (!shown) {
+    if (message)
+      *message = "There are no results to export; run the simulation first.";
+    return false;
+  }
+  return WriteAtomically(fileName, SnapshotCsv(*media, *shown), message);
+}
+
+void THeatForm::NewProblemClick() {
+  if (MayDiscardProblem())
+    NewProblem();
+}
+
+void THeatForm::OpenProblemClick() {
+  if (!MayDiscardProblem())
+    return;
+  const QString fileName = askOpenFileName("Open Problem", "Problem files (*.cvx)");
+  if (!fileName.isEmpty())
+    OpenProblemFile(fileName);
+}
+
+void THeatForm::OpenRecentClick(const QString& fileName) {
+  if (!MayDiscardProblem())
+    return;
+  if (!OpenProblemFile(fileName)) {
+    // A file that has gone or gone bad leaves the list, so the menu stops offering it.
+    recentProblems.removeAll(fileName);
+    StoreRecent();
+  }
+}
+
+bool THeatForm::SaveProblemClick() {
+  if (problemFileName.isEmpty())
+    return SaveProblemAsClick();
+  QString message;
+  if (SaveProblem(problemFileName, &message))
+    return true;
+  messages::ShowError(this, message);
+  return false;
+}
+
+bool THeatForm::SaveProblemAsClick() {
+  const QString fileName = askSaveFileName("Save Problem As", "Problem files (*.cvx)", "cvx");
+  if (fileName.isEmpty())
+    return false;
+  QString message;
+  if (SaveProblem(fileName, &message))
+    return true;
+  messages::ShowError(this, message);
+  return false;
+}
+
+void THeatForm::ExportPictureClick() {
+  const QString fileName = askSaveFileName("Export Picture", "PNG pictures (*.png)", "png");
+  QString message;
+  if (!fileName.isEmpty() && !ExportPicture(fileName, &message))
+    messages::ShowError(this, message);
+}
+
+void THeatForm::ExportDataClick() {
+  const QString fileName = askSaveFileName("Export Data", "Comma-separated values (*.csv)", "csv");
+  QString message;
+  if (!fileName.isEmpty() && !ExportData(fileName, &message))
+    messages::ShowError(this, message);
 }

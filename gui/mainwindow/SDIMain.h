@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -148,6 +149,48 @@ class THeatForm : public QMainWindow,
   // when it cannot be opened or read. The message says why.
   bool OpenGeometry(const QString& fileName, QString* message = nullptr);
 
+  // ---- The problem as a document. The problem counts as changed when its serialisation
+  // differs from the one last opened or saved: no editing window needs to report its edits.
+
+  // Opens a problem file: the whole problem is replaced and results are discarded. On
+  // failure nothing changes and the message says what is wrong and where.
+  bool OpenProblem(const QString& fileName, QString* message = nullptr);
+  // The same with any failure shown in an error box; for the command line and the menus.
+  bool OpenProblemFile(const QString& fileName);
+  // A problem shipped with the program, by its resource path; it opens untitled, so that
+  // saving asks for a name of the student's own.
+  bool OpenExample(const QString& resource);
+  bool SaveProblem(const QString& fileName, QString* message = nullptr);
+  // The default problem, untitled.
+  void NewProblem();
+  // Replaces the whole problem (the window takes the grid; the faces keep their identity).
+  // Refused, with nothing changed, while a run uses the problem.
+  bool LoadProblem(std::unique_ptr<ProblemRecord> problem);
+  bool ProblemModified() const;
+  // Before the problem is replaced or the program ends: when the problem has unsaved
+  // changes, asks whether to save them. False when the user cancels, or chose to save and
+  // the save did not happen.
+  bool MayDiscardProblem();
+  // The drawing area as the student sees it, as PNG.
+  bool ExportPicture(const QString& fileName, QString* message = nullptr);
+  // The shown snapshot as CSV; needs results.
+  bool ExportData(const QString& fileName, QString* message = nullptr);
+
+  // Handlers of the document commands.
+  void NewProblemClick();
+  void OpenProblemClick();
+  bool SaveProblemClick();
+  bool SaveProblemAsClick();
+  void OpenRecentClick(const QString& fileName);
+  void ExportPictureClick();
+  void ExportDataClick();
+
+  // The file the problem was last opened from or saved to; empty when untitled.
+  QString problemFileName;
+  // Most recent first; kept between sessions.
+  QStringList recentProblems;
+  static constexpr int maxRecentProblems = 6;
+
   // The state the field plot is drawn from.
   FieldPlotState PlotState() const;
   const SimSnapshot* ShownSnapshot() const override;
@@ -244,9 +287,21 @@ class THeatForm : public QMainWindow,
   QAction* Example3Item = nullptr;
   QAction* Example4Item = nullptr;
   QAction* AboutItem = nullptr;
+  QAction* NewProblemItem = nullptr;
+  QAction* OpenProblemItem = nullptr;
+  QAction* SaveProblemItem = nullptr;
+  QAction* SaveProblemAsItem = nullptr;
+  QMenu* RecentProblemsMenu = nullptr;
+  QMenu* ExamplesMenu = nullptr;
+  QAction* ExportPictureItem = nullptr;
+  QAction* ExportDataItem = nullptr;
 
   // Asks for a grid file's name; tests replace it. Empty means cancelled.
   std::function<QString()> askGridFileName;
+  // Ask for a file to open or save, given the dialog's caption, filter and default suffix;
+  // tests replace them. Empty means cancelled.
+  std::function<QString(const QString&, const QString&)> askOpenFileName;
+  std::function<QString(const QString&, const QString&, const QString&)> askSaveFileName;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -293,6 +348,15 @@ class THeatForm : public QMainWindow,
     }
   };
   PressStamp lastPress{0, QEvent::None, QPointF()};
+
+  void RememberRecent(const QString& fileName);
+  void StoreRecent();
+  void UpdateRecentMenu();
+  // Where the results go after a run; refreshed with every change of results.
+  void UpdateExportItems();
+
+  // The problem as last opened or saved.
+  QByteArray savedProblem;
   bool shutDown = false;
   bool contextHelpMode = false;
   QActionGroup* viewGroup = nullptr;

@@ -6,6 +6,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QToolButton>
 
 #include "gui/mainwindow/SDIMain.h"
+#include "gui/mainwindow/examples.h"
 #include "gui/mainwindow/legend.h"
 #include "gui/platform/help.h"
 #include "gui/platform/helptopics.h"
@@ -172,10 +174,51 @@ void THeatForm::BuildCommands() {
   QMenu* file = bar->addMenu("&File");
   file->setObjectName("FileMenu");
 
+  NewProblemItem =
+      MenuItem(file, "NewProblemItem", "&New Problem", "Start again from the default problem");
+  OnCommand(NewProblemItem, nullptr, &THeatForm::NewProblemClick);
+
+  OpenProblemItem = MenuItem(file, "OpenProblemItem", "Open &Problem...",
+                             "Open a problem saved before: grid, materials, conditions, settings");
+  OpenProblemItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  OnCommand(OpenProblemItem, nullptr, &THeatForm::OpenProblemClick);
+
+  SaveProblemItem = MenuItem(file, "SaveProblemItem", "&Save Problem", "Save the problem");
+  SaveProblemItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  connect(SaveProblemItem, &QAction::triggered, this, [this] { SaveProblemClick(); });
+
+  SaveProblemAsItem = MenuItem(file, "SaveProblemAsItem", "Save Problem &As...",
+                               "Save the problem under a new name");
+  connect(SaveProblemAsItem, &QAction::triggered, this, [this] { SaveProblemAsClick(); });
+
+  RecentProblemsMenu = file->addMenu("&Recent Problems");
+  RecentProblemsMenu->setObjectName("RecentProblemsMenu");
+
+  ExamplesMenu = file->addMenu("E&xamples");
+  ExamplesMenu->setObjectName("ExamplesMenu");
+  for (const Example& example : Examples()) {
+    QAction* item = MenuItem(ExamplesMenu, example.name, example.caption, example.hint);
+    const QString resource = example.resource;
+    connect(item, &QAction::triggered, this, [this, resource] {
+      if (MayDiscardProblem())
+        OpenExample(resource);
+    });
+  }
+
+  file->addSeparator();
   OpenGeometryItem = MenuItem(file, "OpenGeometryItem", "&Open Geometry...",
                               "Get a grid from a file", topic::kOpenGeometry);
   OpenBtn = ToolButton("OpenBtn", "open", "Open|", topic::kOpenGeometry);
   OnCommand(OpenGeometryItem, OpenBtn, &THeatForm::OpenGeometryClick);
+
+  file->addSeparator();
+  ExportPictureItem = MenuItem(file, "ExportPictureItem", "Export &Picture...",
+                               "Save the drawing area as a PNG picture");
+  OnCommand(ExportPictureItem, nullptr, &THeatForm::ExportPictureClick);
+
+  ExportDataItem = MenuItem(file, "ExportDataItem", "Export &Data...",
+                            "Save the shown results as a table (CSV)");
+  OnCommand(ExportDataItem, nullptr, &THeatForm::ExportDataClick);
 
   file->addSeparator();
   ExitItem = MenuItem(file, "ExitItem", "E&xit", "Quit program!");
@@ -432,4 +475,20 @@ void THeatForm::Connect() {
   Legend->ColorScale->onPaint = [this](QPainter& painter) { PaintScale(painter); };
   connect(Legend->TabSet, &QTabBar::currentChanged, this, [this] { UpdateReadouts(); });
   connect(Timer, &QTimer::timeout, this, &THeatForm::TimerTimer);
+}
+
+void THeatForm::UpdateRecentMenu() {
+  RecentProblemsMenu->clear();
+  for (int k = 0; k < recentProblems.size(); ++k) {
+    const QString fileName = recentProblems[k];
+    QAction* item = RecentProblemsMenu->addAction(
+        QString("&%1 %2").arg(k + 1).arg(QFileInfo(fileName).fileName()));
+    item->setStatusTip(fileName);
+    connect(item, &QAction::triggered, this, [this, fileName] { OpenRecentClick(fileName); });
+  }
+  RecentProblemsMenu->setEnabled(!recentProblems.isEmpty());
+}
+
+void THeatForm::UpdateExportItems() {
+  ExportDataItem->setEnabled(manager != nullptr);
 }

@@ -869,3 +869,21 @@ QImage RenderFieldPlot(const FieldPlotState& state, QSize size, const QFont& fon
   }
   return image;
 }
+
+PixelRect FittedViewport(const Point& boundsMin, const Point& boundsMax, int w, int h) {
+  PixelRect viewport{0, 0, w - 1, h - 1};
+  const double dx = boundsMax.x - boundsMin.x;
+  const double dy = boundsMax.y - boundsMin.y;
+  const double sx = (w - 1) / dx;
+  const double sy = (h - 1) / dy;
+  if (sy >= sx) {
+    const int top = static_cast<int>(((h - 1) - sx * dy) * 0.5);
+    viewport.top = top;
+    viewport.bottom -= top;
+  } else {
+    const int left = static_cast<int>(((w - 1) - sy * dx) * 0.5);
+    viewport.left = left;
+    viewport.right -= left;
+  }
+  return viewport;
+}

@@ -63,6 +63,10 @@ std::optional<double> TemperatureRate(double t, double minT, double maxT);
 // the largest component magnitude, so that no vector outgrows its full length.
 double AutoFluxScale(const FieldExtremes& extremes);
 
+// The pixel rectangle of a width x height drawing area into which the bounding box fits with
+// equal scales on both axes, centred along the axis that has room to spare.
+PixelRect FittedViewport(const Point& boundsMin, const Point& boundsMax, int width, int height);
+
 // Draws the whole plot on a surface whose background is already black. Where the median
 // volume is narrower on screen than 4 pixels, the material map and the temperature bands
 // are drawn pixel by pixel from the volume under each pixel (without the volumes' outlines,

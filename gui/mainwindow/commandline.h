@@ -1,0 +1,50 @@
+#ifndef CALORIVECTRIX_GUI_MAINWINDOW_COMMANDLINE_H
+#define CALORIVECTRIX_GUI_MAINWINDOW_COMMANDLINE_H
+
+// The program's command line:
+//
+//   calorivectrix                                        the window with the default problem
+//   calorivectrix problem.cvx                            the window with that problem
+//   calorivectrix --run problem.cvx --csv out.csv [--png out.png]
+//                                                        runs it without a window
+//   calorivectrix --help
+//
+// A run without a window needs no display: it draws its picture off screen.
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+
+struct CommandLine {
+  enum class Action { window, run, help, error };
+  Action action = Action::window;
+  QString problem;  // the problem to open or run; empty for the default problem
+  QString csv;
+  QString png;
+  QString error;  // what is wrong with the arguments, for Action::error
+};
+
+// The arguments after the program's name.
+CommandLine ParseCommandLine(const QStringList& arguments);
+// The same from main's own arguments, before any application object exists.
+CommandLine ParseCommandLine(int argc, char** argv);
+
+QString UsageText();
+
+// The size of the picture a run without a window draws.
+constexpr QSize headlessPictureSize{800, 600};
+
+// Opens the problem, runs it to its end with a progress line on `progress`, and writes the
+// last snapshot as CSV and/or PNG. Returns the process's exit status: 0 on success, 1 for a
+// problem file that cannot be read, 3 for a failed run, 4 for results that cannot be written
+// (2 is for arguments that make no sense). Messages go to `progress` too. Needs a
+// QGuiApplication for the picture.
+int RunHeadless(const CommandLine& command, std::FILE* progress);
+
+// Everything but the window: the help text, a complaint about the arguments, or a run
+// without a window (on the off-screen platform, so no display is needed). Returns the
+// process's exit status.
+int RunWithoutWindow(const CommandLine& command, int& argc, char** argv);
+
+#endif

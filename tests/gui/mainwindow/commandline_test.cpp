@@ -1,0 +1,133 @@
+#include "gui/mainwindow/commandline.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+#include "gui/document/problemfile.h"
+#include "gui/document/resultcsv.h"
+#include "tests/gui/support.h"
+
+namespace {
+
+TEST(CommandLine, ArgumentsAreReadOrRefusedWithAReason) {
+  using A = CommandLine::Action;
+  const CommandLine none = ParseCommandLine(QStringList{});
+  EXPECT_EQ(none.action, A::window);
+  EXPECT_TRUE(none.problem.isEmpty());
+
+  const CommandLine open = ParseCommandLine(QStringList{"wall.cvx"});
+  EXPECT_EQ(open.action, A::window);
+  EXPECT_EQ(open.problem, "wall.cvx");
+
+  const CommandLine run =
+      ParseCommandLine(QStringList{"--png", "p.png", "--run", "wall.cvx", "--csv", "out.csv"});
+  EXPECT_EQ(run.action, A::run);
+  EXPECT_EQ(run.problem, "wall.cvx");
+  EXPECT_EQ(run.csv, "out.csv");
+  EXPECT_EQ(run.png, "p.png");
+
+  EXPECT_EQ(ParseCommandLine(QStringList{"a.cvx", "--help"}).action, A::help);
+  const struct {
+    QStringList arguments;
+    const char* error;
+  } refused[] = {
+      {{"--run", "wall.cvx"}, "--run needs --csv or --png (or both) to say where the results go."},
+      {{"--run"}, "--run needs a file name."},
+      {{"--run", "a.cvx", "--csv"}, "--csv needs a file name."},
+      {{"--csv", "out.csv"}, "--csv and --png go with --run."},
+      {{"--run", "a.cvx", "--csv", "1", "--csv", "2"}, "--csv is given twice."},
+      {{"a.cvx", "b.cvx"}, "only one problem can be opened at a time."},
+      {{"--fast"}, "unknown option --fast."},
+  };
+  for (const auto& r : refused) {
+    const CommandLine c = ParseCommandLine(r.arguments);
+    EXPECT_EQ(c.action, A::error) << r.error;
+    EXPECT_EQ(c.error, r.error);
+  }
+}
+
+class Headless : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    log = std::tmpfile();
+    ASSERT_TRUE(log);
+  }
+  void TearDown() override { std::fclose(log); }
+  QString Log() {
+    std::rewind(log);
+    QByteArray text;
+    char buffer[512];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, log))
+      text.append(buffer, static_cast<qsizetype>(n));
+    return QString::fromLocal8Bit(text);
+  }
+  CommandLine Run(const QString& problem) {
+    CommandLine c;
+    c.action = CommandLine::Action::run;
+    c.problem = problem;
+    c.csv = dir.filePath("out.csv");
+    c.png = dir.filePath("out.png");
+    return c;
+  }
+  QTemporaryDir dir;
+  std::FILE* log = nullptr;
+};
+
+// The file's run gives the very numbers of a run of the problem it was saved from.
+TEST_F(Headless, WritesTheResultsOfTheSavedProblem) {
+  ProblemRecord p;
+  p.media = std::make_unique<PolarMedia>(2, 1, 120, 6, 8, DefaultMaterial());
+  p.media->volume(2, 2).heatGeneration = 5e4;
+  p.SetParameters(1e-6, 1e-7, 60, 1000, 50);
+  const QString name = dir.filePath("sector.cvx");
+  ASSERT_TRUE(problemfile::Save(p, name, nullptr));
+  const std::unique_ptr<SimManager> expected = RunToEnd(p, UniformStart(p));
+
+  EXPECT_EQ(RunHeadless(Run(name), log), 0) << Log().toStdString();
+  QFile csv(dir.filePath("out.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_EQ(csv.readAll(), SnapshotCsv(*p.media, expected->LastSnapshot()));
+  const QImage picture(dir.filePath("out.png"));
+  ASSERT_EQ(picture.size(), headlessPictureSize);
+  // The temperature bands fill the middle of the picture.
+  EXPECT_NE(picture.pixel(400, 300), qRgb(0, 0, 0));
+  const QString text = Log();
+  EXPECT_TRUE(text.contains("Step 60 of 60")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Wrote " + dir.filePath("out.csv")));
+}
+
+TEST_F(Headless, FailuresEndWithAReasonAndAStatus) {
+  // A file that cannot be read.
+  QFile bad(dir.filePath("bad.cvx"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("xiso\n");
+  bad.close();
+  EXPECT_EQ(RunHeadless(Run(bad.fileName()), log), 1);
+  EXPECT_TRUE(Log().contains("This is not a problem file")) << Log().toStdString();
+  EXPECT_FALSE(QFile::exists(dir.filePath("out.csv")));
+
+  // A run whose first step cannot converge within its single sweep.
+  ProblemRecord p;
+  p.SetParameters(1e-6, 1e-15, 10, 1, 20);
+  const QString name = dir.filePath("strict.cvx");
+  ASSERT_TRUE(problemfile::Save(p, name, nullptr));
+  EXPECT_EQ(RunHeadless(Run(name), log), 3);
+  EXPECT_TRUE(Log().contains("the run failed. Time step 1 was undone")) << Log().toStdString();
+  EXPECT_FALSE(QFile::exists(dir.filePath("out.csv")));
+
+  // Results with nowhere to go.
+  p.SetParameters(1e-6, 1e-6, 10, 1000, 20);
+  ASSERT_TRUE(problemfile::Save(p, name, nullptr));
+  CommandLine c = Run(name);
+  c.csv = dir.filePath("missing/out.csv");
+  EXPECT_EQ(RunHeadless(c, log), 4);
+  EXPECT_TRUE(Log().contains("Cannot save")) << Log().toStdString();
+}
+
+}  // namespace

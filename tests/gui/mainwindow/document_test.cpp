@@ -1,0 +1,260 @@
+// The problem as a document in the window: opening, saving, asking before anything unsaved
+// is lost, the recent list, the examples and the two exports.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <cmath>
+#include <memory>
+
+#include "gui/document/problemfile.h"
+#include "gui/document/resultcsv.h"
+#include "gui/mainwindow/SDIMain.h"
+#include "gui/mainwindow/examples.h"
+#include "gui/platform/messages.h"
+#include "gui/platform/widgets.h"
+#include "tests/gui/support.h"
+
+namespace {
+
+class Document : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    messages::SetAnswerer([this](const messages::Shown& shown) {
+      asked.push_back(shown);
+      return answer;
+    });
+    // Each test starts with no recent problems.
+    QSettings("Calorivectrix", "Calorivectrix").clear();
+    form = std::make_unique<THeatForm>();
+    form->askOpenFileName = [this](const QString&, const QString&) { return openName; };
+    form->askSaveFileName = [this](const QString&, const QString&, const QString&) {
+      return saveName;
+    };
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  }
+  void TearDown() override {
+    form.reset();
+    messages::SetAnswerer(nullptr);
+  }
+
+  QByteArray Saved() const { return problemfile::Serialize(*form); }
+  // A change any editing window could make: a volume painted with another material.
+  void Paint() { form->media->volume(3, 4).conductivity = 401; }
+  QByteArray FileBytes(const QString& name) const {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  QTemporaryDir dir;
+  std::unique_ptr<THeatForm> form;
+  QString openName;
+  QString saveName;
+  QMessageBox::StandardButton answer = QMessageBox::Cancel;
+  std::vector<messages::Shown> asked;
+};
+
+QAction* Item(QMenu* menu, const char* name) {
+  for (QAction* action : menu->actions()) {
+    if (action->objectName() == name)
+      return action;
+  }
+  return nullptr;
+}
+
+TEST_F(Document, FileMenuKeepsItsItemsAndAddsTheDocumentCommands) {
+  auto* file = form->menuBar()->findChild<QMenu*>("FileMenu");
+  ASSERT_TRUE(file);
+  QStringList texts;
+  for (QAction* a : file->actions())
+    texts << (a->menu() ? a->menu()->title() : a->text());
+  EXPECT_EQ(texts,
+            (QStringList{"&New Problem", "Open &Problem...", "&Save Problem", "Save Problem &As...",
+                         "&Recent Problems", "E&xamples", "", "&Open Geometry...", "",
+                         "Export &Picture...", "Export &Data...", "", "E&xit"}));
+  EXPECT_EQ(form->OpenProblemItem->shortcut(), QKeySequence("Ctrl+O"));
+  EXPECT_EQ(form->SaveProblemItem->shortcut(), QKeySequence("Ctrl+S"));
+  EXPECT_FALSE(form->ExportDataItem->isEnabled());
+  EXPECT_FALSE(form->RecentProblemsMenu->isEnabled());
+}
+
+TEST_F(Document, SavedProblemOpensAsItWas) {
+  THeatForm& f = *form;
+  f.SetMedia(std::make_unique<MixedMedia>(1, 1, 0.5, 0.25, 6, 12, DefaultMaterial()));
+  Paint();
+  f.westFace->Insert(Segment{0.25, 0.5, new FFlux(f.functionList[1].get())});
+  f.SetParameters(1e-6, 1e-6, 40, 500, 3);
+  EXPECT_TRUE(f.ProblemModified());
+  const QByteArray before = Saved();
+
+  saveName = dir.filePath("pipe.cvx");
+  f.SaveProblemAsItem->trigger();
+  EXPECT_TRUE(asked.empty());
+  EXPECT_EQ(f.problemFileName, saveName);
+  EXPECT_FALSE(f.ProblemModified());
+  EXPECT_EQ(FileBytes(saveName), before);
+
+  // Start again: the default problem, then the saved one back, into the same faces.
+  f.NewProblemItem->trigger();
+  EXPECT_EQ(f.media->ni, 10);
+  EXPECT_TRUE(f.problemFileName.isEmpty());
+  const Face* west = f.westFace.get();
+  f.SetManager(RunToEnd(f, UniformStart(f)).release());
+  openName = saveName;
+  f.OpenProblemItem->trigger();
+  EXPECT_TRUE(asked.empty());
+  EXPECT_EQ(Saved(), before);
+  EXPECT_EQ(f.westFace.get(), west);
+  EXPECT_EQ(f.westFace->count, 3);
+  EXPECT_FALSE(f.manager);
+  EXPECT_FALSE(f.ExportDataItem->isEnabled());
+  EXPECT_FALSE(f.ProblemModified());
+  ASSERT_EQ(f.recentProblems.size(), 1);
+  EXPECT_EQ(f.RecentProblemsMenu->actions().value(0)->text(), "&1 pipe.cvx");
+}
+
+TEST_F(Document, UnsavedChangesAreNeverLostSilently) {
+  THeatForm& f = *form;
+  Paint();
+  const QByteArray painted = Saved();
+
+  // New: Cancel keeps everything, No discards.
+  f.NewProblemItem->trigger();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].caption, "Confirmation");
+  EXPECT_EQ(asked[0].text, "The problem was modified. Save Changes?");
+  EXPECT_EQ(Saved(), painted);
+
+  // Exit: Cancel keeps the window open.
+  EXPECT_FALSE(f.close());
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_EQ(Saved(), painted);
+
+  // Yes on an untitled problem asks for a name; cancelling that keeps the window too.
+  answer = QMessageBox::Yes;
+  saveName.clear();
+  EXPECT_FALSE(f.close());
+  EXPECT_TRUE(f.isVisible());
+
+  // Yes with a name saves, then the program may end.
+  saveName = dir.filePath("painted.cvx");
+  EXPECT_TRUE(f.close());
+  EXPECT_EQ(FileBytes(saveName), painted);
+}
+
+TEST_F(Document, ABadFileChangesNothing) {
+  THeatForm& f = *form;
+  Paint();
+  f.SetManager(RunToEnd(f, UniformStart(f)).release());
+  const QByteArray before = Saved();
+  QFile bad(dir.filePath("bad.cvx"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  QByteArray text = before;
+  text.replace("\"ni\": 10", "\"ni\": 0");
+  bad.write(text);
+  bad.close();
+
+  answer = QMessageBox::No;
+  openName = bad.fileName();
+  f.OpenProblemItem->trigger();
+  ASSERT_EQ(asked.size(), 2u);  // whether to save the painted problem, then the refusal
+  EXPECT_EQ(asked[1].caption, "Error");
+  EXPECT_TRUE(asked[1].text.contains("grid.ni: expected a whole number from 2 to 1000, found 0."))
+      << asked[1].text.toStdString();
+  EXPECT_EQ(Saved(), before);
+  EXPECT_TRUE(f.manager);
+  EXPECT_TRUE(f.ProblemModified());
+
+  // Saving where nothing can be written says so and leaves the problem unsaved.
+  saveName = dir.filePath("no/such/folder.cvx");
+  f.SaveProblemItem->trigger();
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_TRUE(asked[2].text.startsWith("Cannot save")) << asked[2].text.toStdString();
+  EXPECT_TRUE(f.ProblemModified());
+  EXPECT_TRUE(f.problemFileName.isEmpty());
+}
+
+TEST_F(Document, RecentProblemsOpenAndForgetFilesThatWent) {
+  THeatForm& f = *form;
+  ASSERT_TRUE(f.SaveProblem(dir.filePath("a.cvx")));
+  Paint();
+  ASSERT_TRUE(f.SaveProblem(dir.filePath("b.cvx")));
+  const QStringList both{dir.filePath("b.cvx"), dir.filePath("a.cvx")};
+  EXPECT_EQ(f.recentProblems, both);
+  // The list outlives the window.
+  EXPECT_EQ(QSettings("Calorivectrix", "Calorivectrix").value("recentProblems").toStringList(),
+            both);
+
+  f.RecentProblemsMenu->actions().value(1)->trigger();
+  EXPECT_EQ(f.problemFileName, dir.filePath("a.cvx"));
+  EXPECT_EQ(f.media->volume(3, 4).conductivity, 317);
+  EXPECT_EQ(f.recentProblems.first(), dir.filePath("a.cvx"));
+
+  ASSERT_TRUE(QFile::remove(dir.filePath("b.cvx")));
+  f.RecentProblemsMenu->actions().value(1)->trigger();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text.left(25), "Cannot open the problem \"");
+  EXPECT_EQ(f.recentProblems, QStringList{dir.filePath("a.cvx")});
+  EXPECT_EQ(f.RecentProblemsMenu->actions().size(), 1);
+}
+
+TEST_F(Document, ExportsAreWhatTheStudentSees) {
+  THeatForm& f = *form;
+  f.SetManager(RunToEnd(f, UniformStart(f)).release());
+  f.IsothermsItem->trigger();
+  saveName = dir.filePath("field.png");
+  f.ExportPictureItem->trigger();
+  const QImage picture(saveName);
+  const QImage shown = f.Draw->grab().toImage().convertToFormat(picture.format());
+  ASSERT_EQ(picture.size(), f.Draw->size());
+  EXPECT_TRUE(picture == shown);
+
+  // The data are those of the snapshot shown, not of the last one.
+  f.FirstFrameBtn->click();
+  ASSERT_EQ(f.curSnapshot, 0);
+  ASSERT_TRUE(f.ExportDataItem->isEnabled());
+  saveName = dir.filePath("field.csv");
+  f.ExportDataItem->trigger();
+  EXPECT_EQ(FileBytes(saveName), SnapshotCsv(*f.media, f.manager->Snapshot(0)));
+  EXPECT_NE(FileBytes(saveName), SnapshotCsv(*f.media, f.manager->LastSnapshot()));
+  EXPECT_TRUE(asked.empty());
+}
+
+// Every example opens from the menu, untitled and unmodified, and runs to its end with
+// temperatures between the extremes its boundaries and sources allow.
+TEST_F(Document, ExamplesOpenAndRun) {
+  THeatForm& f = *form;
+  ASSERT_FALSE(Examples().empty());
+  for (const Example& example : Examples()) {
+    SCOPED_TRACE(example.name);
+    QAction* item = Item(f.ExamplesMenu, example.name);
+    ASSERT_TRUE(item);
+    item->trigger();
+    ASSERT_TRUE(asked.empty()) << asked.back().text.toStdString();
+    EXPECT_TRUE(f.problemFileName.isEmpty());
+    EXPECT_FALSE(f.ProblemModified());
+    // The shipped file is what the program writes today.
+    QFile file(example.resource);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), Saved()) << "regenerate with calorivectrix_make_examples";
+
+    const std::unique_ptr<SimManager> m = RunToEnd(f, UniformStart(f));
+    EXPECT_GT(m->Count(), 2);
+    EXPECT_TRUE(std::isfinite(m->minT) && std::isfinite(m->maxT));
+    EXPECT_GE(m->minT, 0 - 1e-9);
+    EXPECT_LE(m->maxT, 400);
+    EXPECT_GT(m->maxT - m->minT, 1);
+  }
+}
+
+}  // namespace
