@@ -271,7 +271,8 @@ double Orientation(const Media& media) {
 // The simulator divides by every volume's area, so a flat volume would turn the whole field
 // into infinities; a volume turned the other way round from the grid (two sides crossing
 // like a bow tie, or folded over its neighbours) overlaps others and makes the first step
-// fail. It is far kinder to say which one it is, before anything is run.
+// fail. It is far kinder to say which one it is, before anything is run. Without the lines
+// of the nodes (a grid that came some other way) the message names the volume alone.
 std::string CheckVolumes(const Media& media, const std::vector<int64_t>& nodeLines) {
   const int32_t rowLength = media.ni + 1;
   const double orientation = Orientation(media);
@@ -288,12 +289,14 @@ std::string CheckVolumes(const Media& media, const std::vector<int64_t>& nodeLin
       if (!infinite && !flat && !insideOut) {
         continue;
       }
-      const int64_t firstLine = nodeLines[j * rowLength + i];
-      const int64_t lastLine = nodeLines[(j + 1) * rowLength + i + 1];
-      const std::string lines =
-          firstLine == lastLine
-              ? LinePrefix(firstLine)
-              : "Lines " + std::to_string(firstLine) + " to " + std::to_string(lastLine) + ": ";
+      std::string lines;
+      if (!nodeLines.empty()) {
+        const int64_t firstLine = nodeLines[j * rowLength + i];
+        const int64_t lastLine = nodeLines[(j + 1) * rowLength + i + 1];
+        lines = firstLine == lastLine ? LinePrefix(firstLine)
+                                      : "Lines " + std::to_string(firstLine) + " to " +
+                                            std::to_string(lastLine) + ": ";
+      }
       // Named by its corners alone, counted from 0 as every node of the file is: a second
       // numbering for volumes would only be mixed up with the first.
       const std::string volume = "the volume with corners " + NodeName(i, j) + ", " +
@@ -372,6 +375,10 @@ GridFileResult Refused(std::string message) {
 }
 
 }  // namespace
+
+std::string CheckGridVolumes(const Media& media) {
+  return CheckVolumes(media, {});
+}
 
 GridFileResult ReadGridFile(std::istream& in, const VolumeProperties& record) {
   if (!in || in.rdbuf() == nullptr) {

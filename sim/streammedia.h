@@ -42,6 +42,11 @@ struct GridFileResult {
 // Every volume of the grid gets `record`. Never throws for bad input.
 GridFileResult ReadGridFile(std::istream& in, const VolumeProperties& record);
 
+// The check every grid file passes, for nodes that came another way: empty when every volume
+// is sound, else one sentence naming the first volume (by its corners, counted from 0) that
+// is flat, too large or turned inside out against the rest of the grid.
+std::string CheckGridVolumes(const Media& media);
+
 // Nodes come from a grid file; only ReadGridFile builds one, and only from a file it has
 // read completely.
 class StreamMedia : public Media {

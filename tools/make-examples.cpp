@@ -15,6 +15,7 @@
 #include "gui/document/problemfile.h"
 #include "sim/materials.h"
 #include "sim/problem.h"
+#include "sim/tutorials.h"
 
 namespace {
 
@@ -130,6 +131,10 @@ int main(int argc, char** argv) {
     const char* file;
     std::unique_ptr<ProblemRecord> (*build)();
   } examples[] = {
+      {"tutorial-1-slab.cvx", tutorial::TransientSlab},
+      {"tutorial-2-fin.cvx", tutorial::Fin},
+      {"tutorial-3-composite-wall.cvx", tutorial::CompositeWall},
+      {"tutorial-4-shape-factor.cvx", tutorial::ShapeFactor},
       {"painted-composite.cvx", PaintedComposite},
       {"convective-fin.cvx", ConvectiveFin},
       {"heated-plate.cvx", HeatedPlate},

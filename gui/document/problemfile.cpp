@@ -403,6 +403,11 @@ void CheckShapes(const Media& media) {
                                         : "is too large to compute with"));
     }
   }
+  // Nodes written by hand can also cross over one another, which no single volume's area
+  // shows; a grid file is refused for it, and so is a problem file.
+  const std::string crossing = CheckGridVolumes(media);
+  if (!crossing.empty())
+    Reader::Fail("grid.nodes", QString::fromStdString(crossing));
 }
 
 void ReadMaterials(const QJsonObject& root, Media& media) {

@@ -196,8 +196,14 @@ void THeatForm::BuildCommands() {
 
   ExamplesMenu = file->addMenu("E&xamples");
   ExamplesMenu->setObjectName("ExamplesMenu");
+  bool afterTutorial = false;
   for (const Example& example : Examples()) {
-    QAction* item = MenuItem(ExamplesMenu, example.name, example.caption, example.hint);
+    // The worked examples of the help first, set apart from the showcases after them.
+    if (afterTutorial && example.helpTopic == 0)
+      ExamplesMenu->addSeparator();
+    afterTutorial = example.helpTopic != 0;
+    QAction* item =
+        MenuItem(ExamplesMenu, example.name, example.caption, example.hint, example.helpTopic);
     const QString resource = example.resource;
     connect(item, &QAction::triggered, this, [this, resource] {
       if (MayDiscardProblem())

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include "gui/platform/helptopics.h"
+
 // The resources sit in the static gui library, whose linker would otherwise drop them as
 // unused; naming them here keeps them in every program that lists the examples. (Outside any
 // namespace: the macro declares the resource's own function.)
@@ -14,18 +16,30 @@ const std::vector<Example>& Examples() {
   static const bool loaded = LoadResources();
   (void)loaded;
   static const std::vector<Example> list = {
+      {"SlabTutorialExample", "Tutorial &1: Transient slab",
+       "The first worked example of the help, set up: a steel slab heated at one face",
+       ":/examples/tutorial-1-slab.cvx", topic::kTutorialSlab},
+      {"FinTutorialExample", "Tutorial &2: Fin",
+       "The second worked example of the help, set up: an aluminium fin in air",
+       ":/examples/tutorial-2-fin.cvx", topic::kTutorialFin},
+      {"ResistanceTutorialExample", "Tutorial &3: Composite wall",
+       "The third worked example of the help, set up: brick covered with polystyrene",
+       ":/examples/tutorial-3-composite-wall.cvx", topic::kTutorialResistance},
+      {"ShapeFactorTutorialExample", "Tutorial &4: Shape factor",
+       "The fourth worked example of the help, set up: a pipe in a square block",
+       ":/examples/tutorial-4-shape-factor.cvx", topic::kTutorialShapeFactor},
       {"PaintedCompositeExample", "&Painted composite",
        "A copper inclusion and an insulating layer painted into a brick plate",
-       ":/examples/painted-composite.cvx"},
+       ":/examples/painted-composite.cvx", 0},
       {"ConvectiveFinExample", "&Convective fin",
        "An aluminium fin on a hot wall, cooled by the air around it",
-       ":/examples/convective-fin.cvx"},
+       ":/examples/convective-fin.cvx", 0},
       {"HeatedPlateExample", "&Heated plate",
        "A steel plate warmed by a heating strip inside it, cooled at its edges",
-       ":/examples/heated-plate.cvx"},
+       ":/examples/heated-plate.cvx", 0},
       {"SectorExample", "&Sector",
-       "A quarter of an insulated pipe: hot inside, cooled by air outside",
-       ":/examples/sector.cvx"},
+       "A quarter of an insulated pipe: hot inside, cooled by air outside", ":/examples/sector.cvx",
+       0},
   };
   return list;
 }

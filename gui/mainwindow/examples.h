@@ -11,6 +11,7 @@ struct Example {
   const char* caption;   // the menu item's text
   const char* hint;      // its status-bar text
   const char* resource;  // where the problem file is compiled in
+  int helpTopic;         // the help's worked example it sets up, or 0 for a showcase
 };
 
 const std::vector<Example>& Examples();

@@ -169,6 +169,19 @@ TEST(ProblemFile, RefusalsSayWhatAndWhere) {
        }),
        "grid: volume (1, 1) has zero area"},
       {edited([&](QJsonObject& r) {
+         QJsonObject g{{"kind", "Nodes"}, {"ni", 2}, {"nj", 2}};
+         QJsonArray nodes;
+         for (int k = 0; k < 9; ++k)
+           nodes.append(QJsonArray{k % 3, k / 3});
+         // The middle node pulled out beyond the North-East corner: no volume is flat, but
+         // the South-East one, first in the file's order, is folded over its neighbours.
+         nodes[4] = QJsonArray{2.5, 2.5};
+         g["nodes"] = nodes;
+         r["grid"] = g;
+       }),
+       "grid.nodes: the volume with corners node (1, 0), node (2, 0), node (2, 1) and node (1, "
+       "1) is turned inside out"},
+      {edited([&](QJsonObject& r) {
          QJsonObject g{{"kind", "Nodes"}, {"ni", 3}, {"nj", 3}, {"nodes", QJsonArray{}}};
          r["grid"] = g;
        }),

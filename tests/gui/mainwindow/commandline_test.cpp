@@ -10,6 +10,7 @@
 
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
+#include "gui/mainwindow/examples.h"
 #include "tests/gui/support.h"
 
 namespace {
@@ -128,6 +129,60 @@ TEST_F(Headless, FailuresEndWithAReasonAndAStatus) {
   c.csv = dir.filePath("missing/out.csv");
   EXPECT_EQ(RunHeadless(c, log), 4);
   EXPECT_TRUE(Log().contains("Cannot save")) << Log().toStdString();
+}
+
+// The total heat rate into the domain through one side, from a results file's second table.
+double SideInflow(const QByteArray& csv, const QByteArray& side) {
+  double sum = 0;
+  int rows = 0;
+  for (const QByteArray& line : csv.split('\n')) {
+    const QList<QByteArray> fields = line.split(',');
+    if (fields.size() == 5 && fields[0] == side) {
+      sum += fields[4].toDouble();
+      ++rows;
+    }
+  }
+  EXPECT_GT(rows, 0) << side.toStdString();
+  return sum;
+}
+
+// A teacher runs the shipped tutorial files without a window and finds the numbers the help
+// gives for them: the fin's base heat rate, the wall's heat rate and the hole's (as the
+// profile window's Sum shows them), and the slab's insulated face at 200 s.
+TEST_F(Headless, TutorialFilesGiveTheNumbersOfTheHelp) {
+  const struct {
+    const char* example;
+    double westInflow;  // W/m, as the help writes it
+    double digit;       // the last digit the help gives
+  } tutorials[] = {
+      {"FinTutorialExample", 759.943, 1e-3},
+      {"ResistanceTutorialExample", 9.39131, 1e-5},
+      {"ShapeFactorTutorialExample", -594.670, 1e-3},
+  };
+  const auto resourceOf = [](const char* name) {
+    for (const Example& e : Examples()) {
+      if (std::string(e.name) == name)
+        return QString(e.resource);
+    }
+    return QString();
+  };
+  for (const auto& t : tutorials) {
+    SCOPED_TRACE(t.example);
+    const QString name = dir.filePath("tutorial.cvx");
+    QFile::remove(name);
+    ASSERT_TRUE(QFile::copy(resourceOf(t.example), name));
+    ASSERT_EQ(RunHeadless(Run(name), log), 0) << Log().toStdString();
+    QFile csv(dir.filePath("out.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_NEAR(SideInflow(csv.readAll(), "West"), t.westInflow, t.digit / 2);
+  }
+
+  problemfile::ReadResult slab = problemfile::Open(resourceOf("SlabTutorialExample"));
+  ASSERT_TRUE(slab.problem) << slab.message.toStdString();
+  const std::unique_ptr<SimManager> m = RunToEnd(*slab.problem, UniformStart(*slab.problem));
+  ASSERT_GT(m->Count(), 2);
+  ASSERT_EQ(m->Snapshot(2).Time(), 200);
+  EXPECT_NEAR(m->Snapshot(2).T[0][0], 0.468913, 0.5e-6);
 }
 
 }  // namespace
