@@ -139,12 +139,19 @@ int32_t Data::Add(float x, float y) {
     }
   }
   points[count] = DataPoint{x, y};
+  MarkBoxesStale();
   return count++;
 }
 
 void Data::SetPoint(int32_t index, float x, float y) {
   INVARIANT(index >= 0 && index < count, "index>=0 && index<count");
   points[index] = DataPoint{x, y};
+  MarkBoxesStale();
+}
+
+void Data::MarkBoxesStale() {
+  for (TGraphBox* box : boxes)
+    box->Changed(false);
 }
 
 const DataPoint& Data::Point(int32_t index) const {
@@ -204,8 +211,7 @@ void TGraphBox::AddSeries(Data* data, const QString& name, const QColor& colour,
   INVARIANT(data != nullptr, "data != NULL");
   series.push_back(DataNode{data, colour, name});
   data->AttachBox(this);
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 int TGraphBox::RemoveSeries(Data* data, bool repaint) {
@@ -215,8 +221,7 @@ int TGraphBox::RemoveSeries(Data* data, bool repaint) {
     return 0;
   series.erase(it);
   data->DetachBox(this);
-  if (repaint)
-    Repaint();
+  Changed(repaint);
   return 1;
 }
 
@@ -278,6 +283,7 @@ void TGraphBox::SetBackground(const QColor& colour) {
 
 void TGraphBox::SetBackground(int red, int green, int blue) {
   background = QColor(red, green, blue);
+  Changed(false);
 }
 
 void TGraphBox::SetFrameColour(const QColor& colour) {
@@ -287,56 +293,53 @@ void TGraphBox::SetFrameColour(const QColor& colour) {
 
 void TGraphBox::SetFrameColour(int red, int green, int blue) {
   frameColour = QColor(red, green, blue);
+  Changed(false);
 }
 
 void TGraphBox::SetTextColour(const QColor& colour) {
   textColour = colour;
+  Changed(false);
 }
 
 void TGraphBox::SetTextColour(int red, int green, int blue) {
   textColour = QColor(red, green, blue);
+  Changed(false);
 }
 
 void TGraphBox::SetTitle(const QString& text, bool repaint) {
   title = text;
   titleShown = true;
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 void TGraphBox::SetXName(const QString& text, bool repaint) {
   xName = text;
   xNameShown = true;
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 void TGraphBox::SetYName(const QString& text, bool repaint) {
   yName = text;
   yNameShown = true;
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 void TGraphBox::ShowTitle(int flag, bool repaint) {
   if (flag == 0)
     titleShown = false;
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 void TGraphBox::ShowXName(int flag, bool repaint) {
   if (flag == 0)
     xNameShown = false;
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 void TGraphBox::ShowYName(int flag, bool repaint) {
   if (flag == 0)
     yNameShown = false;
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 void TGraphBox::SetXStep(float step, bool repaint) {
@@ -347,8 +350,7 @@ void TGraphBox::SetXStep(float step, bool repaint) {
   autoXStep = false;
   xStep = step;
   xDivisions = Divisions(step, xmin, xmax);
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 void TGraphBox::SetYStep(float step, bool repaint) {
@@ -359,8 +361,7 @@ void TGraphBox::SetYStep(float step, bool repaint) {
   autoYStep = false;
   yStep = step;
   yDivisions = Divisions(step, ymin, ymax);
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 void TGraphBox::AutoXStep() {
@@ -381,8 +382,7 @@ void TGraphBox::ShowXLabels(int flag, bool repaint) {
     return;
   }
   xLabels = flag;
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 void TGraphBox::ShowYLabels(int flag, bool repaint) {
@@ -391,8 +391,7 @@ void TGraphBox::ShowYLabels(int flag, bool repaint) {
     return;
   }
   yLabels = flag;
-  if (repaint)
-    Repaint();
+  Changed(repaint);
 }
 
 void TGraphBox::SetGrid(int nx, int ny, const QColor& colour) {
@@ -419,13 +418,22 @@ void TGraphBox::HideGrid() {
 // ---------------------------------------------------------------------------------------
 // TGraphBox: drawing
 
+void TGraphBox::Changed(bool repaint) {
+  stale = true;
+  if (repaint)
+    Repaint();
+}
+
 void TGraphBox::Repaint() {
   Render();
   update();
 }
 
+// A paint that follows a repaint shows the image already drawn; only a change made without
+// repainting, or a new size, draws it again here.
 void TGraphBox::paintEvent(QPaintEvent*) {
-  Render();
+  if (stale || image.size() != size())
+    Render();
   QPainter painter(this);
   painter.drawImage(0, 0, image);
 }
@@ -465,6 +473,7 @@ void TGraphBox::UpdateRanges() {
 }
 
 void TGraphBox::Render() {
+  stale = false;
   const int w = width();
   const int h = height();
   if (w <= 0 || h <= 0) {

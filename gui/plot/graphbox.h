@@ -61,6 +61,8 @@ class Data {
   friend class TGraphBox;
   void AttachBox(TGraphBox* box);
   void DetachBox(TGraphBox* box);
+  // A point changed without a repaint: the boxes' next paint draws it.
+  void MarkBoxesStale();
 
   int32_t count = 0;
   std::unique_ptr<DataPoint[]> points;
@@ -155,6 +157,9 @@ class TGraphBox : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  friend class Data;
+  // Notes that the image no longer shows the box's state, and repaints when asked to.
+  void Changed(bool repaint);
   void Render();
   void UpdateRanges();
   void DrawTexts(Surface& surface, int w, int h);
@@ -164,6 +169,8 @@ class TGraphBox : public QWidget {
   void DrawGrid(Surface& surface, int w, int h);
 
   QImage image;
+  // Something shown has changed since the image was last drawn.
+  bool stale = true;
   std::vector<DataNode> series;
   QColor frameColour = QColor(0, 0, 0);
   QColor textColour = QColor(0, 0, 0);

@@ -329,6 +329,34 @@ TEST(GraphPixels, PaintEventShowsTheCurrentData) {
   EXPECT_EQ(shown, box->Image());
 }
 
+// One drawing per change: a paint after Repaint shows the image drawn (its cache key does
+// not move), while a point added, a colour set or a size changed without a repaint is drawn
+// by the next paint.
+TEST(GraphPixels, PaintDrawsAgainOnlyAfterAChange) {
+  auto box = UnitBox();
+  Data data(50, 10, -1);
+  data.Add(0, 0);
+  box->AddSeries(&data, "d", QColor(kRed), true);
+  const qint64 drawn = box->Image().cacheKey();
+  box->grab();
+  EXPECT_EQ(box->Image().cacheKey(), drawn);
+
+  data.Add(1, 1);
+  QImage shown = box->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_NE(box->Image().cacheKey(), drawn);
+  EXPECT_EQ(shown.pixel(100, 50), kRed);
+
+  box->SetTextColour(QColor(0, 0, 255));
+  box->SetTitle("T", false);
+  shown = box->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_GT(CountOf(shown, qRgb(0, 0, 255)), 0);
+
+  box->resize(240, 120);
+  shown = box->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(shown.size(), QSize(240, 120));
+  EXPECT_EQ(shown, box->Image());
+}
+
 TEST(GraphPixels, SeriesLineRunsBetweenMappedPoints) {
   auto box = UnitBox();
   Data data(50, 10, -1);
