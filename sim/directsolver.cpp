@@ -1,65 +1,376 @@
 #include "sim/directsolver.h"
 
 #include <Eigen/OrderingMethods>
+#include <Eigen/SparseCholesky>
 #include <Eigen/SparseCore>
 #include <Eigen/SparseLU>
+#include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <functional>
 #include <limits>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "sim/simulator.h"
 
 namespace {
 
-// Nested dissection of the volumes [i0, i1) x [j0, j1): each half first, then the grid line
+// Volumes are numbered by nested dissection: each half of the grid first, then the grid line
 // that separates them. Nine-point neighbours never reach across a whole grid line, so the
-// halves' unknowns do not mix and the factors fill in far less than in any row-by-row
-// order (a third of what the general column ordering gives at 200 x 200).
-void Dissect(int ni, int i0, int i1, int j0, int j1, std::vector<int>& position, int& next) {
+// halves' unknowns do not mix and the factors fill in far less than in any row-by-row order.
+// Each leaf and each separating line is one block of consecutive unknowns, which the
+// factor stores densely.
+struct Dissection {
+  std::vector<int> position;    // of volume (I, J) at J * ni + I
+  std::vector<int> blockStart;  // first unknown of each block, in order
+  // The first split: unknowns [0, leftEnd) and [leftEnd, separatorStart) are the two halves,
+  // the rest the line between them. Without a split, the left half is everything.
+  int leftEnd = 0;
+  int separatorStart = 0;
+};
+
+// Four volumes a leaf: larger leaves fill in more than their denser storage saves.
+constexpr int leafSize = 4;
+
+void Dissect(int ni, int i0, int i1, int j0, int j1, Dissection& d, int& next, bool top) {
   const int w = i1 - i0;
   const int h = j1 - j0;
   if (w <= 0 || h <= 0)
     return;
-  if (w * h <= 16) {
+  if (w * h <= leafSize) {
+    d.blockStart.push_back(next);
     for (int j = j0; j < j1; ++j) {
       for (int i = i0; i < i1; ++i)
-        position[j * ni + i] = next++;
+        d.position[j * ni + i] = next++;
     }
+    if (top)
+      d.leftEnd = d.separatorStart = next;
     return;
   }
-  if (w >= h) {
-    const int m = i0 + w / 2;
-    Dissect(ni, i0, m, j0, j1, position, next);
-    Dissect(ni, m + 1, i1, j0, j1, position, next);
+  const bool acrossI = w >= h;
+  const int m = acrossI ? i0 + w / 2 : j0 + h / 2;
+  if (acrossI)
+    Dissect(ni, i0, m, j0, j1, d, next, false);
+  else
+    Dissect(ni, i0, i1, j0, m, d, next, false);
+  if (top)
+    d.leftEnd = next;
+  if (acrossI)
+    Dissect(ni, m + 1, i1, j0, j1, d, next, false);
+  else
+    Dissect(ni, i0, i1, m + 1, j1, d, next, false);
+  if (top)
+    d.separatorStart = next;
+  d.blockStart.push_back(next);
+  if (acrossI) {
     for (int j = j0; j < j1; ++j)
-      position[j * ni + m] = next++;
+      d.position[j * ni + m] = next++;
   } else {
-    const int m = j0 + h / 2;
-    Dissect(ni, i0, i1, j0, m, position, next);
-    Dissect(ni, i0, i1, m + 1, j1, position, next);
     for (int i = i0; i < i1; ++i)
-      position[m * ni + i] = next++;
+      d.position[m * ni + i] = next++;
   }
 }
 
+// Runs two tasks at once, one on a worker thread kept for the solver's life; on a machine
+// with one processor both run here, one after the other. The tasks never write the same
+// memory, so the results are the same either way.
+class PairRunner {
+ public:
+  PairRunner() {
+    if (std::thread::hardware_concurrency() > 1)
+      worker = std::thread([this] { Work(); });
+  }
+  ~PairRunner() {
+    if (!worker.joinable())
+      return;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      quit = true;
+    }
+    wake.notify_all();
+    worker.join();
+  }
+  PairRunner(const PairRunner&) = delete;
+  PairRunner& operator=(const PairRunner&) = delete;
+
+  void Run(const std::function<void()>& first, const std::function<void()>& second) {
+    if (!worker.joinable()) {
+      first();
+      second();
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      task = &first;
+      done = false;
+    }
+    wake.notify_all();
+    second();
+    std::unique_lock<std::mutex> lock(mutex);
+    wake.wait(lock, [this] { return done; });
+  }
+
+ private:
+  void Work() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      wake.wait(lock, [this] { return quit || task != nullptr; });
+      if (quit)
+        return;
+      const std::function<void()>* t = task;
+      lock.unlock();
+      (*t)();
+      lock.lock();
+      task = nullptr;
+      done = true;
+      wake.notify_all();
+    }
+  }
+
+  std::thread worker;
+  std::mutex mutex;
+  std::condition_variable wake;
+  const std::function<void()>* task = nullptr;
+  bool done = true;
+  bool quit = false;
+};
+
+using ColumnMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
+
+// L D L^T with L's columns packed block by block: for the block of unknowns [a, b), a dense
+// unit lower triangle over the block and a dense panel over the rows below it that any of
+// its columns reaches. Dense columns are swept without an index per entry, which is what
+// makes a solve cheap: it is bound by reading the factor once forwards and once backwards.
+class BlockFactor {
+ public:
+  // False when the matrix (lower triangle read) is not positive definite.
+  bool Factor(const ColumnMatrix& lower, const Dissection& d) {
+    Eigen::SimplicialLDLT<ColumnMatrix, Eigen::Lower, Eigen::NaturalOrdering<int>> ldlt;
+    ldlt.compute(lower);
+    if (ldlt.info() != Eigen::Success)
+      return false;
+    const Eigen::VectorXd diagonal = ldlt.vectorD();
+    const int n = static_cast<int>(diagonal.size());
+    inverseD.resize(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k) {
+      if (!(diagonal[k] > 0) || !std::isfinite(diagonal[k]))
+        return false;
+      inverseD[static_cast<std::size_t>(k)] = 1 / diagonal[k];
+    }
+    Pack(ldlt.matrixL().nestedExpression(), d);
+    leftBlocks = BlockOf(d.leftEnd);
+    rightBlocks = BlockOf(d.separatorStart);
+    separatorStart = d.separatorStart;
+    separatorSum[0].assign(static_cast<std::size_t>(n - separatorStart), 0);
+    separatorSum[1].assign(static_cast<std::size_t>(n - separatorStart), 0);
+    return true;
+  }
+
+  // Overwrites x (in dissection order) with the solution for right-hand side x.
+  void Solve(double* x, PairRunner& pair) {
+    // Forward, L y = x: each half on its own, its updates of the separating line gathered
+    // apart and added after both.
+    pair.Run([&] { Forward(x, 0, leftBlocks, 0); },
+             [&] { Forward(x, leftBlocks, rightBlocks, 1); });
+    for (std::size_t k = 0; k < separatorSum[0].size(); ++k)
+      x[separatorStart + static_cast<int>(k)] -= separatorSum[0][k] + separatorSum[1][k];
+    Forward(x, rightBlocks, static_cast<int>(blocks.size()), -1);
+    // Backward, L^T x = D^-1 y: the line first, then each half reading it.
+    Backward(x, rightBlocks, static_cast<int>(blocks.size()));
+    pair.Run([&] { Backward(x, 0, leftBlocks); }, [&] { Backward(x, leftBlocks, rightBlocks); });
+  }
+
+  std::size_t StoredValues() const { return values.size(); }
+
+ private:
+  struct Block {
+    int first;  // unknowns [first, first + width)
+    int width;
+    std::size_t row;  // its panel's rows at rows[row, row + height)
+    int height;
+    int ownRows;           // panel rows before the separating line (the rest lie on it)
+    std::size_t triangle;  // width x width, column-major, in values
+    std::size_t panel;     // height x width, column-major, in values
+  };
+
+  int BlockOf(int unknown) const {
+    int k = 0;
+    while (k < static_cast<int>(blocks.size()) &&
+           blocks[static_cast<std::size_t>(k)].first < unknown)
+      ++k;
+    return k;
+  }
+
+  void Pack(const ColumnMatrix& l, const Dissection& d) {
+    const int n = static_cast<int>(l.cols());
+    blocks.clear();
+    rows.clear();
+    values.clear();
+    std::vector<int> local(static_cast<std::size_t>(n), -1);
+    for (std::size_t s = 0; s < d.blockStart.size(); ++s) {
+      Block b{};
+      b.first = d.blockStart[s];
+      b.width = (s + 1 < d.blockStart.size() ? d.blockStart[s + 1] : n) - b.first;
+      const int end = b.first + b.width;
+      b.row = rows.size();
+      for (int j = b.first; j < end; ++j) {
+        for (ColumnMatrix::InnerIterator it(l, j); it; ++it) {
+          if (it.row() >= end)
+            rows.push_back(it.row());
+        }
+      }
+      std::sort(rows.begin() + static_cast<std::ptrdiff_t>(b.row), rows.end());
+      rows.erase(std::unique(rows.begin() + static_cast<std::ptrdiff_t>(b.row), rows.end()),
+                 rows.end());
+      b.height = static_cast<int>(rows.size() - b.row);
+      b.ownRows = 0;
+      for (int r = 0; r < b.height; ++r) {
+        const int row = rows[b.row + static_cast<std::size_t>(r)];
+        local[static_cast<std::size_t>(row)] = r;
+        if (row < d.separatorStart)
+          b.ownRows = r + 1;
+      }
+      b.triangle = values.size();
+      b.panel = b.triangle + static_cast<std::size_t>(b.width) * b.width;
+      values.resize(b.panel + static_cast<std::size_t>(b.height) * b.width, 0);
+      for (int c = 0; c < b.width; ++c) {
+        for (ColumnMatrix::InnerIterator it(l, b.first + c); it; ++it) {
+          const int row = static_cast<int>(it.row());
+          if (row < end) {
+            values[b.triangle + static_cast<std::size_t>(c) * b.width + (row - b.first)] =
+                it.value();
+          } else {
+            values[b.panel + static_cast<std::size_t>(c) * b.height +
+                   static_cast<std::size_t>(local[static_cast<std::size_t>(row)])] = it.value();
+          }
+        }
+      }
+      blocks.push_back(b);
+    }
+  }
+
+  // Blocks [from, to); updates of the separating line go to separatorSum[half] instead of x
+  // (half -1: straight to x). Each unknown is scaled by 1/D once its column is final.
+  void Forward(double* x, int from, int to, int half) {
+    std::vector<double>* gathered =
+        half < 0 ? nullptr : &separatorSum[static_cast<std::size_t>(half)];
+    if (gathered != nullptr)
+      std::fill(gathered->begin(), gathered->end(), 0.0);
+    std::vector<double> sum;
+    for (int s = from; s < to; ++s) {
+      const Block& b = blocks[static_cast<std::size_t>(s)];
+      double* own = x + b.first;
+      const double* t = values.data() + b.triangle;
+      for (int c = 0; c < b.width; ++c) {
+        const double v = own[c];
+        const double* column = t + static_cast<std::ptrdiff_t>(c) * b.width;
+        for (int r = c + 1; r < b.width; ++r)
+          own[r] -= column[r] * v;
+      }
+      sum.assign(static_cast<std::size_t>(b.height), 0.0);
+      const double* p = values.data() + b.panel;
+      for (int c = 0; c < b.width; ++c) {
+        const double v = own[c];
+        const double* column = p + static_cast<std::ptrdiff_t>(c) * b.height;
+        for (int r = 0; r < b.height; ++r)
+          sum[static_cast<std::size_t>(r)] += column[r] * v;
+      }
+      const int* row = rows.data() + b.row;
+      const int direct = gathered != nullptr ? b.ownRows : b.height;
+      for (int r = 0; r < direct; ++r)
+        x[row[r]] -= sum[static_cast<std::size_t>(r)];
+      for (int r = direct; r < b.height; ++r)
+        (*gathered)[static_cast<std::size_t>(row[r] - separatorStart)] +=
+            sum[static_cast<std::size_t>(r)];
+      for (int c = 0; c < b.width; ++c)
+        own[c] *= inverseD[static_cast<std::size_t>(b.first + c)];
+    }
+  }
+
+  // Blocks [from, to) in reverse order.
+  void Backward(double* x, int from, int to) {
+    std::vector<double> below;
+    for (int s = to - 1; s >= from; --s) {
+      const Block& b = blocks[static_cast<std::size_t>(s)];
+      double* own = x + b.first;
+      const int* row = rows.data() + b.row;
+      below.resize(static_cast<std::size_t>(b.height));
+      for (int r = 0; r < b.height; ++r)
+        below[static_cast<std::size_t>(r)] = x[row[r]];
+      const double* p = values.data() + b.panel;
+      for (int c = 0; c < b.width; ++c)
+        own[c] -= Dot(p + static_cast<std::ptrdiff_t>(c) * b.height, below.data(), b.height);
+      const double* t = values.data() + b.triangle;
+      for (int c = b.width - 1; c >= 0; --c) {
+        const double* column = t + static_cast<std::ptrdiff_t>(c) * b.width;
+        own[c] -= Dot(column + c + 1, own + c + 1, b.width - c - 1);
+      }
+    }
+  }
+
+  // Four partial sums: one running sum would wait on each addition in turn.
+  static double Dot(const double* a, const double* b, int n) {
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    int k = 0;
+    for (; k + 3 < n; k += 4) {
+      s0 += a[k] * b[k];
+      s1 += a[k + 1] * b[k + 1];
+      s2 += a[k + 2] * b[k + 2];
+      s3 += a[k + 3] * b[k + 3];
+    }
+    for (; k < n; ++k)
+      s0 += a[k] * b[k];
+    return (s0 + s1) + (s2 + s3);
+  }
+
+  std::vector<Block> blocks;
+  std::vector<int> rows;
+  std::vector<double> values;
+  std::vector<double> inverseD;
+  int leftBlocks = 0;
+  int rightBlocks = 0;
+  int separatorStart = 0;
+  std::vector<double> separatorSum[2];
+};
+
 }  // namespace
 
-// Unknowns are numbered in nested-dissection order; the factorisation keeps that order for
-// its columns and pivots rows only where the diagonal is too small.
+// The system as assembled, aP T_P - sum a_nb T_nb = b, each row divided by its volume's
+// specific heat. Multiplied back by it, the rows of an orthogonal grid form a symmetric
+// positive definite matrix, factored as L D L^T; the cross terms of a skewed grid make it
+// unsymmetric, and then a sparse LU with row pivoting is used instead.
 struct DirectSolver::Impl {
-  using Matrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
+  using RowMatrix = Eigen::SparseMatrix<double, Eigen::RowMajor, int>;
   int ni = 0;
   int nj = 0;
-  std::vector<int> position;  // of volume (I, J) at J * ni + I
-  Matrix a;
-  Eigen::SparseLU<Matrix, Eigen::NaturalOrdering<int>> lu;
+  Dissection dissection;
+  RowMatrix a;  // for residuals
+  bool symmetric = false;
+  BlockFactor blocks;
+  std::unique_ptr<PairRunner> pair;
+  Eigen::SparseLU<ColumnMatrix, Eigen::NaturalOrdering<int>> lu;
+  Eigen::VectorXd heat;  // specific heat of each unknown's volume
   Eigen::VectorXd rhs;
   Eigen::VectorXd x;
-  mutable Eigen::VectorXd work;  // residuals, kept to avoid an allocation per step
+  Eigen::VectorXd work;  // residuals, kept to avoid an allocation per step
   Eigen::VectorXd diagonal;
   bool factored = false;
 
-  int Index(int i, int j) const { return position[static_cast<std::size_t>(j * ni + i)]; }
+  int Index(int i, int j) const {
+    return dissection.position[static_cast<std::size_t>(j * ni + i)];
+  }
+
+  // x = A^-1 y.
+  void SolveInto(const Eigen::VectorXd& y, Eigen::VectorXd& out) {
+    if (symmetric) {
+      out = y.cwiseProduct(heat);
+      blocks.Solve(out.data(), *pair);
+    } else {
+      out = lu.solve(y);
+    }
+  }
 };
 
 DirectSolver::DirectSolver() : impl(std::make_unique<Impl>()) {}
@@ -69,25 +380,55 @@ bool DirectSolver::Factored() const {
   return impl->factored;
 }
 
+bool DirectSolver::Symmetric() const {
+  return impl->factored && impl->symmetric;
+}
+
+namespace {
+
+// Whether the rows, each multiplied by its volume's specific heat, are symmetric to within
+// rounding: then the factor of their lower triangle solves the system as exactly as any.
+bool SymmetricOnceScaled(const Eigen::SparseMatrix<double, Eigen::RowMajor, int>& a,
+                         const Eigen::VectorXd& heat) {
+  using RowMatrix = Eigen::SparseMatrix<double, Eigen::RowMajor, int>;
+  RowMatrix scaled = heat.asDiagonal() * a;
+  const RowMatrix transposed = RowMatrix(scaled.transpose());
+  const RowMatrix difference = scaled - transposed;
+  const Eigen::VectorXd diagonal = scaled.diagonal();
+  for (int p = 0; p < difference.outerSize(); ++p) {
+    for (RowMatrix::InnerIterator it(difference, p); it; ++it) {
+      const double scale = std::fmin(diagonal[p], diagonal[it.col()]);
+      if (!(std::fabs(it.value()) <= 1e-12 * scale))
+        return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 bool DirectSolver::Factor(const Simulator& sim) {
   Impl& m = *impl;
   m.factored = false;
   m.ni = sim.media->ni;
   m.nj = sim.media->nj;
   const int n = m.ni * m.nj;
-  m.position.assign(static_cast<std::size_t>(n), 0);
+  m.dissection = Dissection{};
+  m.dissection.position.assign(static_cast<std::size_t>(n), 0);
   int next = 0;
-  Dissect(m.ni, 0, m.ni, 0, m.nj, m.position, next);
+  Dissect(m.ni, 0, m.ni, 0, m.nj, m.dissection, next, true);
 
   // aP T_P - sum a_nb T_nb = b: the neighbour coefficients enter with a minus sign, and a
   // neighbour outside the grid is absent, as in the sweeps.
   std::vector<Eigen::Triplet<double, int>> entries;
   entries.reserve(static_cast<std::size_t>(n) * 9);
   m.diagonal.resize(n);
+  m.heat.resize(n);
   for (int j = 0; j < m.nj; ++j) {
     for (int i = 0; i < m.ni; ++i) {
       const int p = m.Index(i, j);
       m.diagonal[p] = sim.aP[i][j];
+      m.heat[p] = sim.media->volume(i, j).specificHeat;
       entries.emplace_back(p, p, sim.aP[i][j]);
       const auto add = [&](int ni2, int nj2, double coefficient) {
         if (ni2 < 0 || ni2 >= m.ni || nj2 < 0 || nj2 >= m.nj || coefficient == 0)
@@ -112,10 +453,32 @@ bool DirectSolver::Factor(const Simulator& sim) {
   m.a.resize(n, n);
   m.a.setFromTriplets(entries.begin(), entries.end());
   m.a.makeCompressed();
-  m.lu.isSymmetric(true);
-  m.lu.compute(m.a);
-  if (m.lu.info() != Eigen::Success)
-    return false;
+
+  m.symmetric = false;
+  if (m.heat.minCoeff() > 0 && SymmetricOnceScaled(m.a, m.heat)) {
+    ColumnMatrix lower(n, n);
+    {
+      std::vector<Eigen::Triplet<double, int>> below;
+      below.reserve(entries.size() / 2 + static_cast<std::size_t>(n));
+      for (const auto& e : entries) {
+        if (e.row() >= e.col())
+          below.emplace_back(e.row(), e.col(), e.value() * m.heat[e.row()]);
+      }
+      lower.setFromTriplets(below.begin(), below.end());
+    }
+    if (m.blocks.Factor(lower, m.dissection)) {
+      m.symmetric = true;
+      if (!m.pair)
+        m.pair = std::make_unique<PairRunner>();
+    }
+  }
+  if (!m.symmetric) {
+    const ColumnMatrix columns(m.a);
+    m.lu.isSymmetric(true);
+    m.lu.compute(columns);
+    if (m.lu.info() != Eigen::Success)
+      return false;
+  }
   m.rhs.resize(n);
   m.x.resize(n);
   m.work.resize(n);
@@ -129,30 +492,39 @@ void DirectSolver::Solve(const NumMatrix<double>& b) {
     for (int i = 0; i < m.ni; ++i)
       m.rhs[m.Index(i, j)] = b[i][j];
   }
-  m.x = m.lu.solve(m.rhs);
+  m.SolveInto(m.rhs, m.x);
 }
 
 void DirectSolver::Refine() {
   Impl& m = *impl;
   m.work = m.rhs - m.a * m.x;
-  m.x += m.lu.solve(m.work);
+  Eigen::VectorXd correction;
+  m.SolveInto(m.work, correction);
+  m.x += correction;
 }
 
 double DirectSolver::Change() const {
   const Impl& m = *impl;
-  m.work = m.rhs - m.a * m.x;
+  const int* start = m.a.outerIndexPtr();
+  const int* column = m.a.innerIndexPtr();
+  const double* value = m.a.valuePtr();
+  const double* x = m.x.data();
   double maxChange = 0;
   double lo = std::numeric_limits<double>::max();
   double hi = -lo;
-  for (Eigen::Index p = 0; p < m.x.size(); ++p) {
-    const double value = m.x[p];
-    if (!std::isfinite(value))
-      return std::numeric_limits<double>::infinity();
-    maxChange = std::fmax(maxChange, std::fabs(m.work[p] / m.diagonal[p]));
-    lo = std::fmin(lo, value);
-    hi = std::fmax(hi, value);
+  bool finite = true;
+  for (int p = 0; p < m.x.size(); ++p) {
+    double product = 0;
+    for (int k = start[p]; k < start[p + 1]; ++k)
+      product += value[k] * x[column[k]];
+    const double change = std::fabs((m.rhs[p] - product) / m.diagonal[p]);
+    // Plain comparisons, not fmax: this loop runs every time step over every volume.
+    finite = finite && std::isfinite(x[p]) && std::isfinite(change);
+    maxChange = change > maxChange ? change : maxChange;
+    lo = x[p] < lo ? x[p] : lo;
+    hi = x[p] > hi ? x[p] : hi;
   }
-  if (!std::isfinite(maxChange))
+  if (!finite)
     return std::numeric_limits<double>::infinity();
   return Simulator::RelativeChange(maxChange, lo, hi);
 }

@@ -2,9 +2,11 @@
 #define CALORIVECTRIX_SIM_DIRECTSOLVER_H
 
 // The simulator's nine-point system solved exactly: the matrix of aP and the eight
-// neighbour coefficients, exactly as assembled, is factored once by a sparse LU and every
-// time step is a pair of triangular solves. The linear-algebra library stays behind this
-// interface, inside the core.
+// neighbour coefficients, exactly as assembled, is factored once and every time step is a
+// pair of triangular solves. On an orthogonal grid the rows, each multiplied by its volume's
+// specific heat, are symmetric and positive definite, and an L D L^T factor stored in dense
+// blocks is solved in two halves at once; a skewed grid's cross terms call for a sparse LU.
+// The linear-algebra library stays behind this interface, inside the core.
 
 #include <memory>
 
@@ -22,6 +24,9 @@ class DirectSolver {
   // Builds and factors the simulator's matrix. False when it cannot be factored (singular).
   bool Factor(const Simulator& sim);
   bool Factored() const;
+  // Whether the factor in use is the symmetric one (L D L^T of the rows multiplied by their
+  // volumes' specific heats, an orthogonal grid) rather than the general sparse LU.
+  bool Symmetric() const;
 
   // Solves for the right-hand side `b` of the simulator (one value per volume).
   void Solve(const NumMatrix<double>& b);

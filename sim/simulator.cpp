@@ -139,8 +139,8 @@ Simulator::Simulator(const Media* media, Face* northFace, Face* southFace, Face*
   const int32_t ni = media->ni;
   const int32_t nj = media->nj;
   INVARIANT(T.N() == ni && T.M() == nj, "T.N()==ni && T.M()==nj");
-  for (NumMatrix<double>* m :
-       {&aPs, &aN, &aS, &aW, &aE, &aNW, &aNE, &aSW, &aSE, &bs, &aP, &b, &qx, &qy, &previous}) {
+  for (NumMatrix<double>* m : {&aPs, &aN, &aS, &aW, &aE, &aNW, &aNE, &aSW, &aSE, &bs, &aP, &b, &qx,
+                               &qy, &previous, &mass}) {
     NumMatrix<double>(ni, nj).Swap(*m);
   }
   NumMatrix<double>(ni, nj + 1).Swap(heatSN);
@@ -329,6 +329,7 @@ void Simulator::InitTransient() {
     for (int32_t j = 0; j < media->nj; ++j) {
       const double area = AreaOf(*media, i, j);
       const double rho = media->volume(i, j).density;
+      mass[i][j] = rho * area;
       aP[i][j] = rho * area / dt + aPs[i][j];
       b[i][j] = rho * area * T[i][j] / dt + bs[i][j];
     }
@@ -338,9 +339,7 @@ void Simulator::InitTransient() {
 void Simulator::UpdateSource() {
   for (int32_t i = 0; i < media->ni; ++i) {
     for (int32_t j = 0; j < media->nj; ++j) {
-      const double area = AreaOf(*media, i, j);
-      const double rho = media->volume(i, j).density;
-      b[i][j] = rho * area * T[i][j] / dt + bs[i][j];
+      b[i][j] = mass[i][j] * T[i][j] / dt + bs[i][j];
     }
   }
 }

@@ -165,6 +165,8 @@ class Simulator {
   // The field before the step being solved; kept to undo a failed step without allocating.
   NumMatrix<double> previous;
   NumMatrix<double> stepStart;
+  // rho A of each volume, the same product every step's source starts from.
+  NumMatrix<double> mass;
   SolverKind solver;
   StepFailure failure = StepFailure::None;
   // Made at the first direct solve and kept for the run: the matrix never changes.
