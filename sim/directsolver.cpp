@@ -5,8 +5,11 @@
 #include <Eigen/SparseCore>
 #include <Eigen/SparseLU>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <mutex>
@@ -76,6 +79,10 @@ void Dissect(int ni, int i0, int i1, int j0, int j1, Dissection& d, int& next, b
 // Runs two tasks at once, one on a worker thread kept for the solver's life; on a machine
 // with one processor both run here, one after the other. The tasks never write the same
 // memory, so the results are the same either way.
+//
+// A time step hands over work twice, a few hundred microseconds apart, and waking a sleeping
+// thread can take longer than that; so the worker keeps watching for the next task for a
+// while (a run's steps follow each other closely) and sleeps only when none comes.
 class PairRunner {
  public:
   PairRunner() {
@@ -87,9 +94,9 @@ class PairRunner {
       return;
     {
       std::lock_guard<std::mutex> lock(mutex);
-      quit = true;
+      quit.store(true);
     }
-    wake.notify_all();
+    wake.notify_one();
     worker.join();
   }
   PairRunner(const PairRunner&) = delete;
@@ -101,31 +108,42 @@ class PairRunner {
       second();
       return;
     }
+    task = &first;
+    const unsigned ticket = posted.load(std::memory_order_relaxed) + 1;
+    posted.store(ticket, std::memory_order_release);
     {
+      // Taken and released so that a worker about to sleep either sees the ticket or is
+      // already waiting for the notification.
       std::lock_guard<std::mutex> lock(mutex);
-      task = &first;
-      done = false;
     }
-    wake.notify_all();
+    wake.notify_one();
     second();
-    std::unique_lock<std::mutex> lock(mutex);
-    wake.wait(lock, [this] { return done; });
+    for (int spins = 0; finished.load(std::memory_order_acquire) != ticket; ++spins) {
+      if (spins > 1000)
+        std::this_thread::yield();
+    }
   }
 
  private:
+  using Clock = std::chrono::steady_clock;
+  static constexpr std::chrono::milliseconds watch{5};
+
   void Work() {
-    std::unique_lock<std::mutex> lock(mutex);
+    unsigned seen = 0;
     for (;;) {
-      wake.wait(lock, [this] { return quit || task != nullptr; });
-      if (quit)
+      const Clock::time_point until = Clock::now() + watch;
+      for (int spins = 0; posted.load(std::memory_order_acquire) == seen && !quit.load(); ++spins) {
+        if (spins % 256 == 255 && Clock::now() > until) {
+          std::unique_lock<std::mutex> lock(mutex);
+          wake.wait(lock,
+                    [&] { return quit.load() || posted.load(std::memory_order_acquire) != seen; });
+        }
+      }
+      if (quit.load())
         return;
-      const std::function<void()>* t = task;
-      lock.unlock();
-      (*t)();
-      lock.lock();
-      task = nullptr;
-      done = true;
-      wake.notify_all();
+      seen = posted.load(std::memory_order_acquire);
+      (*task)();
+      finished.store(seen, std::memory_order_release);
     }
   }
 
@@ -133,8 +151,9 @@ class PairRunner {
   std::mutex mutex;
   std::condition_variable wake;
   const std::function<void()>* task = nullptr;
-  bool done = true;
-  bool quit = false;
+  std::atomic<unsigned> posted{0};
+  std::atomic<unsigned> finished{0};
+  std::atomic<bool> quit{false};
 };
 
 using ColumnMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
@@ -209,6 +228,9 @@ class BlockFactor {
     rows.clear();
     values.clear();
     std::vector<int> local(static_cast<std::size_t>(n), -1);
+    // The block that last listed each row, so that a row reached by several columns is
+    // listed once without sorting them all.
+    std::vector<std::size_t> listedBy(static_cast<std::size_t>(n), d.blockStart.size());
     for (std::size_t s = 0; s < d.blockStart.size(); ++s) {
       Block b{};
       b.first = d.blockStart[s];
@@ -217,13 +239,14 @@ class BlockFactor {
       b.row = rows.size();
       for (int j = b.first; j < end; ++j) {
         for (ColumnMatrix::InnerIterator it(l, j); it; ++it) {
-          if (it.row() >= end)
+          const auto row = static_cast<std::size_t>(it.row());
+          if (it.row() >= end && listedBy[row] != s) {
+            listedBy[row] = s;
             rows.push_back(it.row());
+          }
         }
       }
       std::sort(rows.begin() + static_cast<std::ptrdiff_t>(b.row), rows.end());
-      rows.erase(std::unique(rows.begin() + static_cast<std::ptrdiff_t>(b.row), rows.end()),
-                 rows.end());
       b.height = static_cast<int>(rows.size() - b.row);
       b.ownRows = 0;
       for (int r = 0; r < b.height; ++r) {
@@ -310,19 +333,26 @@ class BlockFactor {
     }
   }
 
-  // Four partial sums: one running sum would wait on each addition in turn.
+  // Four partial sums, two to a vector register: one running sum would wait on each
+  // addition in turn. The order of the additions is fixed, so every solve rounds alike.
   static double Dot(const double* a, const double* b, int n) {
-    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    typedef double Pair __attribute__((vector_size(16)));
+    Pair low = {0, 0};
+    Pair high = {0, 0};
     int k = 0;
     for (; k + 3 < n; k += 4) {
-      s0 += a[k] * b[k];
-      s1 += a[k + 1] * b[k + 1];
-      s2 += a[k + 2] * b[k + 2];
-      s3 += a[k + 3] * b[k + 3];
+      Pair a0, a1, b0, b1;
+      std::memcpy(&a0, a + k, sizeof a0);
+      std::memcpy(&a1, a + k + 2, sizeof a1);
+      std::memcpy(&b0, b + k, sizeof b0);
+      std::memcpy(&b1, b + k + 2, sizeof b1);
+      low += a0 * b0;
+      high += a1 * b1;
     }
+    double sum = (low[0] + high[0]) + (low[1] + high[1]);
     for (; k < n; ++k)
-      s0 += a[k] * b[k];
-    return (s0 + s1) + (s2 + s3);
+      sum += a[k] * b[k];
+    return sum;
   }
 
   std::vector<Block> blocks;
@@ -388,17 +418,29 @@ namespace {
 
 // Whether the rows, each multiplied by its volume's specific heat, are symmetric to within
 // rounding: then the factor of their lower triangle solves the system as exactly as any.
-bool SymmetricOnceScaled(const Eigen::SparseMatrix<double, Eigen::RowMajor, int>& a,
-                         const Eigen::VectorXd& heat) {
-  using RowMatrix = Eigen::SparseMatrix<double, Eigen::RowMajor, int>;
-  RowMatrix scaled = heat.asDiagonal() * a;
-  const RowMatrix transposed = RowMatrix(scaled.transpose());
-  const RowMatrix difference = scaled - transposed;
-  const Eigen::VectorXd diagonal = scaled.diagonal();
-  for (int p = 0; p < difference.outerSize(); ++p) {
-    for (RowMatrix::InnerIterator it(difference, p); it; ++it) {
-      const double scale = std::fmin(diagonal[p], diagonal[it.col()]);
-      if (!(std::fabs(it.value()) <= 1e-12 * scale))
+// Each coefficient is compared with its mirror in the neighbour's row, against the smaller
+// of the two centre coefficients. Two materials meeting at a face make it fail: the face's
+// conductance is computed from each side, and the two agree only to single precision.
+bool SymmetricOnceScaled(const Simulator& sim) {
+  const Media& grid = *sim.media;
+  const auto heat = [&grid](int i, int j) { return grid.volume(i, j).specificHeat; };
+  const auto mirrored = [&](int i, int j, double a, int i2, int j2, double a2) {
+    const double scale = std::fmin(sim.aP[i][j] * heat(i, j), sim.aP[i2][j2] * heat(i2, j2));
+    return std::fabs(a * heat(i, j) - a2 * heat(i2, j2)) <= 1e-12 * scale;
+  };
+  for (int j = 0; j < grid.nj; ++j) {
+    for (int i = 0; i < grid.ni; ++i) {
+      if (!(heat(i, j) > 0))
+        return false;
+      const bool east = i + 1 < grid.ni;
+      const bool north = j + 1 < grid.nj;
+      if (east && !mirrored(i, j, sim.aE[i][j], i + 1, j, sim.aW[i + 1][j]))
+        return false;
+      if (north && !mirrored(i, j, sim.aN[i][j], i, j + 1, sim.aS[i][j + 1]))
+        return false;
+      if (east && north && !mirrored(i, j, sim.aNE[i][j], i + 1, j + 1, sim.aSW[i + 1][j + 1]))
+        return false;
+      if (i > 0 && north && !mirrored(i, j, sim.aNW[i][j], i - 1, j + 1, sim.aSE[i - 1][j + 1]))
         return false;
     }
   }
@@ -455,7 +497,7 @@ bool DirectSolver::Factor(const Simulator& sim) {
   m.a.makeCompressed();
 
   m.symmetric = false;
-  if (m.heat.minCoeff() > 0 && SymmetricOnceScaled(m.a, m.heat)) {
+  if (SymmetricOnceScaled(sim)) {
     ColumnMatrix lower(n, n);
     {
       std::vector<Eigen::Triplet<double, int>> below;
