@@ -13,6 +13,7 @@
 #include <functional>
 #include <limits>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -86,8 +87,13 @@ void Dissect(int ni, int i0, int i1, int j0, int j1, Dissection& d, int& next, b
 class PairRunner {
  public:
   PairRunner() {
-    if (std::thread::hardware_concurrency() > 1)
+    if (std::thread::hardware_concurrency() < 2)
+      return;
+    try {
       worker = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+      // No thread to be had (a process limit): both halves run here, to the same result.
+    }
   }
   ~PairRunner() {
     if (!worker.joinable())
@@ -508,11 +514,7 @@ bool DirectSolver::Factor(const Simulator& sim) {
       }
       lower.setFromTriplets(below.begin(), below.end());
     }
-    if (m.blocks.Factor(lower, m.dissection)) {
-      m.symmetric = true;
-      if (!m.pair)
-        m.pair = std::make_unique<PairRunner>();
-    }
+    m.symmetric = m.blocks.Factor(lower, m.dissection);
   }
   if (!m.symmetric) {
     const ColumnMatrix columns(m.a);
@@ -524,17 +526,31 @@ bool DirectSolver::Factor(const Simulator& sim) {
   m.rhs.resize(n);
   m.x.resize(n);
   m.work.resize(n);
+  if (!m.pair)
+    m.pair = std::make_unique<PairRunner>();
   m.factored = true;
   return true;
 }
 
 void DirectSolver::Solve(const NumMatrix<double>& b) {
   Impl& m = *impl;
-  for (int j = 0; j < m.nj; ++j) {
-    for (int i = 0; i < m.ni; ++i)
-      m.rhs[m.Index(i, j)] = b[i][j];
-  }
-  m.SolveInto(m.rhs, m.x);
+  // The right-hand side into the factor's order, and for the symmetric factor already
+  // multiplied by the specific heats, the rows of the grid in two halves at once.
+  const auto gather = [&m, &b](int j0, int j1) {
+    for (int j = j0; j < j1; ++j) {
+      for (int i = 0; i < m.ni; ++i) {
+        const int p = m.Index(i, j);
+        m.rhs[p] = b[i][j];
+        if (m.symmetric)
+          m.x[p] = b[i][j] * m.heat[p];
+      }
+    }
+  };
+  m.pair->Run([&] { gather(0, m.nj / 2); }, [&] { gather(m.nj / 2, m.nj); });
+  if (m.symmetric)
+    m.blocks.Solve(m.x.data(), *m.pair);
+  else
+    m.x = m.lu.solve(m.rhs);
 }
 
 void DirectSolver::Refine() {
@@ -545,36 +561,61 @@ void DirectSolver::Refine() {
   m.x += correction;
 }
 
-double DirectSolver::Change() const {
-  const Impl& m = *impl;
-  const int* start = m.a.outerIndexPtr();
-  const int* column = m.a.innerIndexPtr();
-  const double* value = m.a.valuePtr();
-  const double* x = m.x.data();
+namespace {
+
+// What the residual of rows [from, to) says: the largest change one sweep would make there
+// and the range of the solution over them.
+struct ResidualSpan {
   double maxChange = 0;
   double lo = std::numeric_limits<double>::max();
-  double hi = -lo;
+  double hi = -std::numeric_limits<double>::max();
   bool finite = true;
-  for (int p = 0; p < m.x.size(); ++p) {
+};
+
+ResidualSpan ResidualOver(const Eigen::SparseMatrix<double, Eigen::RowMajor, int>& a,
+                          const Eigen::VectorXd& x, const Eigen::VectorXd& rhs,
+                          const Eigen::VectorXd& diagonal, int from, int to) {
+  const int* start = a.outerIndexPtr();
+  const int* column = a.innerIndexPtr();
+  const double* value = a.valuePtr();
+  ResidualSpan span;
+  for (int p = from; p < to; ++p) {
     double product = 0;
     for (int k = start[p]; k < start[p + 1]; ++k)
       product += value[k] * x[column[k]];
-    const double change = std::fabs((m.rhs[p] - product) / m.diagonal[p]);
+    const double change = std::fabs((rhs[p] - product) / diagonal[p]);
     // Plain comparisons, not fmax: this loop runs every time step over every volume.
-    finite = finite && std::isfinite(x[p]) && std::isfinite(change);
-    maxChange = change > maxChange ? change : maxChange;
-    lo = x[p] < lo ? x[p] : lo;
-    hi = x[p] > hi ? x[p] : hi;
+    span.finite = span.finite && std::isfinite(x[p]) && std::isfinite(change);
+    span.maxChange = change > span.maxChange ? change : span.maxChange;
+    span.lo = x[p] < span.lo ? x[p] : span.lo;
+    span.hi = x[p] > span.hi ? x[p] : span.hi;
   }
-  if (!finite)
+  return span;
+}
+
+}  // namespace
+
+// Two halves of the rows at once; largest and smallest values do not depend on the order
+// they are taken in, so the answer is that of one pass.
+double DirectSolver::Change() const {
+  const Impl& m = *impl;
+  const int n = static_cast<int>(m.x.size());
+  ResidualSpan first, second;
+  m.pair->Run([&] { first = ResidualOver(m.a, m.x, m.rhs, m.diagonal, 0, n / 2); },
+              [&] { second = ResidualOver(m.a, m.x, m.rhs, m.diagonal, n / 2, n); });
+  if (!first.finite || !second.finite)
     return std::numeric_limits<double>::infinity();
-  return Simulator::RelativeChange(maxChange, lo, hi);
+  return Simulator::RelativeChange(std::fmax(first.maxChange, second.maxChange),
+                                   std::fmin(first.lo, second.lo), std::fmax(first.hi, second.hi));
 }
 
 void DirectSolver::CopyTo(NumMatrix<double>& T) const {
   const Impl& m = *impl;
-  for (int j = 0; j < m.nj; ++j) {
-    for (int i = 0; i < m.ni; ++i)
-      T[i][j] = m.x[m.Index(i, j)];
-  }
+  const auto scatter = [&m, &T](int j0, int j1) {
+    for (int j = j0; j < j1; ++j) {
+      for (int i = 0; i < m.ni; ++i)
+        T[i][j] = m.x[m.Index(i, j)];
+    }
+  };
+  m.pair->Run([&] { scatter(0, m.nj / 2); }, [&] { scatter(m.nj / 2, m.nj); });
 }
