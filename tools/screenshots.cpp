@@ -41,6 +41,7 @@
 #include "gui/mainwindow/SDIMain.h"
 #include "gui/mainwindow/legend.h"
 #include "gui/platform/help.h"
+#include "gui/platform/helptopics.h"
 #include "gui/platform/messages.h"
 #include "gui/platform/widgets.h"
 #include "sim/geometry.h"
@@ -384,6 +385,8 @@ void ShootHelpAndAbout(THeatForm& form) {
   QWidget* window = help.Window();
   window->move(40, 30);
   Shot(*window, "60-help-tutorial");
+  help.ShowTopic(topic::kProblemFiles);
+  Shot(*window, "66-help-problem-files");
   help.ShowIndex();
   QTest::keyClicks(window->findChild<QLineEdit*>("HelpIndexKey"), "toler");
   Shot(*window, "61-help-index");

@@ -174,34 +174,38 @@ void THeatForm::BuildCommands() {
   QMenu* file = bar->addMenu("&File");
   file->setObjectName("FileMenu");
 
-  NewProblemItem =
-      MenuItem(file, "NewProblemItem", "&New Problem", "Start again from the default problem");
+  NewProblemItem = MenuItem(file, "NewProblemItem", "&New Problem",
+                            "Start again from the default problem", topic::kProblemCommands);
   OnCommand(NewProblemItem, nullptr, &THeatForm::NewProblemClick);
 
   OpenProblemItem = MenuItem(file, "OpenProblemItem", "Open &Problem...",
-                             "Open a problem saved before: grid, materials, conditions, settings");
+                             "Open a problem saved before: grid, materials, conditions, settings",
+                             topic::kProblemCommands);
   OpenProblemItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   OnCommand(OpenProblemItem, nullptr, &THeatForm::OpenProblemClick);
 
-  SaveProblemItem = MenuItem(file, "SaveProblemItem", "&Save Problem", "Save the problem");
+  SaveProblemItem = MenuItem(file, "SaveProblemItem", "&Save Problem", "Save the problem",
+                             topic::kProblemCommands);
   SaveProblemItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   connect(SaveProblemItem, &QAction::triggered, this, [this] { SaveProblemClick(); });
 
   SaveProblemAsItem = MenuItem(file, "SaveProblemAsItem", "Save Problem &As...",
-                               "Save the problem under a new name");
+                               "Save the problem under a new name", topic::kProblemCommands);
   connect(SaveProblemAsItem, &QAction::triggered, this, [this] { SaveProblemAsClick(); });
 
   RecentProblemsMenu = file->addMenu("&Recent Problems");
   RecentProblemsMenu->setObjectName("RecentProblemsMenu");
+  SetHelpTopic(RecentProblemsMenu->menuAction(), topic::kProblemCommands);
 
   ExamplesMenu = file->addMenu("E&xamples");
   ExamplesMenu->setObjectName("ExamplesMenu");
+  SetHelpTopic(ExamplesMenu->menuAction(), topic::kProblemCommands);
   bool afterTutorial = false;
   for (const Example& example : Examples()) {
     // The worked examples of the help first, set apart from the showcases after them.
-    if (afterTutorial && example.helpTopic == 0)
+    if (afterTutorial && !example.tutorial)
       ExamplesMenu->addSeparator();
-    afterTutorial = example.helpTopic != 0;
+    afterTutorial = example.tutorial;
     QAction* item =
         MenuItem(ExamplesMenu, example.name, example.caption, example.hint, example.helpTopic);
     const QString resource = example.resource;
@@ -219,11 +223,11 @@ void THeatForm::BuildCommands() {
 
   file->addSeparator();
   ExportPictureItem = MenuItem(file, "ExportPictureItem", "Export &Picture...",
-                               "Save the drawing area as a PNG picture");
+                               "Save the drawing area as a PNG picture", topic::kExportCommands);
   OnCommand(ExportPictureItem, nullptr, &THeatForm::ExportPictureClick);
 
   ExportDataItem = MenuItem(file, "ExportDataItem", "Export &Data...",
-                            "Save the shown results as a table (CSV)");
+                            "Save the shown results as a table (CSV)", topic::kExportCommands);
   OnCommand(ExportDataItem, nullptr, &THeatForm::ExportDataClick);
 
   file->addSeparator();

@@ -11,7 +11,8 @@ struct Example {
   const char* caption;   // the menu item's text
   const char* hint;      // its status-bar text
   const char* resource;  // where the problem file is compiled in
-  int helpTopic;         // the help's worked example it sets up, or 0 for a showcase
+  int helpTopic;         // the help's worked example it sets up, or where examples are told of
+  bool tutorial;         // sets up one of the help's worked examples
 };
 
 const std::vector<Example>& Examples();

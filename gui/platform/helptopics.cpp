@@ -50,6 +50,7 @@ namespace topic {
 const std::vector<int>& All() {
   static const std::vector<int> all = [] {
     std::vector<int> numbers = {kContents,
+                                kProblemFiles,
                                 kGeometryDlg,
                                 kPhysicalPropDlg,
                                 kInitialTempDlg,
@@ -68,6 +69,8 @@ const std::vector<int>& All() {
                                 kVolumeProperties,
                                 kAnimation,
                                 kOpenGeometry,
+                                kProblemCommands,
+                                kExportCommands,
                                 kGeometry,
                                 kPhysicalProperties,
                                 kBoundary,
