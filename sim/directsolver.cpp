@@ -190,6 +190,12 @@ class BlockFactor {
     separatorStart = d.separatorStart;
     separatorSum[0].assign(static_cast<std::size_t>(n - separatorStart), 0);
     separatorSum[1].assign(static_cast<std::size_t>(n - separatorStart), 0);
+    // Room for the tallest panel in each half, so that a solve allocates nothing.
+    int tallest = 0;
+    for (const Block& b : blocks)
+      tallest = std::max(tallest, b.height);
+    scratch[0].assign(static_cast<std::size_t>(tallest), 0);
+    scratch[1].assign(static_cast<std::size_t>(tallest), 0);
     return true;
   }
 
@@ -197,14 +203,15 @@ class BlockFactor {
   void Solve(double* x, PairRunner& pair) {
     // Forward, L y = x: each half on its own, its updates of the separating line gathered
     // apart and added after both.
-    pair.Run([&] { Forward(x, 0, leftBlocks, 0); },
-             [&] { Forward(x, leftBlocks, rightBlocks, 1); });
+    pair.Run([&] { Forward(x, 0, leftBlocks, 0, scratch[0]); },
+             [&] { Forward(x, leftBlocks, rightBlocks, 1, scratch[1]); });
     for (std::size_t k = 0; k < separatorSum[0].size(); ++k)
       x[separatorStart + static_cast<int>(k)] -= separatorSum[0][k] + separatorSum[1][k];
-    Forward(x, rightBlocks, static_cast<int>(blocks.size()), -1);
+    Forward(x, rightBlocks, static_cast<int>(blocks.size()), -1, scratch[0]);
     // Backward, L^T x = D^-1 y: the line first, then each half reading it.
-    Backward(x, rightBlocks, static_cast<int>(blocks.size()));
-    pair.Run([&] { Backward(x, 0, leftBlocks); }, [&] { Backward(x, leftBlocks, rightBlocks); });
+    Backward(x, rightBlocks, static_cast<int>(blocks.size()), scratch[0]);
+    pair.Run([&] { Backward(x, 0, leftBlocks, scratch[0]); },
+             [&] { Backward(x, leftBlocks, rightBlocks, scratch[1]); });
   }
 
   std::size_t StoredValues() const { return values.size(); }
@@ -282,12 +289,11 @@ class BlockFactor {
 
   // Blocks [from, to); updates of the separating line go to separatorSum[half] instead of x
   // (half -1: straight to x). Each unknown is scaled by 1/D once its column is final.
-  void Forward(double* x, int from, int to, int half) {
+  void Forward(double* x, int from, int to, int half, std::vector<double>& sum) {
     std::vector<double>* gathered =
         half < 0 ? nullptr : &separatorSum[static_cast<std::size_t>(half)];
     if (gathered != nullptr)
       std::fill(gathered->begin(), gathered->end(), 0.0);
-    std::vector<double> sum;
     for (int s = from; s < to; ++s) {
       const Block& b = blocks[static_cast<std::size_t>(s)];
       double* own = x + b.first;
@@ -298,7 +304,7 @@ class BlockFactor {
         for (int r = c + 1; r < b.width; ++r)
           own[r] -= column[r] * v;
       }
-      sum.assign(static_cast<std::size_t>(b.height), 0.0);
+      std::fill(sum.begin(), sum.begin() + b.height, 0.0);
       const double* p = values.data() + b.panel;
       for (int c = 0; c < b.width; ++c) {
         const double v = own[c];
@@ -319,13 +325,11 @@ class BlockFactor {
   }
 
   // Blocks [from, to) in reverse order.
-  void Backward(double* x, int from, int to) {
-    std::vector<double> below;
+  void Backward(double* x, int from, int to, std::vector<double>& below) {
     for (int s = to - 1; s >= from; --s) {
       const Block& b = blocks[static_cast<std::size_t>(s)];
       double* own = x + b.first;
       const int* row = rows.data() + b.row;
-      below.resize(static_cast<std::size_t>(b.height));
       for (int r = 0; r < b.height; ++r)
         below[static_cast<std::size_t>(r)] = x[row[r]];
       const double* p = values.data() + b.panel;
@@ -369,6 +373,7 @@ class BlockFactor {
   int rightBlocks = 0;
   int separatorStart = 0;
   std::vector<double> separatorSum[2];
+  std::vector<double> scratch[2];
 };
 
 }  // namespace
