@@ -50,6 +50,10 @@ VolumeShape ShapeOf(const Media& media, int32_t i, int32_t j) {
     return VolumeShape::unbounded;
   // Collinear corners rarely give an exact zero once their coordinates carry rounding, so a
   // volume counts as flat when its area is negligible against the square of its extent.
+  return area <= 1e-12 * ExtentSquared(media, i, j) ? VolumeShape::flat : VolumeShape::sound;
+}
+
+double ExtentSquared(const Media& media, int32_t i, int32_t j) {
   const Point corners[4] = {media.node(i, j), media.node(i + 1, j), media.node(i + 1, j + 1),
                             media.node(i, j + 1)};
   double minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
@@ -61,7 +65,7 @@ VolumeShape ShapeOf(const Media& media, int32_t i, int32_t j) {
   }
   const double w = maxX - minX;
   const double h = maxY - minY;
-  return area <= 1e-12 * (w * w + h * h) ? VolumeShape::flat : VolumeShape::sound;
+  return w * w + h * h;
 }
 
 VolumeGeometry GeometryOf(const Media& media, int32_t i, int32_t j) {

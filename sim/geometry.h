@@ -39,6 +39,9 @@ double AreaOf(const Media& media, int32_t i, int32_t j);
 // infinities, so grids from outside the program are checked with this before they are used.
 enum class VolumeShape { sound, flat, unbounded };
 VolumeShape ShapeOf(const Media& media, int32_t i, int32_t j);
+// The square of the diagonal of the volume's corners' bounding box: the scale against which
+// an area counts as negligible.
+double ExtentSquared(const Media& media, int32_t i, int32_t j);
 
 // A control volume by its indices; (-1, -1) when there is none.
 struct VolumeIndex {

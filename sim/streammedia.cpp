@@ -7,6 +7,8 @@
 #include <system_error>
 #include <vector>
 
+#include "sim/geometry.h"
+
 namespace {
 
 // Long enough for any honest number, however many digits it is written with; longer tokens
@@ -233,22 +235,6 @@ Triangles TrianglesOf(const Media& media, int32_t i, int32_t j) {
   const Point& nw = media.node(i, j + 1);
   return Triangles{(ne.x - nw.x) * (ne.y - se.y) - (ne.y - nw.y) * (ne.x - se.x),
                    (se.x - sw.x) * (nw.y - sw.y) - (se.y - sw.y) * (nw.x - sw.x)};
-}
-
-// The square of the volume's extent: the diagonal of its corners' bounding box.
-double ExtentSquared(const Media& media, int32_t i, int32_t j) {
-  const Point corners[4] = {media.node(i, j), media.node(i + 1, j), media.node(i + 1, j + 1),
-                            media.node(i, j + 1)};
-  double minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
-  for (const Point& p : corners) {
-    minX = std::min(minX, p.x);
-    maxX = std::max(maxX, p.x);
-    minY = std::min(minY, p.y);
-    maxY = std::max(maxY, p.y);
-  }
-  const double w = maxX - minX;
-  const double h = maxY - minY;
-  return w * w + h * h;
 }
 
 // Corners that ought to lie on one line rarely give an exact zero once their coordinates

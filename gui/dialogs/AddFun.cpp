@@ -17,6 +17,7 @@
 #include <limits>
 #include <vector>
 
+#include "gui/dialogs/dialogparts.h"
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
 #include "gui/platform/surface.h"
@@ -75,7 +76,6 @@ TFunctionDlg::TFunctionDlg(QWidget* parent) : QDialog(parent) {
   for (QLineEdit* edit : {ConstK, LinA, LinB, SinA, SinB, SinC, CosA, CosB, CosC})
     connect(edit, &QLineEdit::textChanged, this, &TFunctionDlg::BuildFunction);
   connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   BuildFunction();
 }
 
@@ -156,17 +156,9 @@ void TFunctionDlg::BuildForm() {
   layout->addWidget(panel, 1);
 
   auto* buttons = new QHBoxLayout;
-  OkBtn = new QPushButton(QStringLiteral("&OK"), this);
-  OkBtn->setObjectName(QStringLiteral("OkBtn"));
-  OkBtn->setDefault(true);
-  SetHelpTopic(OkBtn, topic::kOkButton);
-  CancelBtn = new QPushButton(QStringLiteral("&Cancel"), this);
-  CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-  CancelBtn->setAutoDefault(false);
-  SetHelpTopic(CancelBtn, topic::kCancelButton);
-  buttons->addStretch(1);
-  buttons->addWidget(OkBtn);
-  buttons->addWidget(CancelBtn);
+  const DialogButtons okCancel = AddOkCancel(this, buttons);
+  OkBtn = okCancel.ok;
+  CancelBtn = okCancel.cancel;
   layout->addLayout(buttons);
 
   setFixedSize(260, 330);

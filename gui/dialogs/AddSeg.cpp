@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "gui/dialogs/dialogparts.h"
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
 
@@ -111,7 +112,6 @@ TSegmentDlg::TSegmentDlg(ProblemRecord& problem, SegmentTarget& target, QWidget*
   connect(CBF0, &QComboBox::activated, this, [this] { FunctionChosen(CBF0); });
   connect(CBF1, &QComboBox::activated, this, [this] { FunctionChosen(CBF1); });
   connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TSegmentDlg::BuildForm() {
@@ -185,17 +185,9 @@ void TSegmentDlg::BuildForm() {
   layout->addWidget(NotebookImg, 0, 1, 2, 1, Qt::AlignTop | Qt::AlignHCenter);
 
   auto* buttons = new QVBoxLayout;
-  OkBtn = new QPushButton(QStringLiteral("&OK"), this);
-  OkBtn->setObjectName(QStringLiteral("OkBtn"));
-  OkBtn->setDefault(true);
-  SetHelpTopic(OkBtn, topic::kOkButton);
-  CancelBtn = new QPushButton(QStringLiteral("&Cancel"), this);
-  CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-  CancelBtn->setAutoDefault(false);
-  SetHelpTopic(CancelBtn, topic::kCancelButton);
-  buttons->addStretch(1);
-  buttons->addWidget(OkBtn);
-  buttons->addWidget(CancelBtn);
+  const DialogButtons okCancel = AddOkCancel(this, buttons);
+  OkBtn = okCancel.ok;
+  CancelBtn = okCancel.cancel;
   layout->addLayout(buttons, 2, 1);
   layout->setColumnStretch(0, 1);
 

@@ -40,3 +40,16 @@ DialogButtons AddDialogButtons(QWidget* dialog, QBoxLayout* layout, const QStrin
     QObject::connect(buttons.cancel, &QPushButton::clicked, owner, &QDialog::reject);
   return buttons;
 }
+
+DialogButtons AddOkCancel(QDialog* dialog, QBoxLayout* layout) {
+  DialogButtons buttons{};
+  buttons.ok = MakeButton(dialog, "OkBtn", QStringLiteral("&OK"), topic::kOkButton);
+  buttons.ok->setDefault(true);
+  buttons.cancel = MakeButton(dialog, "CancelBtn", QStringLiteral("&Cancel"), topic::kCancelButton);
+  buttons.cancel->setAutoDefault(false);
+  layout->addStretch(1);
+  layout->addWidget(buttons.ok);
+  layout->addWidget(buttons.cancel);
+  QObject::connect(buttons.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+  return buttons;
+}

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QBoxLayout;
+class QDialog;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -29,5 +30,9 @@ struct DialogButtons {
 // the dialog.
 DialogButtons AddDialogButtons(QWidget* dialog, QBoxLayout* layout, const QString& okCaption,
                                const QString& cancelCaption);
+
+// "&OK" (the default button) and "&Cancel" after a stretch in `layout`, a row or a column,
+// for the small dialogs without a Help button (help is null). Cancel is wired to reject.
+DialogButtons AddOkCancel(QDialog* dialog, QBoxLayout* layout);
 
 #endif
