@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
@@ -22,6 +21,7 @@
 #include "gui/platform/URLLabel.h"
 #include "gui/platform/help.h"
 #include "gui/platform/helptopics.h"
+#include "gui/platform/programfiles.h"
 #include "gui/plot/fieldplot.h"
 #include "sim/check.h"
 
@@ -214,14 +214,15 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 }
 
 QString TAboutBox::DocumentationUrl() {
-  QStringList places{QDir::currentPath()};
-  if (QCoreApplication::instance())
-    places << QCoreApplication::applicationDirPath();
-  for (const QString& place : places) {
-    const QFileInfo readme(QDir(place).filePath("README.md"));
-    if (readme.isFile())
-      return QUrl::fromLocalFile(readme.absoluteFilePath()).toString();
-  }
+  return DocumentationUrl(QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                       : QString());
+}
+
+QString TAboutBox::DocumentationUrl(const QString& programFolder) {
+  // Never the current folder: any README.md a student keeps there is not ours.
+  const QString readme = FindProgramFile("README.md", programFolder);
+  if (!readme.isEmpty() && QFileInfo(readme).isFile())
+    return QUrl::fromLocalFile(readme).toString();
   return HelpTopicUrl(topic::kContents);
 }
 

@@ -43,9 +43,11 @@ class TAboutBox : public QDialog {
   void CreditsClick();
   void TimerTimer();
 
-  // Where the project's documentation link leads: the README shipped with the program, or
-  // the help contents when no README can be found.
+  // Where the project's documentation link leads: the README that comes with the program
+  // (beside it, or where it was installed), or the help contents when it has none.
   static QString DocumentationUrl();
+  // The same for a program whose executable is in `programFolder`.
+  static QString DocumentationUrl(const QString& programFolder);
 
   QLabel* ProductName = nullptr;
   QLabel* Version = nullptr;

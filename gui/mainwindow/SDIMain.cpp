@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -42,6 +41,7 @@
 #include "gui/platform/icons.h"
 #include "gui/platform/messages.h"
 #include "gui/platform/numfmt.h"
+#include "gui/platform/programfiles.h"
 #include "gui/platform/surface.h"
 #include "gui/platform/widgets.h"
 #include "gui/plot/probe.h"
@@ -101,8 +101,9 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   NLinesUpDown->SetPosition(20);
 
   askGridFileName = [this] {
-    // The example grids sit beside the program; a student starts there.
-    const QString examples = QDir("grids").exists() ? QString("grids") : QString();
+    // A student starts among the example grids: a "grids" folder where the program was
+    // started, as it has always looked, else the one that comes with the program.
+    const QString examples = FindHereOrProgramFile("grids");
     return QFileDialog::getOpenFileName(this, "Open Geometry", examples, "Geometry files (*.sdf)");
   };
   askOpenFileName = [this](const QString& caption, const QString& filter) {

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
@@ -26,6 +25,8 @@
 #include <algorithm>
 #include <functional>
 #include <set>
+
+#include "gui/platform/programfiles.h"
 
 namespace {
 
@@ -404,19 +405,13 @@ void HelpViewer::Load() {
     return;
   loaded = true;
   topics.clear();
-  // Relative to the working directory, as the program has always looked for it; beside the
-  // executable as a second chance.
-  QStringList candidates{path};
-  if (QDir::isRelativePath(path) && QCoreApplication::instance())
-    candidates << QDir(QCoreApplication::applicationDirPath()).filePath(path);
-  for (const QString& candidate : candidates) {
-    QFile file(candidate);
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-      QTextStream stream(&file);
-      stream.setEncoding(QStringConverter::Utf8);
-      topics = ParseHelpFile(stream.readAll());
-      break;
-    }
+  // Relative to the working directory, as the program has always looked for it; then where
+  // the program keeps its own files (beside it, or in the prefix it was installed into).
+  QFile file(FindHereOrProgramFile(path));
+  if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QTextStream stream(&file);
+    stream.setEncoding(QStringConverter::Utf8);
+    topics = ParseHelpFile(stream.readAll());
   }
   index = HelpIndex(topics);
   // A window built from another file is built again with this one.

@@ -11,14 +11,19 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QWindow>
+#include <string>
 
 #include "gui/platform/URLLabel.h"
 #include "gui/platform/help.h"
+#include "gui/platform/helptopics.h"
+#include "gui/platform/programfiles.h"
+#include "tests/gui/platform/programfilessupport.h"
 
 namespace {
 
@@ -145,6 +150,27 @@ TEST(URLLabel, HelpAddressesOpenTheHelpTopic) {
   EXPECT_EQ(help.LastRequest().command, HelpViewer::Command::Topic);
   EXPECT_EQ(help.LastRequest().topic, 730);
   help.SetShowWindows(true);
+}
+
+TEST(AboutBox, DocumentationLinkIsTheProgramsReadmeNeverTheCurrentFolders) {
+  QTemporaryDir root;
+  ASSERT_TRUE(root.isValid());
+  WriteFile(root.filePath("student/README.md"), "a student's notes");
+  const CurrentFolder inStudentsFolder(root.filePath("student"));
+  // The test program has no README of its own, so the link falls back to the help.
+  ASSERT_EQ(FindProgramFile("README.md").toStdString(), "");
+  const std::string contents = HelpTopicUrl(topic::kContents).toStdString();
+  EXPECT_EQ(TAboutBox::DocumentationUrl().toStdString(), contents);
+  EXPECT_EQ(TAboutBox().LumarekLabel->URL.toStdString(), contents);
+
+  // Installed, in a prefix with a space in its name.
+  const QString readme = root.filePath("lab prefix/share/calorivectrix/README.md");
+  WriteFile(readme, "ours");
+  ASSERT_TRUE(QDir().mkpath(root.filePath("lab prefix/bin")));
+  EXPECT_EQ(QUrl(TAboutBox::DocumentationUrl(root.filePath("lab prefix/bin")))
+                .toLocalFile()
+                .toStdString(),
+            readme.toStdString());
 }
 
 TEST(AboutBox, ContentAndTheTeamButton) {

@@ -1,0 +1,29 @@
+#ifndef CALORIVECTRIX_GUI_PLATFORM_PROGRAMFILES_H
+#define CALORIVECTRIX_GUI_PLATFORM_PROGRAMFILES_H
+
+// Where the program finds the files it comes with (its help, the example grids, the README):
+// beside the executable, as the build folder lays them out, or in share/calorivectrix of the
+// prefix it was installed into. Both are found from the executable's own location, never
+// from the current folder, so a prefix moved elsewhere still works and a student's folder
+// cannot stand in for the program's.
+
+#include <QString>
+#include <QStringList>
+
+// The folders to look in, first to last, for a program whose executable is in
+// `programFolder`.
+QStringList ProgramDataFolders(const QString& programFolder);
+// The same for the running program; empty before the application object exists.
+QStringList ProgramDataFolders();
+
+// The absolute path of the first file or folder `relative` in those folders, or an empty
+// string when none has it.
+QString FindProgramFile(const QString& relative, const QString& programFolder);
+QString FindProgramFile(const QString& relative);
+
+// The same, but `relative` to the current folder first: where the program has always looked
+// for its help and example grids, so a teacher's own copy there still wins.
+QString FindHereOrProgramFile(const QString& relative, const QString& programFolder);
+QString FindHereOrProgramFile(const QString& relative);
+
+#endif
