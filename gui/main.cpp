@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDirIterator>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "gui/dialogs/About.h"
@@ -20,6 +22,15 @@ void ShowAssertion(const std::string& message) {
                         QString::fromStdString(message) + "\n\nThe program will now stop.");
 }
 
+// The icon of the menu entry, in every size it was rendered at.
+QIcon ProgramIcon() {
+  QIcon icon;
+  QDirIterator pictures(":/icons", {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
+  while (pictures.hasNext())
+    icon.addFile(pictures.next());
+  return icon;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -28,6 +39,9 @@ int main(int argc, char** argv) {
     return RunWithoutWindow(command, argc, argv);
 
   QApplication app(argc, argv);
+  // The desktop matches the windows to the program's menu entry by this name.
+  QGuiApplication::setDesktopFileName(CALORIVECTRIX_APP_ID);
+  QApplication::setWindowIcon(ProgramIcon());
   // The splash goes by itself after two seconds and never waits for the student.
   if (!qEnvironmentVariableIsSet("CALORIVECTRIX_NO_SPLASH"))
     TAboutBox::ShowSplash();
