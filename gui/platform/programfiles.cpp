@@ -26,10 +26,6 @@ QString RunningProgramFolder() {
 
 }  // namespace
 
-QStringList ProgramDataFolders() {
-  return ProgramDataFolders(RunningProgramFolder());
-}
-
 QString FindProgramFile(const QString& relative, const QString& programFolder) {
   for (const QString& folder : ProgramDataFolders(programFolder)) {
     const QFileInfo candidate(QDir(folder).filePath(relative));

@@ -3,9 +3,9 @@
 
 // Where the program finds the files it comes with (its help, the example grids, the README):
 // beside the executable, as the build folder lays them out, or in share/calorivectrix of the
-// prefix it was installed into. Both are found from the executable's own location, never
-// from the current folder, so a prefix moved elsewhere still works and a student's folder
-// cannot stand in for the program's.
+// prefix it was installed into. Both are found from the executable's own location, so a
+// prefix moved elsewhere still works; the current folder is looked at only where the program
+// has always looked there first, never for the program's own documentation.
 
 #include <QString>
 #include <QStringList>
@@ -13,11 +13,10 @@
 // The folders to look in, first to last, for a program whose executable is in
 // `programFolder`.
 QStringList ProgramDataFolders(const QString& programFolder);
-// The same for the running program; empty before the application object exists.
-QStringList ProgramDataFolders();
 
 // The absolute path of the first file or folder `relative` in those folders, or an empty
-// string when none has it.
+// string when none has it. Without `programFolder`, for the running program (nothing before
+// the application object exists).
 QString FindProgramFile(const QString& relative, const QString& programFolder);
 QString FindProgramFile(const QString& relative);
 
