@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QMessageBox>
+#include <csignal>
 
 #include "gui/dialogs/About.h"
 #include "gui/mainwindow/SDIMain.h"
@@ -23,6 +24,8 @@ void ShowAssertion(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A pipe whose reader has gone is a failed save to report, not a reason to end at once.
+  std::signal(SIGPIPE, SIG_IGN);
   const CommandLine command = ParseCommandLine(argc, argv);
   if (command.action != CommandLine::Action::window)
     return RunWithoutWindow(command, argc, argv);
