@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 
+#include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
 #include "gui/mainwindow/examples.h"
@@ -162,13 +163,7 @@ TEST_F(Headless, NamesThatAreNotUtf8AreKeptByteForByte) {
   const QByteArray folder = QFile::encodeName(dir.path());
   const QByteArray problem = folder + "/W\xe4rme.cvx";
   const QByteArray csv = folder + "/r\xe9sultats \xff.csv";
-  {
-    std::FILE* file = std::fopen(problem.constData(), "wb");
-    ASSERT_TRUE(file);
-    const QByteArray bytes = problemfile::Serialize(p);
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), file);
-    std::fclose(file);
-  }
+  ASSERT_TRUE(problemfile::Save(p, nativefile::DecodeName(problem), nullptr));
   QByteArray arguments[] = {"calorivectrix", "--run", problem, "--csv", csv};
   char* argv[5];
   for (int k = 0; k < 5; ++k)
@@ -177,12 +172,9 @@ TEST_F(Headless, NamesThatAreNotUtf8AreKeptByteForByte) {
   ASSERT_EQ(c.action, CommandLine::Action::run) << c.error.toStdString();
   EXPECT_EQ(RunHeadless(c, log), 0) << Log().toStdString();
   const std::unique_ptr<SimManager> expected = RunToEnd(p, UniformStart(p));
-  std::FILE* written = std::fopen(csv.constData(), "rb");
-  ASSERT_TRUE(written) << "no file under the name given";
-  QByteArray bytes(1 << 16, '\0');
-  bytes.resize(static_cast<qsizetype>(std::fread(bytes.data(), 1, bytes.size(), written)));
-  std::fclose(written);
-  EXPECT_EQ(bytes, SnapshotCsv(*p.media, expected->LastSnapshot()));
+  QFile written;
+  ASSERT_TRUE(nativefile::OpenForReading(written, nativefile::DecodeName(csv), nullptr));
+  EXPECT_EQ(written.readAll(), SnapshotCsv(*p.media, expected->LastSnapshot()));
   // Nothing under another name; and the two files go as they came, Qt cannot name them.
   DIR* listing = opendir(folder.constData());
   ASSERT_TRUE(listing);
