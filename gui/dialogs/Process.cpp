@@ -293,7 +293,8 @@ QString TProcessDlg::FailureText(StepFailure failure, int32_t step, int32_t maxI
       return QStringLiteral(
           "The run stopped: the computer has no memory left for it. The snapshots "
           "stored so far are kept. Choose fewer animation times or a grid of fewer "
-          "volumes, and run again.");
+          "volumes (the direct solver needs more memory than Gauss-Seidel), and run "
+          "again.");
     case StepFailure::SweepLimit:
       return QStringLiteral(
                  "Time step %1 was undone: the solver reached its limit of %2 "
