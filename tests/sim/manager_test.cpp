@@ -258,6 +258,7 @@ TEST(SimManager, ContinuationFromAStoredField) {
   EXPECT_LT(second->Sim()->Iteration(), first->Sim()->Iteration());
 }
 
+#if !defined(__SANITIZE_ADDRESS__)
 // The address space the process holds now, as the system counts it against its limit.
 uint64_t AddressSpaceBytes() {
   std::ifstream statm("/proc/self/statm");
@@ -265,6 +266,7 @@ uint64_t AddressSpaceBytes() {
   statm >> pages;
   return pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
 }
+#endif
 
 // A run whose snapshots outgrow the memory stops as a failed run that says why, keeping the
 // snapshots it stored, instead of ending the program. In a child process with a limit on its
