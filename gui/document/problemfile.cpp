@@ -204,13 +204,15 @@ QByteArray Serialize(const ProblemRecord& p) {
   for (int32_t k = 0; k < p._marks->N(); ++k)
     marks.append((*p._marks)[k]);
   root["animationSteps"] = marks;
-  // Laid out for reading by hand, unless that would pass the size the reader accepts: the
-  // largest problems (every volume its own material) are written without the layout.
+  // Laid out for reading by hand, unless the problem is so large (every volume its own
+  // material) that the layout, which can multiply the bytes of a list of small numbers
+  // several times over, might pass the size the reader accepts.
   const QJsonDocument document(root);
-  QByteArray bytes = document.toJson(QJsonDocument::Indented);
-  if (bytes.size() > maxFileBytes)
-    bytes = document.toJson(QJsonDocument::Compact);
-  return bytes;
+  const QByteArray compact = document.toJson(QJsonDocument::Compact);
+  if (compact.size() > maxFileBytes / 16)
+    return compact;
+  const QByteArray indented = document.toJson(QJsonDocument::Indented);
+  return indented.size() <= maxFileBytes ? indented : compact;
 }
 
 // ---- Reading ---------------------------------------------------------------------------

@@ -56,8 +56,8 @@ struct ReadResult {
   QString message;
 };
 
-// The problem as the file holds it, laid out for reading unless that would make it larger
-// than maxFileBytes. The same problem always gives the same bytes, so two serialisations
+// The problem as the file holds it, laid out for reading unless it is very large (over 6 MB
+// without the layout). The same problem always gives the same bytes, so two serialisations
 // tell whether anything has changed.
 QByteArray Serialize(const ProblemRecord& problem);
 
