@@ -2,6 +2,7 @@
 #include <QDirIterator>
 #include <QIcon>
 #include <QMessageBox>
+#include <csignal>
 
 #include "gui/dialogs/About.h"
 #include "gui/mainwindow/SDIMain.h"
@@ -34,6 +35,8 @@ QIcon ProgramIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A pipe whose reader has gone is a failed save to report, not a reason to end at once.
+  std::signal(SIGPIPE, SIG_IGN);
   const CommandLine command = ParseCommandLine(argc, argv);
   if (command.action != CommandLine::Action::window)
     return RunWithoutWindow(command, argc, argv);

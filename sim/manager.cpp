@@ -1,6 +1,7 @@
 #include "sim/manager.h"
 
 #include <algorithm>
+#include <new>
 
 void FieldExtremes::Widen(const FieldExtremes& other) {
   maxT = std::max(maxT, other.maxT);
@@ -54,17 +55,23 @@ SimManager::~SimManager() {
 }
 
 void SimManager::Append(std::unique_ptr<SimSnapshot> snapshot) {
-  if (Count() == capacity) {
-    capacity += 20;
-    snapshots.reserve(static_cast<std::size_t>(capacity));
-  }
-  FieldExtremes& runWide = *this;
-  if (snapshots.empty()) {
-    runWide = *snapshot;
-  } else {
-    runWide.Widen(*snapshot);
-  }
+  // Stored first: should the list have no room, nothing else has changed. The vector grows
+  // as it likes; reserving 20 at a time would copy the whole list every 20 snapshots.
   snapshots.push_back(std::move(snapshot));
+  if (Count() > capacity)
+    capacity += 20;
+  FieldExtremes& runWide = *this;
+  if (snapshots.size() == 1) {
+    runWide = *snapshots.back();
+  } else {
+    runWide.Widen(*snapshots.back());
+  }
+}
+
+StepFailure SimManager::Failure() const {
+  if (memoryExhausted)
+    return StepFailure::OutOfMemory;
+  return sim ? sim->Failure() : StepFailure::None;
 }
 
 void SimManager::CheckInvariants() const {
@@ -89,6 +96,7 @@ bool SimManager::Run() {
   }
 
   running = true;
+  memoryExhausted = false;
   int8_t result = Simulator::Complete;
   while (curMark < marks.N()) {
     // A mark the simulator has already passed (marks that repeat or go back) has its
@@ -100,7 +108,14 @@ bool SimManager::Run() {
     result = sim->Advance(marks[curMark]);
     if (result != Simulator::ReachedTarget)
       break;
-    Append(std::make_unique<SimSnapshot>(*sim));
+    // Without memory for one more snapshot the run stops as failed, keeping those it has.
+    try {
+      Append(std::make_unique<SimSnapshot>(*sim));
+    } catch (const std::bad_alloc&) {
+      memoryExhausted = true;
+      result = Simulator::StepFailed;
+      break;
+    }
     curMark += 1;
   }
   running = false;
@@ -113,8 +128,37 @@ bool SimManager::TakeSnapshot() {
   CheckInvariants();
   if (LastSnapshot().Iteration() >= sim->Iteration())
     return false;
-  Append(std::make_unique<SimSnapshot>(*sim));
+  try {
+    Append(std::make_unique<SimSnapshot>(*sim));
+  } catch (const std::bad_alloc&) {
+    memoryExhausted = true;
+    return false;
+  }
   return true;
+}
+
+namespace {
+
+// A matrix as Matrix allocates it: a block per row and one for the row pointers, each with
+// the allocator's own few bytes.
+uint64_t MatrixBytes(uint64_t rows, uint64_t columns) {
+  constexpr uint64_t perBlock = 16;
+  return rows * columns * sizeof(double) + rows * (sizeof(double*) + perBlock) + perBlock;
+}
+
+}  // namespace
+
+uint64_t SnapshotBytes(int32_t ni, int32_t nj) {
+  const uint64_t n = static_cast<uint64_t>(ni > 0 ? ni : 0);
+  const uint64_t m = static_cast<uint64_t>(nj > 0 ? nj : 0);
+  return sizeof(SimSnapshot) + 16 + sizeof(void*) + 3 * MatrixBytes(n, m) + MatrixBytes(n, m + 1) +
+         MatrixBytes(n + 1, m);
+}
+
+uint64_t RunSnapshotBytes(int32_t ni, int32_t nj, int32_t animationTimes) {
+  // One per animation time, and the state a run stops at besides.
+  return (static_cast<uint64_t>(animationTimes > 0 ? animationTimes : 0) + 1) *
+         SnapshotBytes(ni, nj);
 }
 
 bool SimManager::ReleaseSimulator() {

@@ -59,8 +59,12 @@ class SimManager : public FieldExtremes {
   // run has nothing left to do; false when stopped (by the user or a failed step) and may
   // be called again to continue.
   bool Run();
-  // Appends a snapshot of the current state if it is newer than the last one.
+  // Appends a snapshot of the current state if it is newer than the last one; false also
+  // when there is no memory left for it.
   bool TakeSnapshot();
+  // Why the run last stopped short: the simulator's failed step, or no memory left for a
+  // snapshot (the snapshots taken before are kept). None after a run that went well.
+  StepFailure Failure() const;
   // Destroys the simulator unless a run is in progress; the snapshots stay.
   bool ReleaseSimulator();
 
@@ -87,7 +91,13 @@ class SimManager : public FieldExtremes {
   // The list grows in steps of 20, as it always has; kept separately because the standard
   // vector is free to choose its own growth.
   int32_t capacity;
+  bool memoryExhausted = false;
 };
+
+// The memory one snapshot of an ni x nj grid holds, and at most a whole run's snapshots with
+// that many animation times: what a run must be able to store before it starts.
+uint64_t SnapshotBytes(int32_t ni, int32_t nj);
+uint64_t RunSnapshotBytes(int32_t ni, int32_t nj, int32_t animationTimes);
 
 // Temperature at node (i, j): the mean of the (up to) four volumes around it, so a corner
 // node takes its corner volume's value and an edge node the mean of its two neighbours.

@@ -9,6 +9,16 @@ VolumeProperties DefaultMaterial() {
   return VolumeProperties{317, 19300, 129, 0};
 }
 
+bool PropertiesInRange(const VolumeProperties& record) {
+  for (double value :
+       {record.conductivity, record.density, record.specificHeat, record.heatGeneration}) {
+    // Also false for a NaN.
+    if (!(std::fabs(value) <= maxPropertyMagnitude))
+      return false;
+  }
+  return true;
+}
+
 Media::Media(int32_t ni, int32_t nj, const VolumeProperties& record) : ni(ni), nj(nj) {
   Allocate();
   Fill(record);

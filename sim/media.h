@@ -28,6 +28,13 @@ struct VolumeProperties {
 // The default material of every new grid: gold, without heat generation.
 VolumeProperties DefaultMaterial();
 
+// No material comes within many orders of magnitude of this. Beyond it, the products the
+// equations form (a conductivity with its neighbour's, a generation with an area, over a
+// specific heat) come near the largest number a double can hold.
+constexpr double maxPropertyMagnitude = 1e100;
+// Whether each of the four properties is a number no larger in magnitude than that.
+bool PropertiesInRange(const VolumeProperties& record);
+
 class Media {
  public:
   Media(int32_t ni, int32_t nj, const VolumeProperties& record);

@@ -2,6 +2,7 @@
 
 #include "sim/simulator.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "sim/directsolver.h"
@@ -150,6 +151,7 @@ Simulator::Simulator(const Media* media, Face* northFace, Face* southFace, Face*
 
   Assemble();
   InitTransient();
+  BoundDerivedValues();
   ComputeFluxes();
 }
 
@@ -342,4 +344,55 @@ void Simulator::UpdateSource() {
       b[i][j] = mass[i][j] * T[i][j] / dt + bs[i][j];
     }
   }
+}
+
+// Each derived value is a sum of coefficients times temperatures or differences of two
+// (at most 2 max|T| each), plus constants of the conditions and sources: per volume, the
+// coefficients of its equation, the terms of its faces and, for the flux densities, the face
+// midpoints' spans over its area. Sums over every face (the ledger, the report) and a factor
+// 2 for differences bound the rest. Loose by orders of magnitude, which only matters within
+// a few orders of the largest double, where no honest problem goes.
+void Simulator::BoundDerivedValues() {
+  const int32_t ni = media->ni;
+  const int32_t nj = media->nj;
+  double coefficient = 0;
+  double constant = 0;
+  double spread = 1;
+  for (int32_t i = 0; i < ni; ++i) {
+    for (int32_t j = 0; j < nj; ++j) {
+      const double cp = std::fmax(1, media->volume(i, j).specificHeat);
+      double sum = mass[i][j] / dt;
+      for (const NumMatrix<double>* a : {&aP, &aN, &aS, &aW, &aE, &aNW, &aNE, &aSW, &aSE})
+        sum += std::fabs((*a)[i][j]);
+      coefficient = std::fmax(coefficient, sum * cp);
+      constant = std::fmax(constant, std::fabs(bs[i][j]) * cp);
+      const VolumeGeometry g = GeometryOf(*media, i, j);
+      const double span = std::fabs(g.me.x - g.mw.x) + std::fabs(g.mn.x - g.ms.x) +
+                          std::fabs(g.me.y - g.mw.y) + std::fabs(g.mn.y - g.ms.y);
+      spread = std::fmax(spread, span / g.area);
+    }
+  }
+  const auto face = [&](const SimTerm& t, bool boundary, double cp) {
+    if (boundary) {
+      coefficient = std::fmax(coefficient, std::fabs(t.first) * cp);
+      constant = std::fmax(constant, std::fabs(t.second) * cp);
+    } else {
+      coefficient = std::fmax(coefficient, 2 * (std::fabs(t.first) + std::fabs(t.second)));
+    }
+  };
+  for (int32_t i = 0; i < ni; ++i) {
+    for (int32_t j = 0; j <= nj; ++j) {
+      const bool boundary = j == 0 || j == nj;
+      face(termSN[i][j], boundary, media->volume(i, std::min(j, nj - 1)).specificHeat);
+    }
+  }
+  for (int32_t i = 0; i <= ni; ++i) {
+    for (int32_t j = 0; j < nj; ++j) {
+      const bool boundary = i == 0 || i == ni;
+      face(termWE[i][j], boundary, media->volume(std::min(i, ni - 1), j).specificHeat);
+    }
+  }
+  const double faces = 4.0 * (ni + 1.0) * (nj + 1.0);
+  derivedGrowth = 2 * coefficient * spread * faces;
+  derivedOffset = constant * spread * faces;
 }

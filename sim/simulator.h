@@ -38,10 +38,11 @@ enum class SolverKind : int8_t { GaussSeidel = 0, Direct = 1 };
 
 // Why the last attempted step was undone, for the user interface to explain it.
 enum class StepFailure : int8_t {
-  None = 0,    // no step failed, or the callback asked to stop
-  SweepLimit,  // the sweeps did not converge within maxIterSpace
-  NotFinite,   // a temperature overflowed or became undefined
-  Singular,    // the direct solver could not factor the system
+  None = 0,     // no step failed, or the callback asked to stop
+  SweepLimit,   // the sweeps did not converge within maxIterSpace
+  NotFinite,    // a temperature, or a heat rate derived from it, overflowed or became undefined
+  Singular,     // the direct solver could not factor the system
+  OutOfMemory,  // the computer had no memory left for the solver or the run's snapshots
 };
 
 // Progress report from the solver; answer true to continue. Codes:
@@ -108,6 +109,11 @@ class Simulator {
   double StepChange(const NumMatrix<double>& previous) const;
   // b = rho A T / dt + bs with the current T.
   void UpdateSource();
+  // Whether every number derived from the current field stays finite: the heat rates, the
+  // flux densities, the sums of the energy ledger and the next step's right-hand side. A
+  // field can be finite while they overflow (a side held near the largest number a double
+  // holds); such a step is failed rather than accepted.
+  bool DerivedValuesFinite() const;
   void ComputeFluxes();
 
   // The relative change measure of sweeps and steps: the largest change over the field's
@@ -171,6 +177,11 @@ class Simulator {
   StepFailure failure = StepFailure::None;
   // Made at the first direct solve and kept for the run: the matrix never changes.
   std::unique_ptr<DirectSolver> direct;
+  // Every derived value v obeys |v| <= derivedGrowth * max|T| + derivedOffset; set once the
+  // system is assembled.
+  void BoundDerivedValues();
+  double derivedGrowth = 0;
+  double derivedOffset = 0;
 };
 
 #endif

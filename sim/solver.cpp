@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <new>
 
 #include "sim/directsolver.h"
 #include "sim/geometry.h"
@@ -11,6 +12,8 @@
 namespace {
 
 constexpr double largest = std::numeric_limits<double>::max();
+// Derived values are kept below this, leaving room for the rounding of sums.
+constexpr double safeMagnitude = largest / 4;
 
 // One Gauss-Seidel update of volume (I, J). The neighbours present are fixed at compile
 // time so the inner loop carries no tests; the terms are added in the same order in every
@@ -93,7 +96,17 @@ double Simulator::RelativeChange(double maxChange, double lo, double hi) {
 
 bool Simulator::Solve() {
   failure = StepFailure::None;
-  return solver == SolverKind::Direct ? SolveDirect() : SolveGaussSeidel();
+  if (solver != SolverKind::Direct)
+    return SolveGaussSeidel();
+  // The factor is the one large allocation a run makes after it starts; without the memory
+  // for it the step fails like any other, and the run can stop cleanly.
+  try {
+    return SolveDirect();
+  } catch (const std::bad_alloc&) {
+    direct.reset();
+    failure = StepFailure::OutOfMemory;
+    return false;
+  }
 }
 
 bool Simulator::SolveGaussSeidel() {
@@ -162,6 +175,22 @@ bool Simulator::SolveDirect() {
   }
 }
 
+bool Simulator::DerivedValuesFinite() const {
+  double biggest = 0;
+  for (int32_t i = 0; i < T.N(); ++i) {
+    for (int32_t j = 0; j < T.M(); ++j) {
+      const double magnitude = std::fabs(T[i][j]);
+      // Written so that a NaN, which compares false with everything, fails at once.
+      if (!(magnitude <= biggest)) {
+        if (!(magnitude > biggest))
+          return false;
+        biggest = magnitude;
+      }
+    }
+  }
+  return biggest * derivedGrowth + derivedOffset < safeMagnitude;
+}
+
 double Simulator::StepChange(const NumMatrix<double>& before) const {
   double maxChange = 0;
   double lo = largest;
@@ -190,7 +219,12 @@ int8_t Simulator::Advance(int32_t target) {
     const double timeBefore = time;
     time += dt;
     iteration += 1;
-    if (!Solve()) {
+    bool solved = Solve();
+    if (solved && !DerivedValuesFinite()) {
+      failure = StepFailure::NotFinite;
+      solved = false;
+    }
+    if (!solved) {
       T.CopyValuesFrom(previous);
       time = timeBefore;
       iteration -= 1;

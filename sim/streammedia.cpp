@@ -375,15 +375,11 @@ GridFileResult ReadGridFile(std::istream& in, const VolumeProperties& record) {
   bool complete = false;
   const std::string first = scan.ReadLine(complete);
   if (!complete || first != "xiso") {
-    std::unique_ptr<StreamMedia> square(new StreamMedia(2, 2, record));
-    for (int32_t i = 0; i <= 2; ++i) {
-      for (int32_t j = 0; j <= 2; ++j) {
-        square->node(i, j) = Point{i / 2.0, j / 2.0};
-      }
-    }
-    GridFileResult result;
-    result.media = std::move(square);
-    return result;
+    // Replacing the grid with anything else would throw away the student's materials and
+    // results for a file that was never a grid.
+    return Refused(
+        "Line 1: this is not a grid file; a grid file starts with a line that says exactly "
+        "\"xiso\".");
   }
   scan.ReadLine(complete);
   scan.ReadLine(complete);

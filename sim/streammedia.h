@@ -12,9 +12,9 @@
 //                             to East: pair number j(ni+1) + i is node(i, j)
 //
 // Numbers use a point as decimal separator whatever the user's locale; exponents are allowed.
-// Anything after the last pair is ignored. A file whose first line is not "xiso" gives the
-// 2 x 2 unit square, as the program has always done; a file that says "xiso" but cannot be
-// read completely, or whose volumes are flat or turned inside out, is refused with a message
+// Anything after the last pair is ignored. A file whose first line is not exactly "xiso" is
+// not a grid file, and a file that says "xiso" but cannot be read completely, or whose
+// volumes are flat or turned inside out, is no usable one: either is refused with a message
 // for the student, and nothing is built.
 
 #include <cstdint>

@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -38,6 +40,7 @@
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/Times.h"
+#include "gui/document/problemfile.h"
 #include "gui/mainwindow/SDIMain.h"
 #include "gui/mainwindow/legend.h"
 #include "gui/platform/help.h"
@@ -376,6 +379,57 @@ void ShootDocument(THeatForm& form, TProcessDlg& dialog) {
   std::printf("%s\n", qPrintable(outDir + "/63-exported-picture.png"));
 }
 
+// The message box the command about to run shows: photographed, then closed with `button`.
+void ShotOfBox(const QString& name, QMessageBox::StandardButton button) {
+  QTimer::singleShot(300, [name, button] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box)
+      return;
+    Shot(*box, name);
+    box->button(button)->click();
+  });
+}
+
+// What the program refuses, or asks about, before anything is lost: a run whose snapshots
+// would not fit in the memory, a file that is not a grid, notes typed into the report.
+void ShootRefusals(THeatForm& form, TProcessDlg& dialog) {
+  messages::SetAnswerer(nullptr);
+  form.SetMedia(std::make_unique<CartesianMedia>(1, 1, 500, 500, DefaultMaterial()));
+  form.SetParameters(1e-5, 1e-5, 1000, 10000, 20);
+  form.SetMarks(std::unique_ptr<NumVector<int>>(EveryStep(1, 1000)));
+  dialog.show();
+  dialog.FormShow();
+  dialog.machineMemory = [] { return uint64_t{24} << 30; };
+  ShotOfBox("70-run-memory-question", QMessageBox::No);
+  Button(dialog, "Run")->click();
+  dialog.machineMemory = [] { return uint64_t{8} << 30; };
+  ShotOfBox("71-run-memory-refused", QMessageBox::Ok);
+  Button(dialog, "Run")->click();
+  Button(dialog, "Finish")->click();
+  dialog.machineMemory = nullptr;
+
+  const QString problem = outDir + "/not-a-grid.cvx";
+  problemfile::Save(form, problem, nullptr);
+  form.askGridFileName = [problem] { return problem; };
+  ShotOfBox("72-open-geometry-not-a-grid", QMessageBox::Ok);
+  form.OpenGeometryItem->trigger();
+  QFile::remove(problem);
+
+  form.SetMedia(std::make_unique<CartesianMedia>(1, 1, 10, 10, DefaultMaterial()));
+  form.SetMarks(std::unique_ptr<NumVector<int>>(EveryStep(100, 1000)));
+  dialog.show();
+  dialog.FormShow();
+  Button(dialog, "Run")->click();
+  Button(dialog, "Finish")->click();
+  form.OutputsItem->trigger();
+  TOutputsDlg& outputs = *form.outputsDlg;
+  QTest::keyClicks(outputs.Editor, "Group B: the bar settles after 300 steps. ");
+  ShotOfBox("73-report-question-before-new", QMessageBox::Cancel);
+  form.NewProblemItem->trigger();
+  outputs.close();
+  messages::SetAnswerer([](const messages::Shown&) { return QMessageBox::No; });
+}
+
 }  // namespace
 
 // The help window on a tutorial, its index and contents, popups, and the About box.
@@ -532,6 +586,7 @@ int main(int argc, char** argv) {
   Shot(form, "52-direct-200-field");
 
   ShootDocument(form, dialog);
+  ShootRefusals(form, dialog);
   form.close();
 
   EditingShots();

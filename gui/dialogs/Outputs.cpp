@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHideEvent>
@@ -13,7 +12,6 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QShowEvent>
 #include <QTextDocument>
 #include <QToolBar>
@@ -24,6 +22,7 @@
 #include <tuple>
 
 #include "gui/dialogs/outputreport.h"
+#include "gui/document/savefile.h"
 #include "gui/platform/help.h"
 #include "gui/platform/helptopics.h"
 #include "gui/platform/icons.h"
@@ -256,25 +255,15 @@ bool TOutputsDlg::SaveAsClick() {
 }
 
 bool TOutputsDlg::WriteTo(const QString& name) {
-  const QFileInfo info(name);
+  // Written beside the target and checked before it replaces it, so a failure never leaves
+  // half a report in place of an existing file.
   QString reason;
-  // A read-only file is refused even where the user could override it (as the
-  // administrator can): it was made read-only to be kept.
-  if (info.exists() && info.isFile() && !(info.permissions() & QFileDevice::WriteOwner)) {
-    reason = QStringLiteral("The file is read-only.");
-  } else {
-    // Written beside the target and renamed over it at the end, so a failure never leaves
-    // half a report in place of an existing file.
-    QSaveFile file(name);
-    if (file.open(QIODevice::WriteOnly)) {
-      const QByteArray rtf = PlainTextToRtf(Text(), RtfFont{QStringLiteral("Courier New"), 10});
-      if (file.write(rtf) == rtf.size() && file.commit())
-        return true;
-      file.cancelWriting();
-    }
-    reason = file.errorString();
+  if (WriteFileBytes(name, PlainTextToRtf(Text(), RtfFont{QStringLiteral("Courier New"), 10}),
+                     &reason)) {
+    return true;
   }
-  messages::ShowError(this, QStringLiteral("Cannot save the simulation outputs to\n%1\n\n%2")
+  reason[0] = reason[0].toUpper();
+  messages::ShowError(this, QStringLiteral("Cannot save the simulation outputs to\n%1\n\n%2.")
                                 .arg(QDir::toNativeSeparators(name), reason));
   return false;
 }
@@ -315,16 +304,24 @@ void TOutputsDlg::HelpClick() {
 
 // ---- Exit ------------------------------------------------------------------------------
 
+bool TOutputsDlg::AskAboutChanges() {
+  if (!modified)
+    return true;
+  const QMessageBox::StandardButton answer = messages::AskYesNoCancel(
+      this, QStringLiteral("Confimation"),
+      QStringLiteral("Simulation Output text was modified. Save Changes?"));
+  if (answer == QMessageBox::Cancel)
+    return false;
+  // The student asked to keep the edits: they may go only once they are in a file.
+  return answer == QMessageBox::No || SaveClick();
+}
+
+bool TOutputsDlg::MayDiscardText() {
+  // A closed dialog holds no text.
+  return !isVisible() || AskAboutChanges();
+}
+
 void TOutputsDlg::ExitClick() {
-  if (modified) {
-    const QMessageBox::StandardButton answer = messages::AskYesNoCancel(
-        this, QStringLiteral("Confimation"),
-        QStringLiteral("Simulation Output text was modified. Save Changes?"));
-    if (answer == QMessageBox::Cancel)
-      return;
-    // The student asked to keep the edits: close only once they are in a file.
-    if (answer == QMessageBox::Yes && !SaveClick())
-      return;
-  }
-  close();
+  if (AskAboutChanges())
+    close();
 }

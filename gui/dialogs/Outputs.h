@@ -5,9 +5,10 @@
 // student can change it, save it as a rich-text file and print it.
 //
 // The report is built each time the dialog is shown and stays as it is while the dialog is
-// open. Closing empties the editor; only Exit asks about unsaved changes, and Exit closes
-// only when the changes are kept (saved) or given up (No). Saving never clears the modified
-// flag, so Exit asks again after a save if the text was edited.
+// open. Closing empties the editor; Exit asks about unsaved changes, and so does the main
+// window before its commands close the dialog or end the program (MayDiscardText); either
+// goes on only when the changes are kept (saved) or given up (No). Saving never clears the
+// modified flag, so Exit asks again after a save if the text was edited.
 //
 // The rules (FormShow, the clicks, writing and printing) are plain members; the file name
 // and the printer are asked for through replaceable functions, so tests run them without
@@ -45,6 +46,10 @@ class TOutputsDlg : public QDialog {
   void PrintClick();
   // Asks about unsaved changes; closes unless the answer was Cancel or the save failed.
   void ExitClick();
+  // Before the owner closes the dialog or the program ends: while the dialog is open with
+  // edited text, asks about it as Exit does. False when the text must stay (Cancel, or a
+  // save that did not happen).
+  bool MayDiscardText();
   void HelpClick();
 
   // Writes the editor's text as rich text, all or nothing; on failure shows why and
@@ -92,6 +97,8 @@ class TOutputsDlg : public QDialog {
   void BuildForm();
   void EditorChange();
   void Emptied();
+  // The question of Exit: true when the text may go.
+  bool AskAboutChanges();
 
   OutputsTarget& target;
   QString fileName;

@@ -210,8 +210,9 @@ std::optional<VolumeProperties> TPhysicalPropDlg::ValidProperties() const {
       !ParseDecimal(SpecificHeat->text(), p.specificHeat)) {
     return std::nullopt;
   }
+  // Past the largest a property may be, a run would only overflow.
   if (p.conductivity > kPropertyLimit && p.density > kPropertyLimit &&
-      p.specificHeat > kPropertyLimit) {
+      p.specificHeat > kPropertyLimit && PropertiesInRange(p)) {
     return p;
   }
   return std::nullopt;
@@ -219,7 +220,7 @@ std::optional<VolumeProperties> TPhysicalPropDlg::ValidProperties() const {
 
 std::optional<VolumeProperties> TPhysicalPropDlg::ReadProperties() const {
   std::optional<VolumeProperties> p = ValidProperties();
-  if (!p || !ParseDecimal(HeatGen->text(), p->heatGeneration))
+  if (!p || !ParseDecimal(HeatGen->text(), p->heatGeneration) || !PropertiesInRange(*p))
     return std::nullopt;
   return p;
 }
@@ -250,8 +251,7 @@ void TPhysicalPropDlg::PropertiesChange() {
     return;
   }
   ShowName(*p);
-  double generation = 0;
-  EnableApply(ParseDecimal(HeatGen->text(), generation));
+  EnableApply(ReadProperties().has_value());
 }
 
 void TPhysicalPropDlg::HeatGenChange() {

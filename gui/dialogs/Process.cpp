@@ -13,9 +13,13 @@
 #include <QShowEvent>
 #include <QVariant>
 #include <cmath>
+#include <new>
 
+#include "gui/dialogs/runmemory.h"
 #include "gui/platform/help.h"
 #include "gui/platform/helptopics.h"
+#include "gui/platform/machine.h"
+#include "gui/platform/messages.h"
 #include "gui/platform/numfmt.h"
 #include "sim/check.h"
 #include "sim/ledger.h"
@@ -280,10 +284,17 @@ QString TProcessDlg::FailureText(StepFailure failure, int32_t step, int32_t maxI
   switch (failure) {
     case StepFailure::NotFinite:
       return QStringLiteral(
-                 "Time step %1 failed: the temperatures did not stay finite. The "
-                 "usual cause is the grid (crossed or inside-out volumes) or the "
-                 "boundary conditions; check them and run again.")
+                 "Time step %1 failed: the temperatures or the heat rates grew beyond "
+                 "the largest numbers the computer can hold. A material property or a "
+                 "boundary condition far too large (or an initial temperature) is the "
+                 "usual cause; check them and run again.")
           .arg(step);
+    case StepFailure::OutOfMemory:
+      return QStringLiteral(
+          "The run stopped: the computer has no memory left for it. The snapshots "
+          "stored so far are kept. Choose fewer animation times or a grid of fewer "
+          "volumes (the direct solver needs more memory than Gauss-Seidel), and run "
+          "again.");
     case StepFailure::SweepLimit:
       return QStringLiteral(
                  "Time step %1 was undone: the solver reached its limit of %2 "
@@ -345,8 +356,8 @@ void TProcessDlg::CheckAfterRun() {
     return;
   ShowCheck(LedgerOf(*sim), sim->Solver());
   // A failed step says so over the check of the state before it.
-  if (sim->Failure() != StepFailure::None)
-    SetVerdict(FailureText(sim->Failure(), sim->Iteration() + 1, sim->maxIterSpace), true);
+  if (manager->Failure() != StepFailure::None)
+    SetVerdict(FailureText(manager->Failure(), sim->Iteration() + 1, sim->maxIterSpace), true);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -475,6 +486,11 @@ void TProcessDlg::RunClick() {
   if (manager != nullptr && manager->Running())
     return;
 
+  // A new run is made before anything changes, so that a run refused leaves the dialog as
+  // it was.
+  if (manager == nullptr && !StartRun())
+    return;
+
   Pause->setEnabled(true);
   Pause->setFocus();
   Run->setEnabled(false);
@@ -482,20 +498,6 @@ void TProcessDlg::RunClick() {
   Finish->setText(QStringLiteral("&Close"));
   Finish->setEnabled(false);
   CKInitial->setEnabled(false);
-
-  if (manager == nullptr) {
-    error = std::make_unique<Data>(50, 10, -1);
-    Graph->AddSeries(error.get(), QStringLiteral("Error"), kErrorColour, false);
-    temp = MakeStartingField();
-    ProblemRecord& problem = target.Problem();
-    runHold = std::make_unique<ProblemRecord::RunHold>(problem);
-    ownedManager = std::make_unique<SimManager>(
-        problem.media.get(), problem.northFace.get(), problem.southFace.get(),
-        problem.eastFace.get(), problem.westFace.get(), problem.tolTime, problem.tolSpace,
-        problem.maxIterTime, problem.maxIterSpace, problem.dt, *temp, &TProcessDlg::Progress, this,
-        problem._marks.get(), problem.solver);
-    manager = ownedManager.get();
-  }
 
   // The first counters of a run are shown at once.
   pumpClock.invalidate();
@@ -516,6 +518,41 @@ void TProcessDlg::RunClick() {
     Run->setFocus();
     Finish->setEnabled(true);
   }
+}
+
+bool TProcessDlg::StartRun() {
+  ProblemRecord& problem = target.Problem();
+  const RunMemory memory =
+      CheckRunMemory(problem, machineMemory ? machineMemory() : MachineMemoryBytes());
+  if (memory.verdict == RunMemory::Verdict::tooLarge) {
+    messages::ShowError(this, RunMemoryText(memory, true));
+    return false;
+  }
+  if (memory.verdict == RunMemory::Verdict::large &&
+      !messages::AskYesNo(this, QStringLiteral("Simulation"),
+                          RunMemoryText(memory, false) + QStringLiteral("\n\nRun anyway?"))) {
+    return false;
+  }
+  try {
+    temp = MakeStartingField();
+    runHold = std::make_unique<ProblemRecord::RunHold>(problem);
+    ownedManager = std::make_unique<SimManager>(
+        problem.media.get(), problem.northFace.get(), problem.southFace.get(),
+        problem.eastFace.get(), problem.westFace.get(), problem.tolTime, problem.tolSpace,
+        problem.maxIterTime, problem.maxIterSpace, problem.dt, *temp, &TProcessDlg::Progress, this,
+        problem._marks.get(), problem.solver);
+  } catch (const std::bad_alloc&) {
+    ownedManager.reset();
+    runHold.reset();
+    temp.reset();
+    messages::ShowError(this, QStringLiteral("There is not enough memory to start this run. "
+                                             "Choose a grid of fewer volumes."));
+    return false;
+  }
+  manager = ownedManager.get();
+  error = std::make_unique<Data>(50, 10, -1);
+  Graph->AddSeries(error.get(), QStringLiteral("Error"), kErrorColour, false);
+  return true;
 }
 
 void TProcessDlg::PauseClick() {

@@ -20,6 +20,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "gui/dialogs/runtarget.h"
@@ -75,6 +76,9 @@ class TProcessDlg : public QDialog {
   static QString FailureText(StepFailure failure, int32_t step, int32_t maxIterSpace);
   // Whether the verdict shown is a warning (drawn in red).
   bool WarningShown() const { return warningShown; }
+
+  // The memory the program may use, for the check before a run; tests replace it.
+  std::function<uint64_t()> machineMemory;
 
   // The simulator's progress callback; `data` is the dialog.
   static bool Progress(Simulator* sim, int32_t code, double value, void* data);
@@ -146,6 +150,9 @@ class TProcessDlg : public QDialog {
   // completed; either way the dialog holds no manager afterwards.
   void HandOver();
   std::unique_ptr<NumMatrix<double>> MakeStartingField() const;
+  // Makes the run's manager once its snapshots are known to fit in memory (or the student
+  // chose to go on); false, with the dialog unchanged, when the run does not start.
+  bool StartRun();
 
   RunTarget& target;
 

@@ -1,7 +1,6 @@
 #include "gui/document/problemfile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,10 +8,16 @@
 #include <QJsonParseError>
 #include <QJsonValue>
 #include <QLocale>
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <unordered_map>
 #include <vector>
 
+#include "gui/document/nativefile.h"
 #include "gui/document/savefile.h"
 #include "sim/geometry.h"
 #include "sim/streammedia.h"
@@ -71,42 +76,52 @@ QJsonObject GridJson(const Media& media) {
   return grid;
 }
 
-bool SameRecord(const VolumeProperties& a, const VolumeProperties& b) {
-  return a.conductivity == b.conductivity && a.density == b.density &&
-         a.specificHeat == b.specificHeat && a.heatGeneration == b.heatGeneration;
+// The key of a record: its four numbers as bits, with -0 taken as 0 so that records equal as
+// numbers share one entry.
+struct RecordKey {
+  uint64_t bits[4];
+  bool operator==(const RecordKey& other) const {
+    return std::equal(std::begin(bits), std::end(bits), std::begin(other.bits));
+  }
+};
+
+struct RecordKeyHash {
+  std::size_t operator()(const RecordKey& key) const {
+    uint64_t h = 1469598103934665603ULL;
+    for (uint64_t b : key.bits)
+      h = (h ^ b) * 1099511628211ULL;
+    return static_cast<std::size_t>(h);
+  }
+};
+
+RecordKey KeyOf(const VolumeProperties& v) {
+  RecordKey key{};
+  const double values[4] = {v.conductivity, v.density, v.specificHeat, v.heatGeneration};
+  for (int k = 0; k < 4; ++k) {
+    const double value = values[k] == 0 ? 0.0 : values[k];
+    std::memcpy(&key.bits[k], &value, sizeof value);
+  }
+  return key;
 }
 
-// Distinct records in order of first use, and each volume's index into them. Painted
-// problems hold a handful of materials, so a short search of the last ones found is quick.
+// Distinct records in order of first use, and each volume's index into them. A problem may
+// give every volume a material of its own, so each record is found by its hash.
 void MaterialsJson(const Media& media, QJsonObject& out) {
-  std::vector<VolumeProperties> distinct;
+  std::unordered_map<RecordKey, int, RecordKeyHash> index;
+  QJsonArray materials;
   QJsonArray volumes;
-  int last = -1;
   for (int32_t j = 0; j < media.nj; ++j) {
     for (int32_t i = 0; i < media.ni; ++i) {
       const VolumeProperties& v = media.volume(i, j);
-      if (last < 0 || !SameRecord(distinct[static_cast<std::size_t>(last)], v)) {
-        last = -1;
-        for (std::size_t k = 0; k < distinct.size(); ++k) {
-          if (SameRecord(distinct[k], v)) {
-            last = static_cast<int>(k);
-            break;
-          }
-        }
-        if (last < 0) {
-          distinct.push_back(v);
-          last = static_cast<int>(distinct.size()) - 1;
-        }
+      const auto [found, added] = index.try_emplace(KeyOf(v), static_cast<int>(index.size()));
+      if (added) {
+        materials.append(QJsonObject{{"conductivity", v.conductivity},
+                                     {"density", v.density},
+                                     {"specificHeat", v.specificHeat},
+                                     {"heatGeneration", v.heatGeneration}});
       }
-      volumes.append(last);
+      volumes.append(found->second);
     }
-  }
-  QJsonArray materials;
-  for (const VolumeProperties& v : distinct) {
-    materials.append(QJsonObject{{"conductivity", v.conductivity},
-                                 {"density", v.density},
-                                 {"specificHeat", v.specificHeat},
-                                 {"heatGeneration", v.heatGeneration}});
   }
   out["materials"] = materials;
   out["volumes"] = volumes;
@@ -189,7 +204,15 @@ QByteArray Serialize(const ProblemRecord& p) {
   for (int32_t k = 0; k < p._marks->N(); ++k)
     marks.append((*p._marks)[k]);
   root["animationSteps"] = marks;
-  return QJsonDocument(root).toJson(QJsonDocument::Indented);
+  // Laid out for reading by hand, unless the problem is so large (every volume its own
+  // material) that the layout, which can multiply the bytes of a list of small numbers
+  // several times over, might pass the size the reader accepts.
+  const QJsonDocument document(root);
+  const QByteArray compact = document.toJson(QJsonDocument::Compact);
+  if (compact.size() > maxFileBytes / 16)
+    return compact;
+  const QByteArray indented = document.toJson(QJsonDocument::Indented);
+  return indented.size() <= maxFileBytes ? indented : compact;
 }
 
 // ---- Reading ---------------------------------------------------------------------------
@@ -426,6 +449,11 @@ void ReadMaterials(const QJsonObject& root, Media& media) {
     p.density = Reader::Positive(o, where, "density");
     p.specificHeat = Reader::Positive(o, where, "specificHeat");
     p.heatGeneration = Reader::Number(o, where, "heatGeneration");
+    if (!PropertiesInRange(p)) {
+      Reader::Fail(where, QString("a property may be at most %1 in size; larger ones overflow in "
+                                  "the equations.")
+                              .arg(maxPropertyMagnitude, 0, 'g'));
+    }
     records.push_back(p);
   }
   const QJsonArray volumes = Reader::Array(root, "", "volumes", volumeCount, volumeCount);
@@ -661,9 +689,11 @@ ReadResult Parse(const QByteArray& bytes) {
 
 ReadResult Open(const QString& fileName) {
   ReadResult result;
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) {
-    result.message = "Cannot open file";
+  QFile file;
+  QString reason;
+  if (!nativefile::OpenForReading(file, fileName, &reason)) {
+    reason[0] = reason[0].toUpper();
+    result.message = reason + ".";
     return result;
   }
   if (file.size() > maxFileBytes) {
@@ -674,7 +704,8 @@ ReadResult Open(const QString& fileName) {
   // Read at most one byte past the limit: a file that grows while it is read is still caught.
   const QByteArray bytes = file.read(maxFileBytes + 1);
   if (file.error() != QFileDevice::NoError) {
-    result.message = "Cannot read the file: " + file.errorString();
+    result.message =
+        "The file cannot be read: " + nativefile::Reason(errno != 0 ? errno : EIO) + ".";
     return result;
   }
   return Parse(bytes);

@@ -40,9 +40,10 @@
 
 namespace problemfile {
 
-// Larger files are refused unread; the largest grid the program accepts, every node listed
-// and every volume its own material, stays well below this.
-constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
+// Larger files are refused unread. Whatever problem the reader accepts, the writer writes
+// within this: the largest grid, every node listed with all its digits, every volume its own
+// material and a million animation times come to about 70 MB without layout.
+constexpr qint64 maxFileBytes = 96 * 1024 * 1024;
 constexpr int maxFunctions = 10000;
 // Every condition is on some segment: four sides of at most 100 segments.
 constexpr int maxConditions = 4 * Face::capacity;
@@ -55,8 +56,9 @@ struct ReadResult {
   QString message;
 };
 
-// The problem as the file holds it. The same problem always gives the same bytes, so two
-// serialisations tell whether anything has changed.
+// The problem as the file holds it, laid out for reading unless it is very large (over 6 MB
+// without the layout). The same problem always gives the same bytes, so two serialisations
+// tell whether anything has changed.
 QByteArray Serialize(const ProblemRecord& problem);
 
 // Reads a problem from the bytes of a file. Never throws and never asserts on bad input.

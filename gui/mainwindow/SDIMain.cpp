@@ -33,6 +33,7 @@
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/Times.h"
+#include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
 #include "gui/document/savefile.h"
@@ -640,10 +641,11 @@ void THeatForm::OpenGeometryClick() {
 }
 
 bool THeatForm::OpenGeometry(const QString& fileName, QString* message) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) {
+  QFile file;
+  QString reason;
+  if (!nativefile::OpenForReading(file, fileName, &reason)) {
     if (message)
-      *message = "Cannot open file";
+      *message = QString("Cannot open file \"%1\": %2.").arg(fileName, reason);
     return false;
   }
   // The reader goes through the file once and stops at the first thing it refuses, so a
@@ -783,6 +785,10 @@ void THeatForm::NewProblem() {
 }
 
 bool THeatForm::MayDiscardProblem() {
+  // The report's edits go with the problem's: its window closes with the problem, or the
+  // program ends.
+  if (!outputsDlg->MayDiscardText())
+    return false;
   if (!ProblemModified())
     return true;
   switch (

@@ -167,9 +167,9 @@ class THeatForm : public QMainWindow,
   // Refused, with nothing changed, while a run uses the problem.
   bool LoadProblem(std::unique_ptr<ProblemRecord> problem);
   bool ProblemModified() const;
-  // Before the problem is replaced or the program ends: when the problem has unsaved
-  // changes, asks whether to save them. False when the user cancels, or chose to save and
-  // the save did not happen.
+  // Before the problem is replaced or the program ends: when the report window holds edited
+  // text, and when the problem has unsaved changes, asks whether to save them. False when
+  // the user cancels, or chose to save and the save did not happen.
   bool MayDiscardProblem();
   // The drawing area as the student sees it, as PNG.
   bool ExportPicture(const QString& fileName, QString* message = nullptr);

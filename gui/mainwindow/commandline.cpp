@@ -1,19 +1,49 @@
 #include "gui/mainwindow/commandline.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QGuiApplication>
 #include <cmath>
 #include <memory>
+#include <new>
+#include <utility>
 
 #include "gui/dialogs/Process.h"
+#include "gui/dialogs/runmemory.h"
+#include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
 #include "gui/document/savefile.h"
+#include "gui/platform/machine.h"
 #include "gui/plot/fieldplot.h"
 #include "sim/geometry.h"
 #include "sim/manager.h"
+
+namespace {
+
+// Whether two names lead to one file: the same output the program holds open, the same
+// path, or (for files that exist) the same file by another path or link.
+bool SameFile(const QString& a, const QString& b) {
+  if (a.isEmpty() || b.isEmpty())
+    return false;
+  const int output = OpenOutputOf(a);
+  if (output >= 0 || OpenOutputOf(b) >= 0)
+    return output == OpenOutputOf(b);
+  if (QDir::cleanPath(QDir::current().absoluteFilePath(a)) ==
+      QDir::cleanPath(QDir::current().absoluteFilePath(b))) {
+    return true;
+  }
+  struct stat first {};
+  struct stat second {};
+  return ::stat(nativefile::EncodeName(a).constData(), &first) == 0 &&
+         ::stat(nativefile::EncodeName(b).constData(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+}  // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
   CommandLine command;
@@ -36,6 +66,13 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         return fail(a + " needs a file name.");
       if (!value->isEmpty())
         return fail(a + " is given twice.");
+      // "--csv --png out.png" is a slip, not a file called "--png"; "-" alone is the
+      // program's output.
+      const QString& next = arguments[k + 1];
+      if (next.startsWith("-") && !(next == "-" && value != &command.problem)) {
+        return fail(a + " needs a file name, found the option " + next + " (for a file of that " +
+                    "name, write ./" + next + ").");
+      }
       *value = arguments[++k];
       run = run || a == "--run";
       continue;
@@ -49,6 +86,13 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   if (run) {
     if (command.csv.isEmpty() && command.png.isEmpty())
       return fail("--run needs --csv or --png (or both) to say where the results go.");
+    // One output written over another, or over the problem, would lose it.
+    if (!command.csv.isEmpty() && SameFile(command.csv, command.png))
+      return fail("--csv and --png name the same file; each needs a file of its own.");
+    for (const auto& [option, name] : {std::pair{"--csv", command.csv}, {"--png", command.png}}) {
+      if (!name.isEmpty() && SameFile(name, command.problem))
+        return fail(QString(option) + " names the problem file itself; it would be replaced.");
+    }
     command.action = CommandLine::Action::run;
   } else if (!command.csv.isEmpty() || !command.png.isEmpty()) {
     return fail("--csv and --png go with --run.");
@@ -58,8 +102,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
 
 CommandLine ParseCommandLine(int argc, char** argv) {
   QStringList arguments;
+  // As file names, so that a name that is not valid UTF-8 still names its file.
   for (int k = 1; k < argc; ++k)
-    arguments << QString::fromLocal8Bit(argv[k]);
+    arguments << nativefile::DecodeName(QByteArray(argv[k]));
   return ParseCommandLine(arguments);
 }
 
@@ -74,8 +119,10 @@ QString UsageText() {
          "                                   as a picture\n"
          "  calorivectrix --help             show this text\n"
          "\n"
+         "A file name of - writes to the standard output.\n"
+         "\n"
          "Exit status: 0 done, 1 the problem file cannot be read, 2 wrong arguments,\n"
-         "3 the run failed, 4 the results cannot be written.\n";
+         "3 the run failed or cannot start, 4 the results cannot be written.\n";
 }
 
 namespace {
@@ -147,32 +194,55 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     return 1;
   }
   ProblemRecord& p = *read.problem;
-  NumMatrix<double> start(p.media->ni, p.media->nj);
-  start.SetAll(p.initialTemp);
+  // Nobody is there to be asked: a run whose snapshots might not fit does not start.
+  const RunMemory memory = CheckRunMemory(p, MachineMemoryBytes());
+  if (memory.verdict != RunMemory::Verdict::fits) {
+    std::fprintf(out, "calorivectrix: the run cannot start. %s\n",
+                 qPrintable(RunMemoryText(memory, true)));
+    return 3;
+  }
 
   Progress progress{out, isatty(fileno(out)) != 0, p.maxIterTime, {}, -1};
   progress.sinceLine.start();
-  SimManager results(p.media.get(), p.northFace.get(), p.southFace.get(), p.eastFace.get(),
-                     p.westFace.get(), p.tolTime, p.tolSpace, p.maxIterTime, p.maxIterSpace, p.dt,
-                     start, OnProgress, &progress, p._marks.get(), p.solver);
+  std::unique_ptr<SimManager> made;
+  try {
+    NumMatrix<double> start(p.media->ni, p.media->nj);
+    start.SetAll(p.initialTemp);
+    made = std::make_unique<SimManager>(p.media.get(), p.northFace.get(), p.southFace.get(),
+                                        p.eastFace.get(), p.westFace.get(), p.tolTime, p.tolSpace,
+                                        p.maxIterTime, p.maxIterSpace, p.dt, start, OnProgress,
+                                        &progress, p._marks.get(), p.solver);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(out, "calorivectrix: there is not enough memory to start this run.\n");
+    return 3;
+  }
+  SimManager& results = *made;
   const bool complete = results.Run();
   const Simulator& sim = *results.Sim();
   PrintLine(progress, sim);
   if (progress.terminal)
     std::fprintf(out, "\n");
   if (!complete) {
-    std::fprintf(
-        out, "calorivectrix: the run failed. %s\n",
-        qPrintable(TProcessDlg::FailureText(sim.Failure(), sim.Iteration() + 1, p.maxIterSpace)));
+    std::fprintf(out, "calorivectrix: the run failed. %s\n",
+                 qPrintable(TProcessDlg::FailureText(results.Failure(), sim.Iteration() + 1,
+                                                     p.maxIterSpace)));
     return 3;
   }
-  results.TakeSnapshot();
+  if (!results.TakeSnapshot() && results.Failure() == StepFailure::OutOfMemory) {
+    std::fprintf(out, "calorivectrix: the run failed. %s\n",
+                 qPrintable(TProcessDlg::FailureText(StepFailure::OutOfMemory, 0, 0)));
+    return 3;
+  }
   results.ReleaseSimulator();
   const SimSnapshot& last = results.LastSnapshot();
-  if (!Finite(last.T) || !Finite(last.qx) || !Finite(last.qy)) {
+  // Every accepted step is checked for this; a last guard before numbers go out.
+  const bool finiteT = Finite(last.T);
+  if (!finiteT || !Finite(last.qx) || !Finite(last.qy) || !Finite(last.heatSN) ||
+      !Finite(last.heatWE)) {
     std::fprintf(out,
-                 "calorivectrix: the run gave temperatures that are not finite numbers; check "
-                 "the problem's materials and boundary values.\n");
+                 "calorivectrix: the run gave %s that are not finite numbers; check the "
+                 "problem's materials and boundary values.\n",
+                 finiteT ? "heat rates" : "temperatures");
     return 3;
   }
   std::fprintf(out, "Finished at step %d, time %.6g s, with %d snapshots.\n", last.Iteration(),
@@ -189,7 +259,7 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     return 4;
   }
   for (const QString& written : {command.csv, command.png}) {
-    if (!written.isEmpty())
+    if (!written.isEmpty() && OpenOutputOf(written) < 0)
       std::fprintf(out, "Wrote %s\n", qPrintable(written));
   }
   return 0;

@@ -29,4 +29,11 @@ QMessageBox::StandardButton AskYesNoCancel(QWidget* parent, const QString& capti
                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
 }
 
+bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
+  if (InstalledAnswerer())
+    return InstalledAnswerer()(Shown{caption, text, QMessageBox::Warning}) == QMessageBox::Yes;
+  return QMessageBox::warning(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) == QMessageBox::Yes;
+}
+
 }  // namespace messages

@@ -19,6 +19,10 @@ void ShowError(QWidget* parent, const QString& text);
 QMessageBox::StandardButton AskYesNoCancel(QWidget* parent, const QString& caption,
                                            const QString& text);
 
+// Yes / No with a warning icon, No the default: for a step that may cost the student dearly.
+// True for Yes.
+bool AskYesNo(QWidget* parent, const QString& caption, const QString& text);
+
 // For tests: every box is passed here instead of being shown; the answer is used for
 // questions. An empty function restores real boxes.
 struct Shown {

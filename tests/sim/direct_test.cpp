@@ -382,6 +382,52 @@ TEST(FailedStep, OverflowIsReportedAsNotFinite) {
   }
 }
 
+bool AllFinite(const NumMatrix<double>& m) {
+  for (int i = 0; i < m.N(); ++i) {
+    for (int j = 0; j < m.M(); ++j) {
+      if (!std::isfinite(m[i][j]))
+        return false;
+    }
+  }
+  return true;
+}
+
+// However large the conditions, a step is either failed as not finite or leaves only finite
+// numbers: heat rates, flux densities and the ledger. A side held near the largest double
+// keeps the temperatures finite while their heat rates (times the specific heat) overflow;
+// Gauss-Seidel once accepted such steps.
+TEST(FailedStep, AnAcceptedStepLeavesOnlyFiniteNumbers) {
+  int failures = 0;
+  for (SolverKind solver : {SolverKind::GaussSeidel, SolverKind::Direct}) {
+    for (double held : {1e3, 1e100, 1e250, 1e300, 1e303, 1e305, 1e306, 1e307, 1.7e308}) {
+      SCOPED_TRACE(held);
+      TestProblem p(StretchedCartesian(5, 4, steel));
+      p.Temperature(p.west, held);
+      p.Temperature(p.east, -held / 3);
+      p.Insulate(p.north);
+      p.Insulate(p.south);
+      p.Temperature(p.south, held / 7, 0.25, 1);
+      p.dt = 50;
+      p.solver = solver;
+      auto sim = p.MakeSimulator();
+      const int8_t result = sim->Advance(2);
+      if (result == Simulator::StepFailed) {
+        EXPECT_EQ(sim->Failure(), StepFailure::NotFinite);
+        EXPECT_GE(held, 1e300) << "an honest problem must run";
+        ++failures;
+        continue;
+      }
+      ASSERT_EQ(result, Simulator::ReachedTarget);
+      for (const NumMatrix<double>* m : {&sim->T, &sim->heatSN, &sim->heatWE, &sim->qx, &sim->qy})
+        EXPECT_TRUE(AllFinite(*m));
+      const EnergyLedger ledger = LedgerOf(*sim);
+      EXPECT_TRUE(std::isfinite(ledger.TotalIn() + ledger.TotalOut() + ledger.storage +
+                                ledger.residual + ledger.scale));
+    }
+  }
+  EXPECT_GE(failures, 6) << "the largest conditions overflow with either solver";
+}
+
 TEST(Ledger, InsulatedBoxStoresExactlyWhatItGenerates) {
   VolumeProperties heated = steel;
   heated.heatGeneration = 3000;

@@ -3,7 +3,12 @@
 #include "sim/manager.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <fstream>
 #include <vector>
 
 #include "support.h"
@@ -251,6 +256,57 @@ TEST(SimManager, ContinuationFromAStoredField) {
   EXPECT_EQ(second->LastSnapshot().T[3][3], first->LastSnapshot().T[3][3]);
   EXPECT_TRUE(second->Run());
   EXPECT_LT(second->Sim()->Iteration(), first->Sim()->Iteration());
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// The address space the process holds now, as the system counts it against its limit.
+uint64_t AddressSpaceBytes() {
+  std::ifstream statm("/proc/self/statm");
+  uint64_t pages = 0;
+  statm >> pages;
+  return pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+}
+#endif
+
+// A run whose snapshots outgrow the memory stops as a failed run that says why, keeping the
+// snapshots it stored, instead of ending the program. In a child process with a limit on its
+// memory, where allocations fail as on a full machine.
+TEST(SimManager, RunOutOfMemoryStopsAndKeepsItsSnapshots) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer reserves far more address space than any limit allows";
+#else
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    auto p = DefaultSquare();
+    p->media = std::make_unique<CartesianMedia>(1, 1.5, 100, 90, DefaultMaterial());
+    p->tolTime = 0;
+    p->dt = 1;
+    p->maxIterTime = 4000;
+    NumVector<int> marks(4001);
+    for (int k = 0; k <= 4000; ++k)
+      marks[k] = k;
+    auto manager = p->MakeManager(&marks);
+    // Room for about a hundred snapshots of 360 kB.
+    const uint64_t room = AddressSpaceBytes() + (40u << 20);
+    const struct rlimit limit { room, room };
+    if (setrlimit(RLIMIT_AS, &limit) != 0)
+      _exit(100);
+    // Snapshot k is step k, the last one whole; the simulator is a step on, that step done.
+    const bool complete = manager->Run();
+    const SimSnapshot& last = manager->LastSnapshot();
+    const int faults = (complete ? 1 : 0) |
+                       (manager->Failure() != StepFailure::OutOfMemory ? 2 : 0) |
+                       (manager->Count() < 20 || manager->Count() > 1000 ? 4 : 0) |
+                       (last.Iteration() != manager->Count() - 1 || last.T.N() != 100 ? 8 : 0) |
+                       (manager->Sim()->Iteration() != last.Iteration() + 1 ? 16 : 0);
+    _exit(faults);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "bit set for each fault";
+#endif
 }
 
 }  // namespace

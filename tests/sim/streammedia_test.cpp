@@ -60,19 +60,13 @@ void ExpectRecordEverywhere(const Media& media, const VolumeProperties& record) 
   }
 }
 
-void ExpectUnitSquare(const GridFileResult& result) {
-  ASSERT_TRUE(result.media);
-  EXPECT_EQ(result.message, "");
-  const Media& media = *result.media;
-  ASSERT_EQ(media.ni, 2);
-  ASSERT_EQ(media.nj, 2);
-  for (int i = 0; i <= 2; ++i) {
-    for (int j = 0; j <= 2; ++j) {
-      EXPECT_EQ(media.node(i, j).x, i / 2.0);
-      EXPECT_EQ(media.node(i, j).y, j / 2.0);
-    }
-  }
-  ExpectRecordEverywhere(media, copper);
+// A file that is not a grid file is refused, rather than becoming a 2 x 2 unit square in
+// place of the student's grid.
+void ExpectNotAGridFile(const GridFileResult& result) {
+  EXPECT_FALSE(result.media);
+  EXPECT_EQ(result.message,
+            "Line 1: this is not a grid file; a grid file starts with a line that says exactly "
+            "\"xiso\".");
 }
 
 TEST(GridFile, PairsFillRowsFromSouthToNorth) {
@@ -158,18 +152,18 @@ TEST(GridFile, NumberNotationsAndLocale) {
   }
 }
 
-TEST(GridFile, FirstLineOtherThanXisoGivesUnitSquare) {
+TEST(GridFile, FirstLineOtherThanXisoIsRefused) {
   const std::string rest = LatticeFile(3, 3).substr(4);
-  ExpectUnitSquare(Read("XISO" + rest));
-  ExpectUnitSquare(Read("xiso " + rest));
-  ExpectUnitSquare(Read(" xiso" + rest));
-  ExpectUnitSquare(Read("xiso\r\r" + rest));
-  ExpectUnitSquare(Read("xisoxiso" + rest));
-  ExpectUnitSquare(Read(""));
-  ExpectUnitSquare(Read("\n"));
-  ExpectUnitSquare(Read(std::string(100000, 'x')));
+  ExpectNotAGridFile(Read("XISO" + rest));
+  ExpectNotAGridFile(Read("xiso " + rest));
+  ExpectNotAGridFile(Read(" xiso" + rest));
+  ExpectNotAGridFile(Read("xiso\r\r" + rest));
+  ExpectNotAGridFile(Read("xisoxiso" + rest));
+  ExpectNotAGridFile(Read(""));
+  ExpectNotAGridFile(Read("\n"));
+  ExpectNotAGridFile(Read(std::string(100000, 'x')));
   // Even a broken body does not matter once the first line has decided.
-  ExpectUnitSquare(Read("Xiso\n\n\nni 1 nj abc"));
+  ExpectNotAGridFile(Read("Xiso\n\n\nni 1 nj abc"));
 }
 
 struct Refusal {

@@ -109,6 +109,18 @@ TEST_F(PhysicalProp, ApplyButtonsNeedFourValidFields) {
   EXPECT_FALSE(ApplyEnabled());
   EXPECT_FALSE(dlg->ReadProperties().has_value());
   EXPECT_NE(Name(), "-");  // the material itself is still valid
+
+  // Past 1E+100 a property only overflows in the equations; up to it, it is taken.
+  for (const char* field : {"Conductivity", "Density", "SpecificHeat", "HeatGen"}) {
+    SCOPED_TRACE(field);
+    Type("HeatGen", "0");
+    Type(field, "1e100");
+    EXPECT_TRUE(ApplyEnabled());
+    Type(field, std::string(field) == "HeatGen" ? "-1.0000000000000002e100" : "1e308");
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_FALSE(dlg->ReadProperties().has_value());
+    Type(field, "100");
+  }
 }
 
 TEST_F(PhysicalProp, PaintToolFollowsShowingApplyAndTheChecks) {

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "gui/platform/help.h"
+#include "gui/platform/messages.h"
 #include "gui/platform/numfmt.h"
 #include "sim/problem.h"
 #include "tests/gui/support.h"
@@ -150,6 +151,69 @@ TEST(ProcessDlg, DefaultProblemRunsToSteadyStateAndFinishHandsItOver) {
     for (int j = 0; j < 10; ++j)
       EXPECT_NEAR(T[i][j], (i + 0.5) / 10, 2e-3);
   }
+}
+
+// 500 x 500 volumes with 1,001 animation times store about 10 GB of snapshots. On a
+// computer of 8 GB the run does not start and says why; with 24 GB the student is asked, and
+// No leaves the dialog as it was. Either way no run holds the problem.
+TEST(ProcessDlg, ARunTooLargeForTheMemoryIsRefusedOrAskedAbout) {
+  FakeTarget target;
+  target.problem.media = std::make_unique<CartesianMedia>(1, 1, 500, 500, DefaultMaterial());
+  auto marks = std::make_unique<NumVector<int>>(1001);
+  for (int k = 0; k <= 1000; ++k)
+    (*marks)[k] = k;
+  ASSERT_TRUE(target.problem.SetMarks(std::move(marks)));
+  // Forty bytes a volume, for each animation time and the last state.
+  const uint64_t needed = RunSnapshotBytes(500, 500, 1001);
+  EXPECT_NEAR(static_cast<double>(needed) / (1002 * 250000.0), 40, 0.5);
+
+  std::vector<messages::Shown> boxes;
+  messages::SetAnswerer([&](const messages::Shown& box) {
+    boxes.push_back(box);
+    return QMessageBox::No;
+  });
+  TProcessDlg dlg(target);
+  dlg.show();
+  constexpr uint64_t gigabyte = 1ull << 30;
+  const struct {
+    uint64_t memory;
+    QMessageBox::Icon icon;
+    const char* says;
+  } cases[] = {
+      {8 * gigabyte, QMessageBox::Critical,
+       "up to 1002 snapshots of 9.6 MB each, 9.4 GB in all: more than half of the 8.0 GB of "
+       "memory this computer can give the program. Choose fewer animation times"},
+      {24 * gigabyte, QMessageBox::Warning, "more than a quarter of the 24.0 GB of memory"},
+  };
+  for (const auto& c : cases) {
+    boxes.clear();
+    dlg.machineMemory = [&] { return c.memory; };
+    QTest::mouseClick(dlg.Run, Qt::LeftButton);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, c.icon);
+    EXPECT_TRUE(boxes[0].text.contains(c.says)) << boxes[0].text.toStdString();
+    ExpectState(dlg, State::Shown);
+    EXPECT_EQ(dlg.Manager(), nullptr);
+    EXPECT_EQ(dlg.ErrorSeries(), nullptr);
+    EXPECT_FALSE(target.problem.HeldByRun());
+  }
+  EXPECT_TRUE(boxes[0].text.endsWith("Run anyway?"));
+
+  // Yes runs: here on the default grid, with a memory just under four times what it needs.
+  FakeTarget small;
+  TProcessDlg smallDlg(small);
+  smallDlg.show();
+  const uint64_t smallNeed = RunSnapshotBytes(10, 10, 2);
+  smallDlg.machineMemory = [&] { return 4 * smallNeed - 4; };
+  boxes.clear();
+  messages::SetAnswerer([&](const messages::Shown& box) {
+    boxes.push_back(box);
+    return QMessageBox::Yes;
+  });
+  QTest::mouseClick(smallDlg.Run, Qt::LeftButton);
+  EXPECT_EQ(boxes.size(), 1u);
+  ExpectState(smallDlg, State::Finished);
+  messages::SetAnswerer(nullptr);
 }
 
 TEST(ProcessDlg, ContinuesFromTheLastResultsAtTimeZero) {

@@ -202,6 +202,15 @@ TEST(ProblemFile, RefusalsSayWhatAndWhere) {
        }),
        "materials[0].density: must be greater than 0"},
       {edited([](QJsonObject& r) {
+         QJsonArray m = r["materials"].toArray();
+         QJsonObject first = m[0].toObject();
+         first["heatGeneration"] = -1.0000000000000002e100;
+         m[0] = first;
+         r["materials"] = m;
+       }),
+       "materials[0]: a property may be at most 1e+100 in size; larger ones overflow in the "
+       "equations."},
+      {edited([](QJsonObject& r) {
          QJsonArray c = r["conditions"].toArray();
          QJsonObject first = c[0].toObject();
          first["h"] = 8;
@@ -354,7 +363,51 @@ TEST(ProblemFile, SaveIsAtomicAndRefusesWhatCannotBeReadBack) {
   EXPECT_FALSE(problemfile::Save(*p, dir.filePath("missing/wall.cvx"), &message));
   EXPECT_TRUE(message.startsWith("Cannot save")) << message.toStdString();
 
-  EXPECT_EQ(problemfile::Open(dir.filePath("none.cvx")).message, "Cannot open file");
+  EXPECT_EQ(problemfile::Open(dir.filePath("none.cvx")).message,
+            "There is no such file or folder.");
+}
+
+// The largest problem the reader takes, every number written with all the digits a double
+// needs: the finest grid with every node listed and every volume its own material, the most
+// functions, a million animation times. The writer keeps it within the reader's limit, and
+// it reads back as it was: nothing the program saves is a file it cannot open.
+TEST(ProblemFile, TheLargestProblemIsWrittenReadably) {
+  constexpr int ni = 1000;
+  constexpr int nj = 250;
+  auto p = std::make_unique<ProblemRecord>();
+  auto media = std::make_unique<Media>(ni, nj, DefaultMaterial());
+  // Turned half a circle, so every coordinate carries a sign, and scaled to need exponents.
+  for (int j = 0; j <= nj; ++j) {
+    for (int i = 0; i <= ni; ++i)
+      media->node(i, j) = Point{-(i + 1.0 / 3) * 1.2345678901234567e-7,
+                                -(j + 1.0 / 7) * 9.8765432109876543e-7 * (1 + i * 1e-9)};
+  }
+  for (int j = 0; j < nj; ++j) {
+    for (int i = 0; i < ni; ++i) {
+      const double k = 1 + (j * ni + i) * 1.0000000000000002e-9;
+      media->volume(i, j) = VolumeProperties{1.2345678901234567e99 * k, 7.6543210987654321e98 * k,
+                                             3.3333333333333331e97 * k, -9.8765432109876543e99 / k};
+    }
+  }
+  p->media = std::move(media);
+  while (p->functionList.size() < static_cast<std::size_t>(problemfile::maxFunctions)) {
+    const double k = static_cast<double>(p->functionList.size()) + 1;
+    p->functionList.push_back(std::make_unique<FSin>(-1.2345678901234567e-300 * k,
+                                                     -9.8765432109876543e300 / k, 1.0 / 3 + k));
+  }
+  p->SetParameters(1e-6, 1e-6, INT32_MAX, INT32_MAX, 1.0 / 3);
+  auto marks = std::make_unique<NumVector<int>>(problemfile::maxAnimationTimes);
+  for (int k = 0; k < marks->N() - 1; ++k)
+    (*marks)[k] = k * 2147;
+  (*marks)[marks->N() - 1] = INT32_MAX;
+  ASSERT_TRUE(p->SetMarks(std::move(marks)));
+
+  const QByteArray bytes = problemfile::Serialize(*p);
+  EXPECT_LE(bytes.size(), problemfile::maxFileBytes);
+  EXPECT_GT(bytes.size(), problemfile::maxFileBytes / 2) << "not at the limit";
+  const problemfile::ReadResult read = problemfile::Parse(bytes);
+  ASSERT_TRUE(read.problem) << read.message.toStdString();
+  EXPECT_EQ(problemfile::Serialize(*read.problem), bytes);
 }
 
 }  // namespace

@@ -1,13 +1,19 @@
 #include "gui/mainwindow/commandline.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
+#include <set>
 
+#include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
 #include "gui/mainwindow/examples.h"
@@ -33,6 +39,10 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedWithAReason) {
   EXPECT_EQ(run.png, "p.png");
 
   EXPECT_EQ(ParseCommandLine(QStringList{"a.cvx", "--help"}).action, A::help);
+  const CommandLine toTerminal =
+      ParseCommandLine(QStringList{"--run", "a.cvx", "--csv", "-", "--png", "a.png"});
+  EXPECT_EQ(toTerminal.action, A::run);
+  EXPECT_EQ(toTerminal.csv, "-");
   const struct {
     QStringList arguments;
     const char* error;
@@ -44,6 +54,20 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedWithAReason) {
       {{"--run", "a.cvx", "--csv", "1", "--csv", "2"}, "--csv is given twice."},
       {{"a.cvx", "b.cvx"}, "only one problem can be opened at a time."},
       {{"--fast"}, "unknown option --fast."},
+      // Outputs that would overwrite one another, or the problem, and options taken for
+      // names.
+      {{"--run", "a.cvx", "--csv", "--png", "p.png"},
+       "--csv needs a file name, found the option --png (for a file of that name, write "
+       "./--png)."},
+      {{"--run", "-", "--csv", "out.csv"},
+       "--run needs a file name, found the option - (for a "
+       "file of that name, write ./-)."},
+      {{"--run", "a.cvx", "--csv", "out", "--png", "./sub/../out"},
+       "--csv and --png name the same file; each needs a file of its own."},
+      {{"--run", "a.cvx", "--csv", "-", "--png", "/dev/stdout"},
+       "--csv and --png name the same file; each needs a file of its own."},
+      {{"--run", "a.cvx", "--png", "./a.cvx"},
+       "--png names the problem file itself; it would be replaced."},
   };
   for (const auto& r : refused) {
     const CommandLine c = ParseCommandLine(r.arguments);
@@ -129,6 +153,69 @@ TEST_F(Headless, FailuresEndWithAReasonAndAStatus) {
   c.csv = dir.filePath("missing/out.csv");
   EXPECT_EQ(RunHeadless(c, log), 4);
   EXPECT_TRUE(Log().contains("Cannot save")) << Log().toStdString();
+}
+
+// A name is the bytes it is: one that is not valid UTF-8 is opened, and the results are
+// written, under that very name, and under no other.
+TEST_F(Headless, NamesThatAreNotUtf8AreKeptByteForByte) {
+  ProblemRecord p;
+  p.SetParameters(1e-6, 1e-6, 10, 1000, 20);
+  const QByteArray folder = QFile::encodeName(dir.path());
+  const QByteArray problem = folder + "/W\xe4rme.cvx";
+  const QByteArray csv = folder + "/r\xe9sultats \xff.csv";
+  ASSERT_TRUE(problemfile::Save(p, nativefile::DecodeName(problem), nullptr));
+  QByteArray arguments[] = {"calorivectrix", "--run", problem, "--csv", csv};
+  char* argv[5];
+  for (int k = 0; k < 5; ++k)
+    argv[k] = arguments[k].data();
+  const CommandLine c = ParseCommandLine(5, argv);
+  ASSERT_EQ(c.action, CommandLine::Action::run) << c.error.toStdString();
+  EXPECT_EQ(RunHeadless(c, log), 0) << Log().toStdString();
+  const std::unique_ptr<SimManager> expected = RunToEnd(p, UniformStart(p));
+  QFile written;
+  ASSERT_TRUE(nativefile::OpenForReading(written, nativefile::DecodeName(csv), nullptr));
+  EXPECT_EQ(written.readAll(), SnapshotCsv(*p.media, expected->LastSnapshot()));
+  // Nothing under another name; and the two files go as they came, Qt cannot name them.
+  DIR* listing = opendir(folder.constData());
+  ASSERT_TRUE(listing);
+  std::set<QByteArray> names;
+  while (const dirent* entry = readdir(listing)) {
+    if (entry->d_name[0] != '.')
+      names.insert(folder + "/" + entry->d_name);
+  }
+  closedir(listing);
+  EXPECT_EQ(names, (std::set<QByteArray>{problem, csv}));
+  for (const QByteArray& name : names)
+    ::unlink(name.constData());
+}
+
+// A problem file that is a named pipe is refused at once rather than waited on; a run whose
+// snapshots could never fit in memory (a 500 x 500 grid with a million animation times needs
+// terabytes) does not start. Neither leaves an output behind.
+TEST_F(Headless, ProblemsThatCannotRunAreRefusedBeforeTheyStart) {
+  const QString pipe = dir.filePath("pipe.cvx");
+  ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  EXPECT_EQ(RunHeadless(Run(pipe), log), 1);
+  EXPECT_TRUE(Log().contains("It is not an ordinary file (a device, a pipe or a socket)."))
+      << Log().toStdString();
+  EXPECT_EQ(RunHeadless(Run(dir.path()), log), 1);
+  EXPECT_TRUE(Log().contains("It is a folder, not a file.")) << Log().toStdString();
+
+  ProblemRecord p;
+  p.media = std::make_unique<CartesianMedia>(1, 1, 500, 500, DefaultMaterial());
+  constexpr int times = 1000000;
+  p.SetParameters(1e-6, 1e-6, times - 1, 1000, 20);
+  auto marks = std::make_unique<NumVector<int>>(times);
+  for (int k = 0; k < times; ++k)
+    (*marks)[k] = k;
+  ASSERT_TRUE(p.SetMarks(std::move(marks)));
+  const QString name = dir.filePath("huge.cvx");
+  ASSERT_TRUE(problemfile::Save(p, name, nullptr));
+  EXPECT_EQ(RunHeadless(Run(name), log), 3);
+  EXPECT_TRUE(Log().contains("the run cannot start. The run would store up to 1000001 snapshots"))
+      << Log().toStdString();
+  EXPECT_FALSE(QFile::exists(dir.filePath("out.csv")));
+  EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
 }
 
 // The total heat rate into the domain through one side, from a results file's second table.

@@ -8,13 +8,17 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <utility>
 
+#include "gui/dialogs/Outputs.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
 #include "gui/mainwindow/SDIMain.h"
@@ -151,6 +155,57 @@ TEST_F(Document, UnsavedChangesAreNeverLostSilently) {
   saveName = dir.filePath("painted.cvx");
   EXPECT_TRUE(f.close());
   EXPECT_EQ(FileBytes(saveName), painted);
+}
+
+// Notes typed into the report go with its window when a command replaces the problem or
+// ends the program, although the problem itself is unchanged: each such command asks first,
+// as the report's own Exit does. Cancel keeps everything; Yes saves the notes, then goes on.
+TEST_F(Document, NotesInTheReportAreNeverLostSilently) {
+  THeatForm& f = *form;
+  f.SetManager(RunToEnd(f, UniformStart(f)).release());
+  f.OutputsItem->trigger();
+  TOutputsDlg& report = *f.outputsDlg;
+  ASSERT_TRUE(report.isVisible());
+  QTest::keyClicks(report.Editor, "my notes");
+  const QString notes = report.Text();
+  ASSERT_TRUE(notes.contains("my notes"));
+  ASSERT_FALSE(f.ProblemModified());
+
+  QAction* example = Item(f.ExamplesMenu, Examples().front().name);
+  ASSERT_NE(example, nullptr);
+  openName = dir.filePath("never.cvx");
+  const std::pair<const char*, std::function<void()>> commands[] = {
+      {"New", [&] { f.NewProblemItem->trigger(); }},
+      {"Open", [&] { f.OpenProblemItem->trigger(); }},
+      {"Example", [&] { example->trigger(); }},
+      {"Exit", [&] { f.ExitItem->trigger(); }},
+  };
+  answer = QMessageBox::Cancel;
+  for (const auto& [name, command] : commands) {
+    SCOPED_TRACE(name);
+    asked.clear();
+    command();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].caption, "Confimation");
+    EXPECT_EQ(asked[0].text, "Simulation Output text was modified. Save Changes?");
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(report.isVisible());
+    EXPECT_EQ(report.Text(), notes);
+    EXPECT_NE(f.manager, nullptr);
+  }
+
+  answer = QMessageBox::Yes;
+  report.askSaveFileName = [&] { return dir.filePath("notes.rtf"); };
+  asked.clear();
+  f.NewProblemItem->trigger();
+  EXPECT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(FileBytes(dir.filePath("notes.rtf")).contains("my notes"));
+  EXPECT_FALSE(report.isVisible());
+  EXPECT_EQ(f.manager, nullptr) << "the new problem came";
+  // A closed report holds no notes: nothing more is asked.
+  asked.clear();
+  f.NewProblemItem->trigger();
+  EXPECT_TRUE(asked.empty());
 }
 
 TEST_F(Document, ABadFileChangesNothing) {

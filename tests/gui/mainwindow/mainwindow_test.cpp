@@ -2,6 +2,7 @@
 // arriving from a run, the probe and the views.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -199,24 +200,43 @@ TEST_F(MainWindow, OpenGeometryReadsAFileOrKeepsEverything) {
   EXPECT_NE(f.manager, nullptr);
   EXPECT_TRUE(shown.empty());
 
-  f.askGridFileName = [&] { return dir.filePath("missing.sdf"); };
-  f.OpenBtn->click();
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].caption, "Error");
-  EXPECT_EQ(shown[0].text, "Cannot open file");
-  EXPECT_EQ(shown[0].icon, QMessageBox::Critical);
-  EXPECT_NE(f.manager, nullptr);
-
-  f.askGridFileName = [&] { return bad; };
-  f.OpenGeometryItem->trigger();
-  ASSERT_EQ(shown.size(), 2u);
-  EXPECT_TRUE(shown[1].text.contains("Line 4")) << shown[1].text.toStdString();
-  EXPECT_NE(f.manager, nullptr);
-  EXPECT_EQ(f.media->ni, 10);
+  // Whatever is wrong with the file, the message says what, and the grid with its painted
+  // materials and the results stay. A named pipe is refused without waiting for a writer.
+  const QString notGrid = dir.filePath("problem.cvx");
+  {
+    QFile file(notGrid);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\"format\": \"Calorivectrix problem\"}\n");
+  }
+  const QString pipe = dir.filePath("pipe.sdf");
+  ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  f.media->volume(3, 4).conductivity = 12.5;
+  const Media* grid = f.media.get();
+  const std::pair<QString, QString> refusals[] = {
+      {dir.filePath("missing.sdf"), "\": there is no such file or folder."},
+      {dir.path(), "\": it is a folder, not a file."},
+      {pipe, "\": it is not an ordinary file (a device, a pipe or a socket)."},
+      {notGrid, "Line 1: this is not a grid file"},
+      {bad, "Line 4"},
+  };
+  for (const auto& [name, why] : refusals) {
+    shown.clear();
+    f.askGridFileName = [&] { return name; };
+    f.OpenBtn->click();
+    ASSERT_EQ(shown.size(), 1u) << name.toStdString();
+    EXPECT_EQ(shown[0].caption, "Error");
+    EXPECT_EQ(shown[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(shown[0].text.contains(why)) << shown[0].text.toStdString();
+    EXPECT_NE(f.manager, nullptr);
+    EXPECT_EQ(f.media.get(), grid);
+    EXPECT_EQ(f.media->volume(3, 4).conductivity, 12.5);
+  }
+  EXPECT_TRUE(shown[0].text.startsWith("Cannot read the grid file")) << "the last, broken file";
+  shown.clear();
 
   f.askGridFileName = [&] { return good; };
   f.OpenGeometryItem->trigger();
-  EXPECT_EQ(shown.size(), 2u);
+  EXPECT_TRUE(shown.empty());
   EXPECT_EQ(f.manager, nullptr);
   EXPECT_EQ(f.media->ni, 2);
   EXPECT_EQ(f.media->nj, 2);
