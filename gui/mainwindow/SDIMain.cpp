@@ -33,6 +33,7 @@
 #include "gui/dialogs/Parameters.h"
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
+#include "gui/dialogs/Refinement.h"
 #include "gui/dialogs/Times.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
@@ -133,6 +134,7 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   segmentDlg = new TSegmentDlg(*this, *this, this);
   functionDlg = new TFunctionDlg(this);
   physicalPropDlg = new TPhysicalPropDlg(*this, *this, this);
+  refinementDlg = new TRefinementDlg(*this, this);
 
   UpdateExportItems();
   UpdateFrameButtons();
@@ -164,6 +166,8 @@ void THeatForm::ShutDown() {
   if (contextHelpMode)
     QApplication::restoreOverrideCursor();
   contextHelpMode = false;
+  // A study still running holds a copy of the conditions; it ends before they are counted.
+  refinementDlg->Stop();
   manager.reset();
   scaleBitmap = QImage();
   ReleaseConditions();
@@ -696,6 +700,12 @@ void THeatForm::AnimationTimesItemClick() {
 void THeatForm::DynamicPlotsItemClick() {
   graphicDlg->show();
   graphicDlg->raise();
+}
+
+void THeatForm::RefinementStudyItemClick() {
+  refinementDlg->show();
+  refinementDlg->raise();
+  refinementDlg->activateWindow();
 }
 
 void THeatForm::AboutItemClick() {
