@@ -546,3 +546,18 @@ SideHeat ExactSideHeat(const ExactSolution& exact, const Media& media, double ti
   }
   return side;
 }
+
+SideHeat SideHeatIn(const NumMatrix<double>& heatSN, const NumMatrix<double>& heatWE) {
+  const int32_t ni = heatSN.N();
+  const int32_t nj = heatWE.M();
+  SideHeat side{0, 0, 0, 0};
+  for (int32_t i = 0; i < ni; ++i) {
+    side.north += heatSN[i][nj];
+    side.south -= heatSN[i][0];
+  }
+  for (int32_t j = 0; j < nj; ++j) {
+    side.east += heatWE[ni][j];
+    side.west -= heatWE[0][j];
+  }
+  return side;
+}

@@ -133,5 +133,8 @@ struct SideHeat {
   double north, south, east, west;
 };
 SideHeat ExactSideHeat(const ExactSolution& exact, const Media& media, double time);
+// The same of a computed field, from its face heat rates (heatSN ni x (nj+1), heatWE
+// (ni+1) x nj, stored positive towards decreasing J and I).
+SideHeat SideHeatIn(const NumMatrix<double>& heatSN, const NumMatrix<double>& heatWE);
 
 #endif

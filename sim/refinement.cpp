@@ -592,19 +592,11 @@ Level Measure(const Media& grid, const SimSnapshot& s, int32_t factor, Point pro
   level.spacing = Spacing(grid);
   level.steps = s.Iteration();
   level.time = s.Time();
-  double north = 0, south = 0, east = 0, west = 0;
-  for (int32_t i = 0; i < grid.ni; ++i) {
-    north += s.heatSN[i][grid.nj];
-    south -= s.heatSN[i][0];
-  }
-  for (int32_t j = 0; j < grid.nj; ++j) {
-    east += s.heatWE[grid.ni][j];
-    west -= s.heatWE[0][j];
-  }
-  level.values[HeatNorth] = north;
-  level.values[HeatSouth] = south;
-  level.values[HeatEast] = east;
-  level.values[HeatWest] = west;
+  const SideHeat in = SideHeatIn(s.heatSN, s.heatWE);
+  level.values[HeatNorth] = in.north;
+  level.values[HeatSouth] = in.south;
+  level.values[HeatEast] = in.east;
+  level.values[HeatWest] = in.west;
   level.values[ProbeTemperature] = InterpolatedTemperature(grid, s.T, probe);
   int32_t hi = 0, hj = 0;
   for (int32_t i = 0; i < grid.ni; ++i) {

@@ -166,7 +166,18 @@ void TRefinementDlg::BuildForm() {
   Verdict->setMinimumWidth(240);
   Verdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
   SetHelpTopic(Verdict, topic::kStudyVerdict);
-  lower->addWidget(Verdict, 2);
+  auto* verdictColumn = new QVBoxLayout;
+  verdictColumn->addWidget(Verdict, 1);
+  // The meaning of the numbers, one click away from them.
+  Meaning = new QLabel(
+      QStringLiteral("<a href=\"135\">What the order, the extrapolated value and the index "
+                     "mean</a>"),
+      this);
+  Meaning->setObjectName(QStringLiteral("Meaning"));
+  Meaning->setWordWrap(true);
+  SetHelpTopic(Meaning, topic::kGridConvergence);
+  verdictColumn->addWidget(Meaning);
+  lower->addLayout(verdictColumn, 2);
   outer->addLayout(lower, 1);
 
   auto* buttons = new QHBoxLayout;
@@ -213,6 +224,7 @@ void TRefinementDlg::BuildForm() {
   connect(SaveBtn, &QPushButton::clicked, this, &TRefinementDlg::SaveClick);
   connect(CloseBtn, &QPushButton::clicked, this, &QDialog::close);
   connect(HelpBtn, &QPushButton::clicked, this, &TRefinementDlg::HelpClick);
+  connect(Meaning, &QLabel::linkActivated, this, [] { ShowHelpTopic(topic::kGridConvergence); });
   ShowQuantity(quantity);
 }
 

@@ -79,6 +79,8 @@ class TRefinementDlg : public QDialog {
   QComboBox* PlotMode;
   TPaintBox* PlotBox;
   QLabel* Verdict;
+  // A link to the help's page on grid convergence.
+  QLabel* Meaning;
   QPushButton* SaveBtn;
   QPushButton* HelpBtn;
   QPushButton* CloseBtn;

@@ -22,6 +22,14 @@ std::string MinMaxLine(const char* label, double min, double max) {
   return Label(label, 22) + ReportReal(min) + ReportReal(max);
 }
 
+// A label, then the four sides' names right-aligned over the columns of numbers below.
+std::string SidesHeading(const char* label) {
+  std::string head = Label(label, 26);
+  for (const char* side : {"North", "South", "East", "West"})
+    head += std::string(16 - std::strlen(side), ' ') + side;
+  return head;
+}
+
 // The row number before a table row: right-aligned in 3 characters, then a colon.
 std::string RowStart(int32_t row) {
   return ReportInteger(row, 3) + ":";
@@ -164,10 +172,7 @@ void AppendConvergenceSection(ReportLines& lines, const ReportSource& source) {
     lines.emplace_back("No time step led to this snapshot: there is nothing to check.");
     return;
   }
-  std::string head = Label("Heat rate (W/m):", 26);
-  for (const char* side : {"North", "South", "East", "West"})
-    head += std::string(16 - std::strlen(side), ' ') + side;
-  lines.push_back(std::move(head));
+  lines.push_back(SidesHeading("Heat rate (W/m):"));
   std::string in = Label("    In:", 26);
   std::string out = Label("    Out:", 26);
   for (int k = 0; k < 4; ++k) {
@@ -231,20 +236,10 @@ void AppendReferenceSection(ReportLines& lines, const ReportSource& source) {
   lines.emplace_back();
 
   const SideHeat ref = ExactSideHeat(exact, grid, time);
-  double run[4] = {0, 0, 0, 0};
-  for (int32_t i = 0; i < grid.ni; ++i) {
-    run[0] += s.heatSN[i][grid.nj];
-    run[1] -= s.heatSN[i][0];
-  }
-  for (int32_t j = 0; j < grid.nj; ++j) {
-    run[2] += s.heatWE[grid.ni][j];
-    run[3] -= s.heatWE[0][j];
-  }
+  const SideHeat in = SideHeatIn(s.heatSN, s.heatWE);
+  const double run[4] = {in.north, in.south, in.east, in.west};
   const double reference[4] = {ref.north, ref.south, ref.east, ref.west};
-  std::string head = Label("Heat rate in (W/m):", 26);
-  for (const char* side : {"North", "South", "East", "West"})
-    head += std::string(16 - std::strlen(side), ' ') + side;
-  lines.push_back(std::move(head));
+  lines.push_back(SidesHeading("Heat rate in (W/m):"));
   std::string runLine = Label("    Run:", 26);
   std::string refLine = Label("    Reference:", 26);
   std::string diffLine = Label("    Difference:", 26);

@@ -180,14 +180,14 @@ QImage Picture(const ProblemRecord& problem, const SimManager& results) {
 }  // namespace
 
 int RunHeadless(const CommandLine& command, std::FILE* out) {
-  if (command.refineLevels > 0)
-    return RunStudyHeadless(command, out);
   problemfile::ReadResult read = problemfile::Open(command.problem);
   if (!read.problem) {
     std::fprintf(out, "calorivectrix: cannot open the problem \"%s\": %s\n",
                  qPrintable(command.problem), qPrintable(read.message));
     return 1;
   }
+  if (command.refineLevels > 0)
+    return RunStudyHeadless(command, *read.problem, out);
   ProblemRecord& p = *read.problem;
   NumMatrix<double> start(p.media->ni, p.media->nj);
   start.SetAll(p.initialTemp);

@@ -18,6 +18,8 @@
 #include <QStringList>
 #include <cstdio>
 
+class ProblemRecord;
+
 struct CommandLine {
   enum class Action { window, run, help, error };
   Action action = Action::window;
@@ -49,11 +51,11 @@ constexpr QSize headlessPictureSize{800, 600};
 // QGuiApplication for the picture.
 int RunHeadless(const CommandLine& command, std::FILE* progress);
 
-// The refinement study without a window: the problem on its own grid and on finer ones,
-// the table written as CSV to `command.csv` and the verdicts printed on `progress`. The
-// exit status as for RunHeadless; 2 also for a grid the study cannot refine, or more
-// levels or a probe than it has room for.
-int RunStudyHeadless(const CommandLine& command, std::FILE* progress);
+// The refinement study without a window, of the problem RunHeadless has opened: the problem
+// on its own grid and on finer ones, the table written as CSV to `command.csv` and the
+// verdicts printed on `progress`. The exit status as for RunHeadless; 2 also for a grid the
+// study cannot refine, or more levels or a probe than it has room for.
+int RunStudyHeadless(const CommandLine& command, ProblemRecord& problem, std::FILE* progress);
 
 // Everything but the window: the help text, a complaint about the arguments, or a run
 // without a window (on the off-screen platform, so no display is needed). Returns the

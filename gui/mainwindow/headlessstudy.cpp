@@ -6,7 +6,6 @@
 #include <cmath>
 #include <thread>
 
-#include "gui/document/problemfile.h"
 #include "gui/document/savefile.h"
 #include "gui/document/studycsv.h"
 #include "gui/mainwindow/commandline.h"
@@ -66,14 +65,7 @@ study::Result RunWithProgress(ProblemRecord& problem, const study::Settings& set
 
 }  // namespace
 
-int RunStudyHeadless(const CommandLine& command, std::FILE* out) {
-  problemfile::ReadResult read = problemfile::Open(command.problem);
-  if (!read.problem) {
-    std::fprintf(out, "calorivectrix: cannot open the problem \"%s\": %s\n",
-                 qPrintable(command.problem), qPrintable(read.message));
-    return 1;
-  }
-  ProblemRecord& p = *read.problem;
+int RunStudyHeadless(const CommandLine& command, ProblemRecord& p, std::FILE* out) {
   const Media& grid = *p.media;
   if (!Refinable(grid)) {
     std::fprintf(out,

@@ -17,6 +17,8 @@
 
 #include "gui/document/problemfile.h"
 #include "gui/document/studycsv.h"
+#include "gui/platform/help.h"
+#include "gui/platform/helptopics.h"
 #include "tests/gui/support.h"
 
 namespace {
@@ -107,6 +109,16 @@ TEST(RefinementDlg, ShowsTheStudyTheCoreMakesAndSavesItsTable) {
   QFile file(name);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), StudyCsv(r));
+}
+
+TEST(RefinementDlg, HelpExplainsTheWindowAndTheNumbers) {
+  FakeTarget target;
+  TRefinementDlg dlg(target);
+  HelpViewer::Instance().SetShowWindows(false);
+  dlg.HelpBtn->click();
+  EXPECT_EQ(HelpViewer::Instance().LastRequest().topic, topic::kRefinementDlg);
+  emit dlg.Meaning->linkActivated("135");
+  EXPECT_EQ(HelpViewer::Instance().LastRequest().topic, topic::kGridConvergence);
 }
 
 TEST(RefinementDlg, AGridFromAFileCannotBeStudied) {
