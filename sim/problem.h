@@ -7,11 +7,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "sim/face.h"
 #include "sim/fheat.h"
 #include "sim/media.h"
+#include "sim/reference.h"
 #include "sim/simulator.h"
 
 class ProblemRecord {
@@ -54,9 +56,9 @@ class ProblemRecord {
   void ReleaseConditions();
 
   // Takes everything but the grid from `other`: segments and conditions, functions, initial
-  // temperature, parameters and animation times. The four faces keep their identity, so a
-  // window that shows one goes on showing the right side. `other` is left without functions
-  // or segments and must not be run.
+  // temperature, parameters, animation times and reference. The four faces keep their identity, so
+  // a window that shows one goes on showing the right side. `other` is left without functions or
+  // segments and must not be run.
   void TakeSettingsFrom(ProblemRecord& other);
 
   std::unique_ptr<Media> media;
@@ -71,6 +73,9 @@ class ProblemRecord {
   std::unique_ptr<NumVector<int>> _marks;
   // How each time step is solved; like the other parameters, it applies from the next run.
   SolverKind solver = SolverKind::GaussSeidel;
+  // The exact solution of a textbook case this problem sets up, to compare runs with; none
+  // for most problems.
+  std::optional<ReferenceCase> reference;
 
  private:
   std::shared_ptr<int32_t> runHolds = std::make_shared<int32_t>(0);

@@ -158,6 +158,50 @@ QJsonObject ConditionJson(const ProblemRecord& p, const FHeat& c) {
       {"kind", "Convection"}, {"h", IndexOf(p, h.h)}, {"ambient", IndexOf(p, h.ambient)}};
 }
 
+QJsonObject ReferenceJson(const ReferenceCase& reference) {
+  if (const auto* w = std::get_if<PlaneWallCase>(&reference)) {
+    return QJsonObject{{"kind", "PlaneWall"},
+                       {"x0", w->x0},
+                       {"thickness", w->thickness},
+                       {"conductivity", w->conductivity},
+                       {"diffusivity", w->diffusivity},
+                       {"initialTemperature", w->initial},
+                       {"westInsulated", w->westInsulated},
+                       {"westTemperature", w->westTemperature},
+                       {"eastTemperature", w->eastTemperature}};
+  }
+  if (const auto* f = std::get_if<FinCase>(&reference)) {
+    return QJsonObject{{"kind", "Fin"},
+                       {"x0", f->x0},
+                       {"y0", f->y0},
+                       {"length", f->length},
+                       {"thickness", f->thickness},
+                       {"conductivity", f->conductivity},
+                       {"h", f->h},
+                       {"baseTemperature", f->baseTemperature},
+                       {"ambientTemperature", f->ambient}};
+  }
+  if (const auto* c = std::get_if<CompositeWallCase>(&reference)) {
+    QJsonArray layers;
+    for (const WallLayer& layer : c->layers)
+      layers.append(
+          QJsonObject{{"thickness", layer.thickness}, {"conductivity", layer.conductivity}});
+    return QJsonObject{{"kind", "CompositeWall"},
+                       {"x0", c->x0},
+                       {"layers", layers},
+                       {"westTemperature", c->westTemperature},
+                       {"eastTemperature", c->eastTemperature}};
+  }
+  const auto& p = std::get<PipeInSquareCase>(reference);
+  return QJsonObject{{"kind", "CircleInSquare"},
+                     {"centre", QJsonArray{p.centre.x, p.centre.y}},
+                     {"side", p.side},
+                     {"diameter", p.diameter},
+                     {"conductivity", p.conductivity},
+                     {"holeTemperature", p.holeTemperature},
+                     {"outerTemperature", p.outerTemperature}};
+}
+
 }  // namespace
 
 QByteArray Serialize(const ProblemRecord& p) {
@@ -204,6 +248,8 @@ QByteArray Serialize(const ProblemRecord& p) {
   for (int32_t k = 0; k < p._marks->N(); ++k)
     marks.append((*p._marks)[k]);
   root["animationSteps"] = marks;
+  if (p.reference)
+    root["reference"] = ReferenceJson(*p.reference);
   // Laid out for reading by hand, unless the problem is so large (every volume its own
   // material) that the layout, which can multiply the bytes of a list of small numbers
   // several times over, might pass the size the reader accepts.
@@ -617,6 +663,75 @@ void ReadSettings(const QJsonObject& root, ProblemRecord& p) {
   p.SetMarks(std::move(list));
 }
 
+bool Flag(const QJsonObject& o, const QString& path, const char* key) {
+  const QJsonValue v = Reader::Member(o, path, key);
+  if (!v.isBool())
+    Reader::Fail(Reader::Join(path, key), "expected true or false, found " + Shown(v) + ".");
+  return v.toBool();
+}
+
+// The exact solution a problem may carry; a file without one (every file written before
+// there were references) reads as a problem without.
+void ReadReference(const QJsonObject& root, ProblemRecord& p) {
+  if (!root.contains("reference"))
+    return;
+  const QString path = "reference";
+  const QJsonObject o = Reader::Object(root, "", "reference");
+  const QString kind = Reader::Text(o, path, "kind");
+  auto number = [&](const char* key) { return Reader::Number(o, path, key); };
+  ReferenceCase reference;
+  if (kind == "PlaneWall") {
+    reference = PlaneWallCase{number("x0"),
+                              number("thickness"),
+                              number("conductivity"),
+                              number("diffusivity"),
+                              number("initialTemperature"),
+                              Flag(o, path, "westInsulated"),
+                              number("westTemperature"),
+                              number("eastTemperature")};
+  } else if (kind == "Fin") {
+    reference = FinCase{number("x0"),
+                        number("y0"),
+                        number("length"),
+                        number("thickness"),
+                        number("conductivity"),
+                        number("h"),
+                        number("baseTemperature"),
+                        number("ambientTemperature")};
+  } else if (kind == "CompositeWall") {
+    CompositeWallCase wall{number("x0"), {}, number("westTemperature"), number("eastTemperature")};
+    const QJsonArray layers = Reader::Array(o, path, "layers", 1, 100);
+    for (qint64 k = 0; k < layers.size(); ++k) {
+      const QString where = Index(path + ".layers", k);
+      if (!layers.at(k).isObject())
+        Reader::Fail(where,
+                     "expected a group of values in braces, found " + Shown(layers.at(k)) + ".");
+      const QJsonObject layer = layers.at(k).toObject();
+      wall.layers.push_back(WallLayer{Reader::Number(layer, where, "thickness"),
+                                      Reader::Number(layer, where, "conductivity")});
+    }
+    reference = wall;
+  } else if (kind == "CircleInSquare") {
+    const QJsonArray centre = Reader::Array(o, path, "centre", 2, 2);
+    reference = PipeInSquareCase{Point{Reader::Number(centre.at(0), path + ".centre[0]"),
+                                       Reader::Number(centre.at(1), path + ".centre[1]")},
+                                 number("side"),
+                                 number("diameter"),
+                                 number("conductivity"),
+                                 number("holeTemperature"),
+                                 number("outerTemperature")};
+  } else {
+    Reader::Fail(path + ".kind",
+                 "expected \"PlaneWall\", \"Fin\", \"CompositeWall\" or \"CircleInSquare\", "
+                 "found " +
+                     Shown(kind) + ".");
+  }
+  const std::string fault = CheckReference(reference);
+  if (!fault.empty())
+    Reader::Fail(path, QString::fromStdString(fault));
+  p.reference = reference;
+}
+
 QString Where(const QByteArray& bytes, int offset) {
   int line = 1;
   int column = 1;
@@ -678,6 +793,7 @@ ReadResult Parse(const QByteArray& bytes) {
       ReadSides(root, *p, conditions);
     }
     ReadSettings(root, *p);
+    ReadReference(root, *p);
     result.problem = std::move(p);
   } catch (const Refusal& refusal) {
     result.message = refusal.message;

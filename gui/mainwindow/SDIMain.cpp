@@ -32,6 +32,7 @@
 #include "gui/dialogs/Parameters.h"
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
+#include "gui/dialogs/Refinement.h"
 #include "gui/dialogs/Times.h"
 #include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
@@ -135,6 +136,7 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   segmentDlg = new TSegmentDlg(*this, *this, this);
   functionDlg = new TFunctionDlg(this);
   physicalPropDlg = new TPhysicalPropDlg(*this, *this, this);
+  refinementDlg = new TRefinementDlg(*this, this);
 
   UpdateExportItems();
   UpdateFrameButtons();
@@ -166,6 +168,8 @@ void THeatForm::ShutDown() {
   if (contextHelpMode)
     QApplication::restoreOverrideCursor();
   contextHelpMode = false;
+  // A study still running holds a copy of the conditions; it ends before they are counted.
+  refinementDlg->Stop();
   manager.reset();
   scaleBitmap = QImage();
   ReleaseConditions();
@@ -699,6 +703,12 @@ void THeatForm::AnimationTimesItemClick() {
 void THeatForm::DynamicPlotsItemClick() {
   graphicDlg->show();
   graphicDlg->raise();
+}
+
+void THeatForm::RefinementStudyItemClick() {
+  refinementDlg->show();
+  refinementDlg->raise();
+  refinementDlg->activateWindow();
 }
 
 void THeatForm::AboutItemClick() {

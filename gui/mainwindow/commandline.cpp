@@ -57,6 +57,29 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     const QString& a = arguments[k];
     if (a == "--help" || a == "-h")
       return CommandLine{CommandLine::Action::help, {}, {}, {}, {}};
+    if (a == "--refine" || a == "--probe") {
+      if (k + 1 >= arguments.size() || arguments[k + 1].isEmpty())
+        return fail(a + (a == "--refine" ? " needs a number of levels." : " needs a volume I,J."));
+      if ((a == "--refine" && command.refineLevels != 0) || (a == "--probe" && command.probeI != 0))
+        return fail(a + " is given twice.");
+      const QString value = arguments[++k];
+      if (a == "--refine") {
+        bool ok = false;
+        command.refineLevels = value.toInt(&ok);
+        if (!ok || command.refineLevels < 3 || command.refineLevels > 12)
+          return fail("--refine needs a number of levels from 3 to 12, found \"" + value + "\".");
+      } else {
+        const QStringList parts = value.split(',');
+        bool okI = false, okJ = false;
+        if (parts.size() == 2) {
+          command.probeI = parts[0].trimmed().toInt(&okI);
+          command.probeJ = parts[1].trimmed().toInt(&okJ);
+        }
+        if (!okI || !okJ || command.probeI < 1 || command.probeJ < 1)
+          return fail("--probe needs a volume as I,J counted from 1, found \"" + value + "\".");
+      }
+      continue;
+    }
     QString* value = a == "--run"   ? &command.problem
                      : a == "--csv" ? &command.csv
                      : a == "--png" ? &command.png
@@ -82,6 +105,16 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     if (!command.problem.isEmpty())
       return fail("only one problem can be opened at a time.");
     command.problem = a;
+  }
+  if (command.probeI != 0 && command.refineLevels == 0)
+    return fail("--probe goes with --refine.");
+  if (command.refineLevels != 0) {
+    if (!run)
+      return fail("--refine goes with --run.");
+    if (command.csv.isEmpty())
+      return fail("--refine needs --csv to say where the study's table goes.");
+    if (!command.png.isEmpty())
+      return fail("--png goes with a plain run, not with --refine.");
   }
   if (run) {
     if (command.csv.isEmpty() && command.png.isEmpty())
@@ -117,6 +150,13 @@ QString UsageText() {
          "                                   write the last snapshot: a table of every volume\n"
          "                                   and boundary face, and/or the temperature field\n"
          "                                   as a picture\n"
+         "  calorivectrix --run PROBLEM.cvx --refine LEVELS --csv STUDY.csv [--probe I,J]\n"
+         "                                   a refinement study: the problem on its own grid\n"
+         "                                   and on grids 2, 4, ... times finer (LEVELS grids\n"
+         "                                   in all, 3 or more), the observed order of\n"
+         "                                   convergence and the extrapolated values, written\n"
+         "                                   as a table; temperatures are read at the centre\n"
+         "                                   of volume I,J (the middle one if not given)\n"
          "  calorivectrix --help             show this text\n"
          "\n"
          "A file name of - writes to the standard output.\n"
@@ -193,6 +233,8 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
                  qPrintable(command.problem), qPrintable(read.message));
     return 1;
   }
+  if (command.refineLevels > 0)
+    return RunStudyHeadless(command, *read.problem, out);
   ProblemRecord& p = *read.problem;
   // Nobody is there to be asked: a run whose snapshots might not fit does not start.
   const RunMemory memory = CheckRunMemory(p, MachineMemoryBytes());

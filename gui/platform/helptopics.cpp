@@ -116,7 +116,17 @@ const std::vector<int>& All() {
                                 kTimesPreview,
                                 kTimesSample,
                                 kTimesSteps,
-                                kTimesAdd};
+                                kTimesAdd,
+                                kGridConvergence,
+                                kReferenceSolutions,
+                                kRefinementDlg,
+                                kStudyLevels,
+                                kStudyProbe,
+                                kStudyRun,
+                                kStudyTable,
+                                kStudyPlot,
+                                kStudyVerdict,
+                                kProfileReference};
     std::sort(numbers.begin(), numbers.end());
     return numbers;
   }();

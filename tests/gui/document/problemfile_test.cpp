@@ -410,4 +410,64 @@ TEST(ProblemFile, TheLargestProblemIsWrittenReadably) {
   EXPECT_EQ(problemfile::Serialize(*read.problem), bytes);
 }
 
+// Every kind of reference comes back as it was written, with the rest of the problem; a
+// file without one (every file written before references) opens as a problem without.
+TEST(ProblemFile, ReferencesComeBackAndMayBeLeftOut) {
+  const ReferenceCase cases[] = {
+      PlaneWallCase{-0.025, 0.1, 60.5, 1.7749e-5, 12.5, true, -3, 1.0 / 3},
+      FinCase{0.01, -0.002, 0.1, 0.004, 237, 50.5, 100, -4},
+      CompositeWallCase{0.125, {{0.2, 0.72}, {0.05, 0.027}, {1e-3, 401}}, 20, -7.5},
+      PipeInSquareCase{Point{0, 0.5}, 1, 0.2, 317, 0.25, 1},
+  };
+  for (const ReferenceCase& c : cases) {
+    auto p = RichProblem();
+    p->reference = c;
+    const problemfile::ReadResult read = RoundTrip(*p);
+    ASSERT_TRUE(read.problem) << read.message.toStdString();
+    ASSERT_TRUE(read.problem->reference.has_value());
+    EXPECT_TRUE(SameReference(*read.problem->reference, c)) << ReferenceTitle(c);
+    EXPECT_EQ(problemfile::Serialize(*read.problem), problemfile::Serialize(*p));
+  }
+  const problemfile::ReadResult none = RoundTrip(*RichProblem());
+  ASSERT_TRUE(none.problem);
+  EXPECT_FALSE(none.problem->reference.has_value());
+  EXPECT_FALSE(problemfile::Serialize(*RichProblem()).contains("reference"));
+}
+
+TEST(ProblemFile, ReferenceRefusalsSayWhatAndWhere) {
+  auto p = RichProblem();
+  p->reference = CompositeWallCase{0, {{0.2, 0.72}, {0.05, 0.027}}, 20, 0};
+  const QByteArray good = problemfile::Serialize(*p);
+  auto edited = [&good](const char* key, const QJsonValue& v) {
+    QJsonObject root = QJsonDocument::fromJson(good).object();
+    QJsonObject reference = root["reference"].toObject();
+    if (v.isUndefined())
+      reference.remove(key);
+    else
+      reference[key] = v;
+    root["reference"] = reference;
+    return QJsonDocument(root).toJson();
+  };
+  const struct {
+    QByteArray text;
+    const char* message;
+  } cases[] = {
+      {edited("kind", "Sphere"),
+       "reference.kind: expected \"PlaneWall\", \"Fin\", \"CompositeWall\" or "
+       "\"CircleInSquare\", found \"Sphere\"."},
+      {edited("westTemperature", QJsonValue(QJsonValue::Undefined)),
+       "reference: \"westTemperature\" is missing."},
+      {edited("layers", QJsonArray{}),
+       "reference.layers: expected from 1 to 100 entries, found 0."},
+      {edited("layers", QJsonArray{QJsonObject{{"thickness", -0.2}, {"conductivity", 1}}}),
+       "reference: a layer's thickness must be a number greater than 0, found -0.2."},
+      {edited("layers", QJsonArray{7}), "reference.layers[0]: expected a group of values"},
+  };
+  for (const auto& c : cases) {
+    const problemfile::ReadResult read = problemfile::Parse(c.text);
+    EXPECT_FALSE(read.problem) << c.message;
+    EXPECT_TRUE(read.message.contains(c.message)) << read.message.toStdString();
+  }
+}
+
 }  // namespace

@@ -16,6 +16,7 @@
 #include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
+#include "gui/document/studycsv.h"
 #include "gui/mainwindow/examples.h"
 #include "tests/gui/support.h"
 
@@ -72,6 +73,41 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedWithAReason) {
   for (const auto& r : refused) {
     const CommandLine c = ParseCommandLine(r.arguments);
     EXPECT_EQ(c.action, A::error) << r.error;
+    EXPECT_EQ(c.error, r.error);
+  }
+}
+
+TEST(CommandLine, RefinementArgumentsAreReadOrRefusedWithAReason) {
+  const CommandLine study = ParseCommandLine(
+      QStringList{"--run", "t.cvx", "--probe", "3, 14", "--refine", "4", "--csv", "s.csv"});
+  EXPECT_EQ(study.action, CommandLine::Action::run);
+  EXPECT_EQ(study.refineLevels, 4);
+  EXPECT_EQ(study.probeI, 3);
+  EXPECT_EQ(study.probeJ, 14);
+  EXPECT_EQ(ParseCommandLine(QStringList{"--run", "t.cvx", "--csv", "s.csv"}).refineLevels, 0);
+  const struct {
+    QStringList arguments;
+    const char* error;
+  } refused[] = {
+      {{"--run", "t.cvx", "--refine", "2", "--csv", "s"},
+       "--refine needs a number of levels from 3 to 12, found \"2\"."},
+      {{"--run", "t.cvx", "--refine", "three", "--csv", "s"},
+       "--refine needs a number of levels from 3 to 12, found \"three\"."},
+      {{"--run", "t.cvx", "--csv", "s", "--refine"}, "--refine needs a number of levels."},
+      {{"--refine", "3", "--csv", "s"}, "--refine goes with --run."},
+      {{"--run", "t.cvx", "--refine", "3", "--png", "p"},
+       "--refine needs --csv to say where the study's table goes."},
+      {{"--run", "t.cvx", "--refine", "3", "--csv", "s", "--png", "p"},
+       "--png goes with a plain run, not with --refine."},
+      {{"--run", "t.cvx", "--csv", "s", "--probe", "2,2"}, "--probe goes with --refine."},
+      {{"--run", "t.cvx", "--refine", "3", "--csv", "s", "--probe", "0,2"},
+       "--probe needs a volume as I,J counted from 1, found \"0,2\"."},
+      {{"--run", "t.cvx", "--refine", "3", "--refine", "4", "--csv", "s"},
+       "--refine is given twice."},
+  };
+  for (const auto& r : refused) {
+    const CommandLine c = ParseCommandLine(r.arguments);
+    EXPECT_EQ(c.action, CommandLine::Action::error) << r.error;
     EXPECT_EQ(c.error, r.error);
   }
 }
@@ -270,6 +306,53 @@ TEST_F(Headless, TutorialFilesGiveTheNumbersOfTheHelp) {
   ASSERT_GT(m->Count(), 2);
   ASSERT_EQ(m->Snapshot(2).Time(), 200);
   EXPECT_NEAR(m->Snapshot(2).T[0][0], 0.468913, 0.5e-6);
+}
+
+// The study without a window writes the very table the core's study of the file's problem
+// makes, and prints each quantity's verdict; grids it cannot refine, more levels than fit
+// and a probe off the grid end with status 2 and the reason.
+TEST_F(Headless, RefinementStudyWritesItsTableOrSaysWhyNot) {
+  ProblemRecord p;
+  p.media = std::make_unique<CartesianMedia>(1.0, 0.7, 6, 4, VolumeProperties{45, 7800, 460, 0});
+  p.eastFace->Insert(Segment{0, 1, new FTemperature(p.functionList[0].get())});
+  p.northFace->Insert(Segment{0, 1, new FTemperature(p.functionList[2].get())});
+  p.SetParameters(1e-12, 1e-12, 50, 100, 1e9);
+  const QString name = dir.filePath("plate.cvx");
+  ASSERT_TRUE(problemfile::Save(p, name, nullptr));
+  CommandLine c = Run(name);
+  c.png.clear();
+  c.refineLevels = 3;
+  c.probeI = 2;
+  c.probeJ = 3;
+  ASSERT_EQ(RunHeadless(c, log), 0) << Log().toStdString();
+  study::Progress progress;
+  const study::Result expected = study::Run(p, study::Settings{3, VolumeIndex{1, 2}}, progress);
+  QFile csv(dir.filePath("out.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_EQ(csv.readAll(), StudyCsv(expected));
+  const QString text = Log();
+  EXPECT_TRUE(text.contains("Level 3 of 3: 24 x 16 volumes")) << text.toStdString();
+  EXPECT_TRUE(text.contains(QString::fromStdString(expected.verdicts[study::HeatNorth])));
+  EXPECT_TRUE(text.contains("Probe: volume 2,3")) << text.toStdString();
+
+  c.refineLevels = 9;
+  EXPECT_EQ(RunHeadless(c, log), 2);
+  EXPECT_TRUE(Log().contains("this grid allows 7 levels")) << Log().toStdString();
+  c.refineLevels = 3;
+  c.probeI = 7;
+  EXPECT_EQ(RunHeadless(c, log), 2);
+  EXPECT_TRUE(Log().contains("the probe volume 7,3 lies outside the grid of 6 x 4"));
+
+  auto nodes = std::make_unique<Media>(3, 3, DefaultMaterial());
+  for (int i = 0; i <= 3; ++i) {
+    for (int j = 0; j <= 3; ++j)
+      nodes->node(i, j) = Point{i + 0.25 * j, 1.0 * j};
+  }
+  p.media = std::move(nodes);
+  ASSERT_TRUE(problemfile::Save(p, name, nullptr));
+  c.probeI = 0;
+  EXPECT_EQ(RunHeadless(c, log), 2);
+  EXPECT_TRUE(Log().contains("cannot be made finer")) << Log().toStdString();
 }
 
 }  // namespace
