@@ -65,7 +65,8 @@ EnergyLedger LedgerOf(const Simulator& sim) {
     for (int32_t I = 0; I < ni; ++I) {
       const VolumeProperties& p = media.volume(I, J);
       const double area = AreaOf(media, I, J);
-      const double inertia = p.density * area / sim.dt;
+      // A steady field has no storage term: nothing is stored, and its equations lack it.
+      const double inertia = sim.Steady() ? 0 : p.density * area / sim.dt;
       ledger.generation += p.heatGeneration * area;
       ledger.storage += inertia * (T[I][J] - before[I][J]) * p.specificHeat;
 

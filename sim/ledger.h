@@ -25,7 +25,7 @@ struct EnergyLedger {
   double out[4] = {0, 0, 0, 0};
   // Heat generated inside the domain.
   double generation = 0;
-  // Rate of change of the stored energy over the last step.
+  // Rate of change of the stored energy over the last step (none in a steady field).
   double storage = 0;
   // in - out + generation - storage.
   double imbalance = 0;

@@ -88,6 +88,7 @@ void ProblemRecord::TakeSettingsFrom(ProblemRecord& other) {
   maxIterSpace = other.maxIterSpace;
   dt = other.dt;
   solver = other.solver;
+  runMode = other.runMode;
   SetMarks(std::move(other._marks));
   other._marks = std::make_unique<NumVector<int>>(0);
 }

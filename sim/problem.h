@@ -71,6 +71,9 @@ class ProblemRecord {
   std::unique_ptr<NumVector<int>> _marks;
   // How each time step is solved; like the other parameters, it applies from the next run.
   SolverKind solver = SolverKind::GaussSeidel;
+  // Whether a run marches in time or solves for the steady field at once; applies from the
+  // next run too.
+  RunMode runMode = RunMode::Transient;
 
  private:
   std::shared_ptr<int32_t> runHolds = std::make_shared<int32_t>(0);
