@@ -124,6 +124,8 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
   parameters.move(60, 60);
   parameters.show();
   Shot(parameters, "24-parameters");
+  parameters.Mode->setCurrentIndex(1);
+  Shot(parameters, "24b-parameters-steady");
   parameters.hide();
   TInitialTempDlg& initial = *form.initialTempDlg;
   initial.move(60, 60);
@@ -184,6 +186,22 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
     RunToTheEnd(process);
     Shot(form, QString("%1-grid-%2").arg(shot++).arg(name));
   }
+
+  // The last grid's steady state in one solve: the run window, and the field it leaves.
+  form.runMode = RunMode::Steady;
+  process.show();
+  process.FormShow();
+  Button(process, "Run")->click();
+  Shot(process, "35-steady-run-dialog");
+  Button(process, "Finish")->click();
+  const bool legendShown = form.Legend->isVisible();
+  if (!legendShown)
+    form.LegendBtn->click();
+  form.MouseMove(form.Draw->width() / 2, form.Draw->height() / 2, Qt::NoButton);
+  Shot(form, "36-steady-field");
+  if (!legendShown)
+    form.LegendBtn->click();
+  form.runMode = RunMode::Transient;
 }
 
 // The screen round several windows at once, as a student sees them side by side.

@@ -299,6 +299,13 @@ QString TProcessDlg::FailureText(StepFailure failure, int32_t step, int32_t maxI
                  "conductivity and density), or a volume without area, is the usual "
                  "cause; check the materials and the grid.")
           .arg(step);
+    case StepFailure::NoSteadyState:
+      return QStringLiteral(
+          "There is no steady state to solve for: part of the domain, or all of it, is "
+          "held by no side at a fixed temperature or with convection, so nothing fixes its "
+          "temperature (heat that enters it, or is generated in it, cannot leave). Give a "
+          "side it reaches a temperature or a convection condition, check for volumes that "
+          "do not conduct, or run a transient instead.");
     case StepFailure::None:
       break;
   }
@@ -493,7 +500,7 @@ void TProcessDlg::RunClick() {
         problem.media.get(), problem.northFace.get(), problem.southFace.get(),
         problem.eastFace.get(), problem.westFace.get(), problem.tolTime, problem.tolSpace,
         problem.maxIterTime, problem.maxIterSpace, problem.dt, *temp, &TProcessDlg::Progress, this,
-        problem._marks.get(), problem.solver);
+        problem._marks.get(), problem.solver, problem.runMode);
     manager = ownedManager.get();
   }
 
@@ -580,7 +587,7 @@ bool TProcessDlg::Progress(Simulator* sim, int32_t code, double value, void* dat
 }
 
 void TProcessDlg::ShowTimeLabels(const Simulator& sim) {
-  Time->setText(FormatExponent(sim.time, 3));
+  Time->setText(sim.Steady() ? QStringLiteral("steady state") : FormatExponent(sim.time, 3));
   TError->setText(FormatExponent(sim.timeError, 6));
   TIter->setText(FormatInteger(sim.iteration));
 }
@@ -596,6 +603,9 @@ bool TProcessDlg::OnProgress(const Simulator& sim, int32_t code, double value) {
   if (code >= 0) {
     if ((code - 1) % 50 != 0)
       return Pause->isEnabled();
+  } else if (code == progress::StepAccepted && sim.Steady()) {
+    // The steady field lies at no time a graph over time could show.
+    ShowTimeLabels(sim);
   } else if (code == progress::StepAccepted) {
     const double t = sim.time;
     const float y = LogError(sim.timeError);

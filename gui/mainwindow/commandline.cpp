@@ -26,7 +26,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   for (int k = 0; k < arguments.size(); ++k) {
     const QString& a = arguments[k];
     if (a == "--help" || a == "-h")
-      return CommandLine{CommandLine::Action::help, {}, {}, {}, {}};
+      return CommandLine{CommandLine::Action::help, {}, {}, {}, false, {}};
     QString* value = a == "--run"   ? &command.problem
                      : a == "--csv" ? &command.csv
                      : a == "--png" ? &command.png
@@ -38,6 +38,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         return fail(a + " is given twice.");
       *value = arguments[++k];
       run = run || a == "--run";
+      continue;
+    }
+    if (a == "--steady") {
+      command.steady = true;
       continue;
     }
     if (a.startsWith("-"))
@@ -52,6 +56,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     command.action = CommandLine::Action::run;
   } else if (!command.csv.isEmpty() || !command.png.isEmpty()) {
     return fail("--csv and --png go with --run.");
+  } else if (command.steady) {
+    return fail("--steady goes with --run.");
   }
   return command;
 }
@@ -68,10 +74,12 @@ QString UsageText() {
          "  calorivectrix                    start with the default problem\n"
          "  calorivectrix PROBLEM.cvx        start with this problem\n"
          "  calorivectrix --run PROBLEM.cvx [--csv RESULTS.csv] [--png PICTURE.png]\n"
+         "                      [--steady]\n"
          "                                   run the problem to its end without a window and\n"
          "                                   write the last snapshot: a table of every volume\n"
          "                                   and boundary face, and/or the temperature field\n"
-         "                                   as a picture\n"
+         "                                   as a picture; with --steady, solve for the steady\n"
+         "                                   state at once, whatever the file's run mode\n"
          "  calorivectrix --help             show this text\n"
          "\n"
          "Exit status: 0 done, 1 the problem file cannot be read, 2 wrong arguments,\n"
@@ -150,16 +158,22 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
   NumMatrix<double> start(p.media->ni, p.media->nj);
   start.SetAll(p.initialTemp);
 
+  const RunMode mode = command.steady ? RunMode::Steady : p.runMode;
   Progress progress{out, isatty(fileno(out)) != 0, p.maxIterTime, {}, -1};
   progress.sinceLine.start();
+  if (mode == RunMode::Steady)
+    std::fprintf(out, "Solving for the steady state.\n");
   SimManager results(p.media.get(), p.northFace.get(), p.southFace.get(), p.eastFace.get(),
                      p.westFace.get(), p.tolTime, p.tolSpace, p.maxIterTime, p.maxIterSpace, p.dt,
-                     start, OnProgress, &progress, p._marks.get(), p.solver);
+                     start, mode == RunMode::Steady ? nullptr : OnProgress, &progress,
+                     p._marks.get(), p.solver, mode);
   const bool complete = results.Run();
   const Simulator& sim = *results.Sim();
-  PrintLine(progress, sim);
-  if (progress.terminal)
-    std::fprintf(out, "\n");
+  if (mode == RunMode::Transient) {
+    PrintLine(progress, sim);
+    if (progress.terminal)
+      std::fprintf(out, "\n");
+  }
   if (!complete) {
     std::fprintf(
         out, "calorivectrix: the run failed. %s\n",
@@ -175,8 +189,12 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
                  "the problem's materials and boundary values.\n");
     return 3;
   }
-  std::fprintf(out, "Finished at step %d, time %.6g s, with %d snapshots.\n", last.Iteration(),
-               last.Time(), results.Count());
+  if (mode == RunMode::Steady) {
+    std::fprintf(out, "Finished at the steady state, with %d snapshots.\n", results.Count());
+  } else {
+    std::fprintf(out, "Finished at step %d, time %.6g s, with %d snapshots.\n", last.Iteration(),
+                 last.Time(), results.Count());
+  }
 
   QString message;
   if (!command.csv.isEmpty() &&

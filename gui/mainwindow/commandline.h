@@ -5,8 +5,9 @@
 //
 //   calorivectrix                                        the window with the default problem
 //   calorivectrix problem.cvx                            the window with that problem
-//   calorivectrix --run problem.cvx --csv out.csv [--png out.png]
-//                                                        runs it without a window
+//   calorivectrix --run problem.cvx --csv out.csv [--png out.png] [--steady]
+//                                                        runs it without a window (with
+//                                                        --steady: its steady state)
 //   calorivectrix --help
 //
 // A run without a window needs no display: it draws its picture off screen.
@@ -22,6 +23,8 @@ struct CommandLine {
   QString problem;  // the problem to open or run; empty for the default problem
   QString csv;
   QString png;
+  // Solve for the steady state whatever run mode the file holds.
+  bool steady = false;
   QString error;  // what is wrong with the arguments, for Action::error
 };
 
