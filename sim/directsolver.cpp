@@ -94,6 +94,7 @@ class BlockFactor {
   bool Factor(const ColumnMatrix& lower, const Dissection& d, PairRunner& pair) {
     const int n = static_cast<int>(lower.cols());
     separatorStart = d.separatorStart;
+    leftEnd = d.leftEnd;
     Symbolic(lower, d);
     leftBlocks = BlockOf(d.leftEnd);
     rightBlocks = BlockOf(d.separatorStart);
@@ -122,19 +123,42 @@ class BlockFactor {
     return true;
   }
 
-  // Overwrites x (in dissection order) with the solution for right-hand side x.
-  void Solve(double* x, PairRunner& pair) {
+  // Overwrites x (in dissection order) with the solution for right-hand side x. The parts
+  // of x, unknowns [from, to) of the left half (part 0), the right half (1) and the line
+  // between them (2), are laid out by fill(part, from, to) just before the forward pass
+  // reads them, and handed to done(part, from, to) once final, on the thread that solved
+  // them: so a time step hands work over twice, not once for each pass over the unknowns.
+  template <class Fill, class Done>
+  void Solve(double* x, PairRunner& pair, const Fill& fill, const Done& done) {
+    const int n = separatorStart + static_cast<int>(separatorSum[0].size());
     // Forward, L y = x: each half on its own, its updates of the separating line gathered
     // apart and added after both.
-    pair.Run([&] { Forward(x, 0, leftBlocks, 0, scratch[0]); },
-             [&] { Forward(x, leftBlocks, rightBlocks, 1, scratch[1]); });
+    pair.Run(
+        [&] {
+          fill(0, 0, leftEnd);
+          Forward(x, 0, leftBlocks, 0, scratch[0]);
+        },
+        [&] {
+          fill(1, leftEnd, separatorStart);
+          Forward(x, leftBlocks, rightBlocks, 1, scratch[1]);
+        });
+    fill(2, separatorStart, n);
     for (std::size_t k = 0; k < separatorSum[0].size(); ++k)
       x[separatorStart + static_cast<int>(k)] -= separatorSum[0][k] + separatorSum[1][k];
     Forward(x, rightBlocks, static_cast<int>(blocks.size()), -1, scratch[0]);
-    // Backward, L^T x = D^-1 y: the line first, then each half reading it.
+    // Backward, L^T x = D^-1 y: the line first, then each half reading it. A half's
+    // unknowns are final when its pass ends: the other half never reaches them.
     Backward(x, rightBlocks, static_cast<int>(blocks.size()), scratch[0]);
-    pair.Run([&] { Backward(x, 0, leftBlocks, scratch[0]); },
-             [&] { Backward(x, leftBlocks, rightBlocks, scratch[1]); });
+    pair.Run(
+        [&] {
+          Backward(x, 0, leftBlocks, scratch[0]);
+          done(0, 0, leftEnd);
+        },
+        [&] {
+          Backward(x, leftBlocks, rightBlocks, scratch[1]);
+          done(1, leftEnd, separatorStart);
+        });
+    done(2, separatorStart, n);
   }
 
   std::size_t StoredValues() const { return valueCount; }
@@ -437,12 +461,61 @@ class BlockFactor {
   std::unique_ptr<double[]> values;
   std::size_t valueCount = 0;
   std::vector<double> inverseD;
+  int leftEnd = 0;
   int leftBlocks = 0;
   int rightBlocks = 0;
   int separatorStart = 0;
   std::vector<double> separatorSum[2];
   std::vector<double> scratch[2];
 };
+
+}  // namespace
+
+namespace {
+
+// What the residual of rows [from, to) says: the largest change one sweep would make there
+// and the range of the solution over them.
+struct ResidualSpan {
+  double maxChange = 0;
+  double lo = std::numeric_limits<double>::max();
+  double hi = -std::numeric_limits<double>::max();
+  bool finite = true;
+};
+
+ResidualSpan ResidualOver(const Eigen::SparseMatrix<double, Eigen::RowMajor, int>& a,
+                          const Eigen::VectorXd& x, const Eigen::VectorXd& rhs,
+                          const Eigen::VectorXd& diagonal, int from, int to) {
+  const int* start = a.outerIndexPtr();
+  const int* column = a.innerIndexPtr();
+  const double* value = a.valuePtr();
+  ResidualSpan span;
+  for (int p = from; p < to; ++p) {
+    double product = 0;
+    for (int k = start[p]; k < start[p + 1]; ++k)
+      product += value[k] * x[column[k]];
+    const double change = std::fabs((rhs[p] - product) / diagonal[p]);
+    // Plain comparisons, not fmax: this loop runs every time step over every volume.
+    span.finite = span.finite && std::isfinite(x[p]) && std::isfinite(change);
+    span.maxChange = change > span.maxChange ? change : span.maxChange;
+    span.lo = x[p] < span.lo ? x[p] : span.lo;
+    span.hi = x[p] > span.hi ? x[p] : span.hi;
+  }
+  return span;
+}
+
+// The relative change of the residual's parts taken together: largest and smallest values
+// do not depend on the order they are taken in, so the answer is that of one pass.
+double Combined(const ResidualSpan* spans, int count) {
+  ResidualSpan all;
+  for (int k = 0; k < count; ++k) {
+    if (!spans[k].finite)
+      return std::numeric_limits<double>::infinity();
+    all.maxChange = std::fmax(all.maxChange, spans[k].maxChange);
+    all.lo = std::fmin(all.lo, spans[k].lo);
+    all.hi = std::fmax(all.hi, spans[k].hi);
+  }
+  return Simulator::RelativeChange(all.maxChange, all.lo, all.hi);
+}
 
 }  // namespace
 
@@ -465,6 +538,8 @@ struct DirectSolver::Impl {
   Eigen::VectorXd x;
   Eigen::VectorXd work;  // residuals, kept to avoid an allocation per step
   Eigen::VectorXd diagonal;
+  std::vector<int> volumeI, volumeJ;  // the volume of each unknown
+  double change = 0;                  // of the solution as it stands
   bool factored = false;
 
   int Index(int i, int j) const {
@@ -475,10 +550,20 @@ struct DirectSolver::Impl {
   void SolveInto(const Eigen::VectorXd& y, Eigen::VectorXd& out) {
     if (symmetric) {
       out = y.cwiseProduct(heat);
-      blocks.Solve(out.data(), *pair);
+      const auto nothing = [](int, int, int) {};
+      blocks.Solve(out.data(), *pair, nothing, nothing);
     } else {
       out = lu.solve(y);
     }
+  }
+
+  // The change of the solution as it stands, two halves of the rows at once.
+  double ResidualChange() const {
+    const int n = static_cast<int>(x.size());
+    ResidualSpan spans[2];
+    pair->Run([&] { spans[0] = ResidualOver(a, x, rhs, diagonal, 0, n / 2); },
+              [&] { spans[1] = ResidualOver(a, x, rhs, diagonal, n / 2, n); });
+    return Combined(spans, 2);
   }
 };
 
@@ -612,29 +697,50 @@ bool DirectSolver::Factor(const Simulator& sim) {
   m.rhs.resize(n);
   m.x.resize(n);
   m.work.resize(n);
+  m.volumeI.resize(static_cast<std::size_t>(n));
+  m.volumeJ.resize(static_cast<std::size_t>(n));
+  for (int j = 0; j < m.nj; ++j) {
+    for (int i = 0; i < m.ni; ++i) {
+      m.volumeI[static_cast<std::size_t>(m.Index(i, j))] = i;
+      m.volumeJ[static_cast<std::size_t>(m.Index(i, j))] = j;
+    }
+  }
+  m.change = std::numeric_limits<double>::infinity();
   m.factored = true;
   return true;
 }
 
 void DirectSolver::Solve(const NumMatrix<double>& b) {
   Impl& m = *impl;
-  // The right-hand side into the factor's order, and for the symmetric factor already
-  // multiplied by the specific heats, the rows of the grid in two halves at once.
+  if (m.symmetric) {
+    // Each part of the right-hand side into the factor's order, multiplied by the specific
+    // heats, as its forward pass starts; each part's residual as soon as it is solved.
+    ResidualSpan spans[3];
+    m.blocks.Solve(
+        m.x.data(), *m.pair,
+        [&m, &b](int, int from, int to) {
+          for (int p = from; p < to; ++p) {
+            const double value =
+                b[m.volumeI[static_cast<std::size_t>(p)]][m.volumeJ[static_cast<std::size_t>(p)]];
+            m.rhs[p] = value;
+            m.x[p] = value * m.heat[p];
+          }
+        },
+        [&m, &spans](int part, int from, int to) {
+          spans[part] = ResidualOver(m.a, m.x, m.rhs, m.diagonal, from, to);
+        });
+    m.change = Combined(spans, 3);
+    return;
+  }
   const auto gather = [&m, &b](int j0, int j1) {
     for (int j = j0; j < j1; ++j) {
-      for (int i = 0; i < m.ni; ++i) {
-        const int p = m.Index(i, j);
-        m.rhs[p] = b[i][j];
-        if (m.symmetric)
-          m.x[p] = b[i][j] * m.heat[p];
-      }
+      for (int i = 0; i < m.ni; ++i)
+        m.rhs[m.Index(i, j)] = b[i][j];
     }
   };
   m.pair->Run([&] { gather(0, m.nj / 2); }, [&] { gather(m.nj / 2, m.nj); });
-  if (m.symmetric)
-    m.blocks.Solve(m.x.data(), *m.pair);
-  else
-    m.x = m.lu.solve(m.rhs);
+  m.x = m.lu.solve(m.rhs);
+  m.change = m.ResidualChange();
 }
 
 void DirectSolver::Refine() {
@@ -643,54 +749,11 @@ void DirectSolver::Refine() {
   Eigen::VectorXd correction;
   m.SolveInto(m.work, correction);
   m.x += correction;
+  m.change = m.ResidualChange();
 }
 
-namespace {
-
-// What the residual of rows [from, to) says: the largest change one sweep would make there
-// and the range of the solution over them.
-struct ResidualSpan {
-  double maxChange = 0;
-  double lo = std::numeric_limits<double>::max();
-  double hi = -std::numeric_limits<double>::max();
-  bool finite = true;
-};
-
-ResidualSpan ResidualOver(const Eigen::SparseMatrix<double, Eigen::RowMajor, int>& a,
-                          const Eigen::VectorXd& x, const Eigen::VectorXd& rhs,
-                          const Eigen::VectorXd& diagonal, int from, int to) {
-  const int* start = a.outerIndexPtr();
-  const int* column = a.innerIndexPtr();
-  const double* value = a.valuePtr();
-  ResidualSpan span;
-  for (int p = from; p < to; ++p) {
-    double product = 0;
-    for (int k = start[p]; k < start[p + 1]; ++k)
-      product += value[k] * x[column[k]];
-    const double change = std::fabs((rhs[p] - product) / diagonal[p]);
-    // Plain comparisons, not fmax: this loop runs every time step over every volume.
-    span.finite = span.finite && std::isfinite(x[p]) && std::isfinite(change);
-    span.maxChange = change > span.maxChange ? change : span.maxChange;
-    span.lo = x[p] < span.lo ? x[p] : span.lo;
-    span.hi = x[p] > span.hi ? x[p] : span.hi;
-  }
-  return span;
-}
-
-}  // namespace
-
-// Two halves of the rows at once; largest and smallest values do not depend on the order
-// they are taken in, so the answer is that of one pass.
 double DirectSolver::Change() const {
-  const Impl& m = *impl;
-  const int n = static_cast<int>(m.x.size());
-  ResidualSpan first, second;
-  m.pair->Run([&] { first = ResidualOver(m.a, m.x, m.rhs, m.diagonal, 0, n / 2); },
-              [&] { second = ResidualOver(m.a, m.x, m.rhs, m.diagonal, n / 2, n); });
-  if (!first.finite || !second.finite)
-    return std::numeric_limits<double>::infinity();
-  return Simulator::RelativeChange(std::fmax(first.maxChange, second.maxChange),
-                                   std::fmin(first.lo, second.lo), std::fmax(first.hi, second.hi));
+  return impl->change;
 }
 
 void DirectSolver::CopyTo(NumMatrix<double>& T) const {

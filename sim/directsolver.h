@@ -40,9 +40,10 @@ class DirectSolver {
   void Solve(const NumMatrix<double>& b);
   // One pass of iterative refinement: the residual's own solve added to the solution.
   void Refine();
-  // The relative change one Gauss-Seidel sweep would still make to the solution: the
-  // largest residual over its volume's centre coefficient, relative to the field's range,
-  // the measure the sweeps stop on. Infinite when the solution is not finite.
+  // The relative change one Gauss-Seidel sweep would still make to the solution of the last
+  // Solve or Refine: the largest residual over its volume's centre coefficient, relative to
+  // the field's range, the measure the sweeps stop on. Infinite when the solution is not
+  // finite.
   double Change() const;
   // Writes the solution into the simulator's field layout.
   void CopyTo(NumMatrix<double>& T) const;
