@@ -32,7 +32,8 @@ struct EnergyLedger {
   // The sum over the volumes of what each volume's equation leaves unbalanced.
   double residual = 0;
   // The largest of total in, total out, generation and storage: what the two measures are
-  // judged against.
+  // judged against. Never below a millionth of a millionth of the size of the equations'
+  // terms, so that a field in which nothing flows is not faulted for its rounding.
   double scale = 0;
 
   double TotalIn() const { return in[0] + in[1] + in[2] + in[3]; }

@@ -201,6 +201,22 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
   Shot(form, "36-steady-field");
   if (!legendShown)
     form.LegendBtn->click();
+  // West insulated: the steady field is uniform, nothing flows, and the check passes it.
+  form.westFace->Insert(Segment{0, 1, new FFlux(form.functionList[0].get())});
+  process.show();
+  process.FormShow();
+  Button(process, "Run")->click();
+  Shot(process, "37-steady-nothing-flows");
+  Button(process, "Finish")->click();
+  // East insulated as well: nothing holds the temperature, and the run says so.
+  form.eastFace->Insert(Segment{0, 1, new FFlux(form.functionList[0].get())});
+  process.show();
+  process.FormShow();
+  Button(process, "Run")->click();
+  Shot(process, "38-steady-refused");
+  Button(process, "Finish")->click();
+  form.westFace->Insert(Segment{0, 1, new FTemperature(form.functionList[0].get())});
+  form.eastFace->Insert(Segment{0, 1, new FTemperature(form.functionList[1].get())});
   form.runMode = RunMode::Transient;
 }
 

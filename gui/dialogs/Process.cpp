@@ -301,11 +301,9 @@ QString TProcessDlg::FailureText(StepFailure failure, int32_t step, int32_t maxI
           .arg(step);
     case StepFailure::NoSteadyState:
       return QStringLiteral(
-          "There is no steady state to solve for: part of the domain, or all of it, is "
-          "held by no side at a fixed temperature or with convection, so nothing fixes its "
-          "temperature (heat that enters it, or is generated in it, cannot leave). Give a "
-          "side it reaches a temperature or a convection condition, check for volumes that "
-          "do not conduct, or run a transient instead.");
+          "No steady state: no side that the domain (or a part of it) reaches holds a "
+          "temperature or convection, so heat put into it cannot leave. Give a side a "
+          "temperature or convection condition, or run a transient.");
     case StepFailure::None:
       break;
   }

@@ -191,6 +191,29 @@ TEST(SteadyState, IsRefusedWhereNothingHoldsTheTemperature) {
   EXPECT_TRUE(manager->LastSnapshot().ledger.Converged());
 }
 
+TEST(SteadyState, AFieldInWhichNothingFlowsPassesItsCheck) {
+  // Held at one side and insulated elsewhere, the steady field is uniform: every heat rate
+  // is rounding, and the check must not call that unconverged.
+  TestProblem p(StretchedCartesian(7, 5, steel));
+  p.Insulate(p.north);
+  p.Insulate(p.south);
+  p.Insulate(p.west);
+  p.Temperature(p.east, 75.5);
+  p.initial = 10;
+  p.mode = RunMode::Steady;
+  const NumVector<int> marks = Marks({0, 1000});
+  auto manager = p.MakeManager(&marks);
+  ASSERT_TRUE(manager->Run());
+  const SimSnapshot& field = manager->LastSnapshot();
+  for (int i = 0; i < 7; ++i) {
+    for (int j = 0; j < 5; ++j)
+      ASSERT_NEAR(field.T[i][j], 75.5, 1e-12 * 75.5) << i << ", " << j;
+  }
+  ASSERT_TRUE(field.ledger.valid);
+  EXPECT_LT(field.ledger.TotalOut(), 1e-9);
+  EXPECT_TRUE(field.ledger.Converged());
+}
+
 // The limit on the direct solver's threads, put back however a test ends.
 struct ThreadLimit {
   explicit ThreadLimit(int threads) { DirectSolver::SetThreadLimit(threads); }
