@@ -40,8 +40,7 @@
 namespace {
 
 enum class Way { QuietTwo, QuietOne, LoadedTwo, LoadedOne, Steady };
-constexpr Way kWays[] = {Way::QuietTwo, Way::QuietOne, Way::LoadedTwo, Way::LoadedOne,
-                         Way::Steady};
+constexpr Way kWays[] = {Way::QuietTwo, Way::QuietOne, Way::LoadedTwo, Way::LoadedOne, Way::Steady};
 
 struct Outcome {
   double wall = 0;
@@ -237,11 +236,12 @@ int main(int argc, char** argv) {
     std::printf(" %d x %d: transient %.6f, steady %.6f;", n, n, last[{n, Way::QuietTwo}].west,
                 last[{n, Way::Steady}].west);
   }
-  std::printf("\nGoals: loaded, 2 threads <= 1.1 x 1 thread at every size: %s; quiet gain at "
-              "200 x 200 >= 1.5: %s\n",
-              loadGoal ? "met" : "NOT met",
-              std::find(sizes.begin(), sizes.end(), 200) == sizes.end() ? "not measured"
-              : quietGoal                                               ? "met"
-                                                                        : "NOT met");
+  std::printf(
+      "\nGoals: loaded, 2 threads <= 1.1 x 1 thread at every size: %s; quiet gain at "
+      "200 x 200 >= 1.5: %s\n",
+      loadGoal ? "met" : "NOT met",
+      std::find(sizes.begin(), sizes.end(), 200) == sizes.end() ? "not measured"
+      : quietGoal                                               ? "met"
+                                                                : "NOT met");
   return 0;
 }

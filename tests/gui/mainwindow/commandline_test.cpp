@@ -186,8 +186,7 @@ TEST_F(Headless, SteadyRunsWriteTheSteadyField) {
   ASSERT_TRUE(problemfile::Save(flux, name, nullptr));
   ASSERT_TRUE(QFile::remove(dir.filePath("out.csv")));
   EXPECT_EQ(RunHeadless(c, log), 3);
-  EXPECT_TRUE(Log().contains("the run failed. No steady state: no side"))
-      << Log().toStdString();
+  EXPECT_TRUE(Log().contains("the run failed. No steady state: no side")) << Log().toStdString();
   EXPECT_FALSE(QFile::exists(dir.filePath("out.csv")));
 }
 
