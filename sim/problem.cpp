@@ -89,6 +89,7 @@ void ProblemRecord::TakeSettingsFrom(ProblemRecord& other) {
   dt = other.dt;
   solver = other.solver;
   reference = other.reference;
+  runMode = other.runMode;
   SetMarks(std::move(other._marks));
   other._marks = std::make_unique<NumVector<int>>(0);
 }

@@ -76,6 +76,9 @@ class ProblemRecord {
   // The exact solution of a textbook case this problem sets up, to compare runs with; none
   // for most problems.
   std::optional<ReferenceCase> reference;
+  // Whether a run marches in time or solves for the steady field at once; applies from the
+  // next run too.
+  RunMode runMode = RunMode::Transient;
 
  private:
   std::shared_ptr<int32_t> runHolds = std::make_shared<int32_t>(0);

@@ -378,7 +378,9 @@ RunEnd RunProblemToEnd(ProblemRecord& problem, const Media& grid, SimCallback ca
                 problem.westFace.get(), unchangingStep, problem.tolSpace, problem.maxIterTime,
                 problem.maxIterSpace, problem.dt, start, callback, callbackData,
                 SolverKind::Direct);
-  const int8_t result = sim.Advance(problem.maxIterTime);
+  // A steady problem ends at its steady field, solved at once on every grid.
+  const int8_t result =
+      problem.runMode == RunMode::Steady ? sim.SolveSteady() : sim.Advance(problem.maxIterTime);
   if (result == Simulator::Complete || result == Simulator::ReachedTarget) {
     end.snapshot = std::make_unique<SimSnapshot>(sim);
     if (AllFinite(end.snapshot->T) && AllFinite(end.snapshot->heatSN) &&
@@ -401,6 +403,12 @@ RunEnd RunProblemToEnd(ProblemRecord& problem, const Media& grid, SimCallback ca
       break;
     case StepFailure::NotFinite:
       end.message = "a temperature overflowed or became undefined";
+      break;
+    case StepFailure::NoSteadyState:
+      end.message = "it has no steady state: no temperature or convection holds part of it";
+      break;
+    case StepFailure::OutOfMemory:
+      end.message = "there was not enough memory";
       break;
     default:
       end.message = "a time step could not be solved";

@@ -59,10 +59,11 @@ int32_t SchemeOrder(const Media& media, ProblemRecord& sides);
 
 // ---- The end of a run ------------------------------------------------------------------
 
-// The answer of the problem on a grid, as the study compares grids: the transient run with
-// the direct solver to the problem's end time, the same time on every grid. A run whose
-// field no longer changes at all (to rounding) has reached that end already and stops.
-// This is the one place that decides what "the end of a run" is.
+// The answer of the problem on a grid, as the study compares grids: for a steady problem
+// its steady field, solved at once; otherwise the transient run with the direct solver to
+// the problem's end time, the same time on every grid (a run whose field no longer changes
+// at all, to rounding, has reached that end already and stops). This is the one place that
+// decides what "the end of a run" is.
 struct RunEnd {
   enum class Status { Done, Stopped, Failed };
   Status status = Status::Failed;

@@ -126,7 +126,7 @@ std::unique_ptr<SimManager> RunKeepingSimulator(ProblemRecord& problem) {
       problem.media.get(), problem.northFace.get(), problem.southFace.get(), problem.eastFace.get(),
       problem.westFace.get(), problem.tolTime, problem.tolSpace, problem.maxIterTime,
       problem.maxIterSpace, problem.dt, start, nullptr, nullptr, problem._marks.get(),
-      problem.solver);
+      problem.solver, problem.runMode);
   manager->Run();
   return manager;
 }

@@ -30,7 +30,8 @@ std::unique_ptr<ProblemRecord> CompositeWall();
 std::unique_ptr<ProblemRecord> ShapeFactor();
 
 // Runs the problem from its initial temperature to the end, as "Run" and then "Close" in
-// the run dialog do, and returns the results with their last snapshot as the final state.
+// the run dialog do, and returns the results with their last snapshot as the final state:
+// in the problem's run mode, so a steady problem gives its steady field.
 std::unique_ptr<SimManager> Run(ProblemRecord& problem);
 // The same run stopped where "Run" leaves it, with the simulator still held (to check it).
 std::unique_ptr<SimManager> RunKeepingSimulator(ProblemRecord& problem);

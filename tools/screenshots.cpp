@@ -130,6 +130,8 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
   parameters.move(60, 60);
   parameters.show();
   Shot(parameters, "24-parameters");
+  parameters.Mode->setCurrentIndex(1);
+  Shot(parameters, "24b-parameters-steady");
   parameters.hide();
   TInitialTempDlg& initial = *form.initialTempDlg;
   initial.move(60, 60);
@@ -190,6 +192,38 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
     RunToTheEnd(process);
     Shot(form, QString("%1-grid-%2").arg(shot++).arg(name));
   }
+
+  // The last grid's steady state in one solve: the run window, and the field it leaves.
+  form.runMode = RunMode::Steady;
+  process.show();
+  process.FormShow();
+  Button(process, "Run")->click();
+  Shot(process, "35-steady-run-dialog");
+  Button(process, "Finish")->click();
+  const bool legendShown = form.Legend->isVisible();
+  if (!legendShown)
+    form.LegendBtn->click();
+  form.MouseMove(form.Draw->width() / 2, form.Draw->height() / 2, Qt::NoButton);
+  Shot(form, "36-steady-field");
+  if (!legendShown)
+    form.LegendBtn->click();
+  // West insulated: the steady field is uniform, nothing flows, and the check passes it.
+  form.westFace->Insert(Segment{0, 1, new FFlux(form.functionList[0].get())});
+  process.show();
+  process.FormShow();
+  Button(process, "Run")->click();
+  Shot(process, "37-steady-nothing-flows");
+  Button(process, "Finish")->click();
+  // East insulated as well: nothing holds the temperature, and the run says so.
+  form.eastFace->Insert(Segment{0, 1, new FFlux(form.functionList[0].get())});
+  process.show();
+  process.FormShow();
+  Button(process, "Run")->click();
+  Shot(process, "38-steady-refused");
+  Button(process, "Finish")->click();
+  form.westFace->Insert(Segment{0, 1, new FTemperature(form.functionList[0].get())});
+  form.eastFace->Insert(Segment{0, 1, new FTemperature(form.functionList[1].get())});
+  form.runMode = RunMode::Transient;
 }
 
 // The screen round several windows at once, as a student sees them side by side.

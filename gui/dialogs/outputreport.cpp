@@ -76,9 +76,13 @@ void AppendSnapshotSection(ReportLines& lines, const ReportSource& source) {
   const SimSnapshot& s = source.shown;
   lines.emplace_back("*** Snapshot:");
   lines.emplace_back();
-  lines.push_back(Label("Current time:", 26) + ReportReal(s.Time()));
-  lines.push_back(Label("Last simulated time:", 26) +
-                  ReportReal(source.results.LastSnapshot().Time()));
+  // A steady field is the limit of infinite time; the words take the number's place.
+  const auto time = [](double t) {
+    const std::string steady = "    steady state";
+    return std::isfinite(t) ? ReportReal(t) : steady;
+  };
+  lines.push_back(Label("Current time:", 26) + time(s.Time()));
+  lines.push_back(Label("Last simulated time:", 26) + time(source.results.LastSnapshot().Time()));
   lines.push_back(Label("Time steps performed:", 26) + ReportInteger(s.Iteration(), 16));
   lines.push_back(Label("Time interval (sec.):", 26) + ReportReal(source.dt));
   lines.push_back(Label("Number of volumes (WE/NS):", 26) + ReportInteger(s.T.N(), 16) +

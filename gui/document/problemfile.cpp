@@ -241,9 +241,13 @@ QByteArray Serialize(const ProblemRecord& p) {
   root["sides"] = sides;
 
   root["initialTemperature"] = p.initialTemp;
-  root["parameters"] = QJsonObject{
+  QJsonObject parameters{
       {"dt", p.dt},           {"maxIterTime", p.maxIterTime}, {"maxIterSpace", p.maxIterSpace},
       {"tolTime", p.tolTime}, {"tolSpace", p.tolSpace},       {"solver", SolverName(p.solver)}};
+  // Left out for a transient, so that files of transient problems keep their bytes.
+  if (p.runMode == RunMode::Steady)
+    parameters["runMode"] = "Steady";
+  root["parameters"] = parameters;
   QJsonArray marks;
   for (int32_t k = 0; k < p._marks->N(); ++k)
     marks.append((*p._marks)[k]);
@@ -362,12 +366,20 @@ class Reader {
   }
 
   static int64_t Whole(const QJsonValue& v, const QString& where, int64_t low, int64_t high) {
+    return Whole(
+        v, [&where] { return where; }, low, high);
+  }
+
+  // The same with the place spelled out only for a refusal: a grid's worth of volumes is
+  // read far faster without a message made for each.
+  template <class Where>
+  static int64_t Whole(const QJsonValue& v, const Where& where, int64_t low, int64_t high) {
     const double d = v.isDouble() ? v.toDouble() : std::nan("");
     if (!(d >= static_cast<double>(low) && d <= static_cast<double>(high)) || d != std::floor(d)) {
-      Fail(where, QString("expected a whole number from %1 to %2, found %3.")
-                      .arg(low)
-                      .arg(high)
-                      .arg(Shown(v)));
+      Fail(where(), QString("expected a whole number from %1 to %2, found %3.")
+                        .arg(low)
+                        .arg(high)
+                        .arg(Shown(v)));
     }
     return static_cast<int64_t>(d);
   }
@@ -506,7 +518,9 @@ void ReadMaterials(const QJsonObject& root, Media& media) {
   for (int32_t j = 0; j < media.nj; ++j) {
     for (int32_t i = 0; i < media.ni; ++i) {
       const qint64 k = static_cast<qint64>(j) * media.ni + i;
-      const QString where = QString("volumes[%1] (volume (%2, %3))").arg(k).arg(i + 1).arg(j + 1);
+      const auto where = [k, i, j] {
+        return QString("volumes[%1] (volume (%2, %3))").arg(k).arg(i + 1).arg(j + 1);
+      };
       const int64_t m = Reader::Whole(volumes.at(k), where, 0, materials.size() - 1);
       media.volume(i, j) = records[static_cast<std::size_t>(m)];
     }
@@ -638,6 +652,18 @@ void ReadSettings(const QJsonObject& root, ProblemRecord& p) {
     } else {
       Reader::Fail(path + ".solver",
                    "expected \"GaussSeidel\" or \"Direct\", found " + Shown(solver) + ".");
+    }
+  }
+  // Files from before the steady mode march in time.
+  if (o.contains("runMode")) {
+    const QString mode = Reader::Text(o, path, "runMode");
+    if (mode == "Steady") {
+      p.runMode = RunMode::Steady;
+    } else if (mode == "Transient") {
+      p.runMode = RunMode::Transient;
+    } else {
+      Reader::Fail(path + ".runMode",
+                   "expected \"Transient\" or \"Steady\", found " + Shown(mode) + ".");
     }
   }
 

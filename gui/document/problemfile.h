@@ -24,7 +24,8 @@
 //     "sides": {"North": {"bounds": [0, ..., 1], "conditions": [c, ...]}, "South", ...}
 //     "initialTemperature": 0,
 //     "parameters": {"dt", "maxIterTime", "maxIterSpace", "tolTime", "tolSpace",
-//                    "solver": "GaussSeidel" or "Direct" (GaussSeidel when left out)},
+//                    "solver": "GaussSeidel" or "Direct" (GaussSeidel when left out),
+//                    "runMode": "Steady" (written only then; Transient when left out)},
 //     "animationSteps": [0, ..., maxIterTime],
 //     "reference": {"kind": "PlaneWall", "x0", "thickness", "conductivity", "diffusivity",
 //                   "initialTemperature", "westInsulated", "westTemperature",

@@ -231,8 +231,14 @@ bool THeatForm::SetManager(SimManager* results) {
 }
 
 void THeatForm::ShowCurrentTime() {
-  Legend->CurrentTime->setText(manager ? FormatGeneral(manager->Snapshot(curSnapshot).Time())
-                                       : QString("-"));
+  if (!manager) {
+    Legend->CurrentTime->setText(QString("-"));
+    return;
+  }
+  // A steady field is the limit of infinite time.
+  const double time = manager->Snapshot(curSnapshot).Time();
+  Legend->CurrentTime->setText(std::isfinite(time) ? FormatGeneral(time)
+                                                   : QStringLiteral("steady state"));
 }
 
 void THeatForm::SetScaleLabels() {

@@ -56,7 +56,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   for (int k = 0; k < arguments.size(); ++k) {
     const QString& a = arguments[k];
     if (a == "--help" || a == "-h")
-      return CommandLine{CommandLine::Action::help, {}, {}, {}, {}};
+      return CommandLine{CommandLine::Action::help, {}, {}, {}, false, {}};
     if (a == "--refine" || a == "--probe") {
       if (k + 1 >= arguments.size() || arguments[k + 1].isEmpty())
         return fail(a + (a == "--refine" ? " needs a number of levels." : " needs a volume I,J."));
@@ -100,6 +100,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       run = run || a == "--run";
       continue;
     }
+    if (a == "--steady") {
+      command.steady = true;
+      continue;
+    }
     if (a.startsWith("-"))
       return fail("unknown option " + a + ".");
     if (!command.problem.isEmpty())
@@ -129,6 +133,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     command.action = CommandLine::Action::run;
   } else if (!command.csv.isEmpty() || !command.png.isEmpty()) {
     return fail("--csv and --png go with --run.");
+  } else if (command.steady) {
+    return fail("--steady goes with --run.");
   }
   return command;
 }
@@ -146,10 +152,12 @@ QString UsageText() {
          "  calorivectrix                    start with the default problem\n"
          "  calorivectrix PROBLEM.cvx        start with this problem\n"
          "  calorivectrix --run PROBLEM.cvx [--csv RESULTS.csv] [--png PICTURE.png]\n"
+         "                      [--steady]\n"
          "                                   run the problem to its end without a window and\n"
          "                                   write the last snapshot: a table of every volume\n"
          "                                   and boundary face, and/or the temperature field\n"
-         "                                   as a picture\n"
+         "                                   as a picture; with --steady, solve for the steady\n"
+         "                                   state at once, whatever the file's run mode\n"
          "  calorivectrix --run PROBLEM.cvx --refine LEVELS --csv STUDY.csv [--probe I,J]\n"
          "                                   a refinement study: the problem on its own grid\n"
          "                                   and on grids 2, 4, ... times finer (LEVELS grids\n"
@@ -233,9 +241,11 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
                  qPrintable(command.problem), qPrintable(read.message));
     return 1;
   }
-  if (command.refineLevels > 0)
-    return RunStudyHeadless(command, *read.problem, out);
   ProblemRecord& p = *read.problem;
+  if (command.steady)
+    p.runMode = RunMode::Steady;
+  if (command.refineLevels > 0)
+    return RunStudyHeadless(command, p, out);
   // Nobody is there to be asked: a run whose snapshots might not fit does not start.
   const RunMemory memory = CheckRunMemory(p, MachineMemoryBytes());
   if (memory.verdict != RunMemory::Verdict::fits) {
@@ -244,16 +254,19 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     return 3;
   }
 
+  const RunMode mode = p.runMode;
   Progress progress{out, isatty(fileno(out)) != 0, p.maxIterTime, {}, -1};
   progress.sinceLine.start();
+  if (mode == RunMode::Steady)
+    std::fprintf(out, "Solving for the steady state.\n");
   std::unique_ptr<SimManager> made;
   try {
     NumMatrix<double> start(p.media->ni, p.media->nj);
     start.SetAll(p.initialTemp);
-    made = std::make_unique<SimManager>(p.media.get(), p.northFace.get(), p.southFace.get(),
-                                        p.eastFace.get(), p.westFace.get(), p.tolTime, p.tolSpace,
-                                        p.maxIterTime, p.maxIterSpace, p.dt, start, OnProgress,
-                                        &progress, p._marks.get(), p.solver);
+    made = std::make_unique<SimManager>(
+        p.media.get(), p.northFace.get(), p.southFace.get(), p.eastFace.get(), p.westFace.get(),
+        p.tolTime, p.tolSpace, p.maxIterTime, p.maxIterSpace, p.dt, start,
+        mode == RunMode::Steady ? nullptr : OnProgress, &progress, p._marks.get(), p.solver, mode);
   } catch (const std::bad_alloc&) {
     std::fprintf(out, "calorivectrix: there is not enough memory to start this run.\n");
     return 3;
@@ -261,9 +274,11 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
   SimManager& results = *made;
   const bool complete = results.Run();
   const Simulator& sim = *results.Sim();
-  PrintLine(progress, sim);
-  if (progress.terminal)
-    std::fprintf(out, "\n");
+  if (mode == RunMode::Transient) {
+    PrintLine(progress, sim);
+    if (progress.terminal)
+      std::fprintf(out, "\n");
+  }
   if (!complete) {
     std::fprintf(out, "calorivectrix: the run failed. %s\n",
                  qPrintable(TProcessDlg::FailureText(results.Failure(), sim.Iteration() + 1,
@@ -287,8 +302,12 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
                  finiteT ? "heat rates" : "temperatures");
     return 3;
   }
-  std::fprintf(out, "Finished at step %d, time %.6g s, with %d snapshots.\n", last.Iteration(),
-               last.Time(), results.Count());
+  if (mode == RunMode::Steady) {
+    std::fprintf(out, "Finished at the steady state, with %d snapshots.\n", results.Count());
+  } else {
+    std::fprintf(out, "Finished at step %d, time %.6g s, with %d snapshots.\n", last.Iteration(),
+                 last.Time(), results.Count());
+  }
 
   QString message;
   if (!command.csv.isEmpty() &&

@@ -5,8 +5,9 @@
 //
 //   calorivectrix                                        the window with the default problem
 //   calorivectrix problem.cvx                            the window with that problem
-//   calorivectrix --run problem.cvx --csv out.csv [--png out.png]
-//                                                        runs it without a window
+//   calorivectrix --run problem.cvx --csv out.csv [--png out.png] [--steady]
+//                                                        runs it without a window (with
+//                                                        --steady: its steady state)
 //   calorivectrix --run problem.cvx --refine LEVELS --csv study.csv [--probe I,J]
 //                                                        a refinement study without a window
 //   calorivectrix --help
@@ -26,6 +27,8 @@ struct CommandLine {
   QString problem;  // the problem to open or run; empty for the default problem
   QString csv;
   QString png;
+  // Solve for the steady state whatever run mode the file holds.
+  bool steady = false;
   QString error;  // what is wrong with the arguments, for Action::error
   // A refinement study of so many levels instead of a plain run; 0 for none. The probe
   // volume (counted from 1) the study reads temperatures at; 0 for the grid's middle.

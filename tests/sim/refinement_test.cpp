@@ -265,31 +265,36 @@ TEST(Refinement, SineOnOneSideConvergesAtSecondOrderTowardsTheSeparatedSolution)
 }
 
 // The default square's field is a straight line, which the method reproduces on any grid:
-// 317 W/m on every level, and the study says so.
+// 317 W/m on every level, and the study says so, whether each level marches in time or is
+// solved for its steady state at once.
 TEST(Refinement, DefaultProblemGivesTheSameHeatRateOnEveryLevel) {
-  ProblemRecord p;
-  study::Progress progress;
-  const study::Result r = study::Run(p, study::Settings{}, progress);
-  ASSERT_EQ(r.status, study::Result::Status::Done);
-  ASSERT_EQ(r.levels.size(), 3u);
-  for (const study::Level& level : r.levels) {
-    EXPECT_NEAR(level.values[study::HeatEast], 317, 317e-7);
-    EXPECT_NEAR(level.values[study::HeatWest], -317, 317e-7);
-    EXPECT_NEAR(level.values[study::ProbeTemperature], 0.55, 1e-9);
+  for (const RunMode mode : {RunMode::Transient, RunMode::Steady}) {
+    SCOPED_TRACE(mode == RunMode::Steady ? "steady" : "transient");
+    ProblemRecord p;
+    p.runMode = mode;
+    study::Progress progress;
+    const study::Result r = study::Run(p, study::Settings{}, progress);
+    ASSERT_EQ(r.status, study::Result::Status::Done);
+    ASSERT_EQ(r.levels.size(), 3u);
+    for (const study::Level& level : r.levels) {
+      EXPECT_NEAR(level.values[study::HeatEast], 317, 317e-7);
+      EXPECT_NEAR(level.values[study::HeatWest], -317, 317e-7);
+      EXPECT_NEAR(level.values[study::ProbeTemperature], 0.55, 1e-9);
+    }
+    for (int32_t q : {study::HeatNorth, study::HeatSouth, study::HeatEast, study::HeatWest,
+                      study::ProbeTemperature}) {
+      EXPECT_EQ(r.estimates[q].kind, study::Estimate::Kind::Unchanged) << q;
+      EXPECT_NE(r.verdicts[q].find("does not depend on the grid"), std::string::npos) << q;
+    }
+    // The hottest volume touches the hot side: half a volume from it, first order, and its
+    // extrapolation lands on the side's temperature.
+    const study::Estimate& hottest = r.estimates[study::LargestTemperature];
+    EXPECT_TRUE(r.levels.back().hottestOnSide);
+    EXPECT_NEAR(hottest.order, 1, 1e-6);
+    EXPECT_TRUE(hottest.trusted);
+    EXPECT_NEAR(hottest.extrapolated, 1, 1e-6);
+    EXPECT_DOUBLE_EQ(progress.done.load(), 1.0);
   }
-  for (int32_t q : {study::HeatNorth, study::HeatSouth, study::HeatEast, study::HeatWest,
-                    study::ProbeTemperature}) {
-    EXPECT_EQ(r.estimates[q].kind, study::Estimate::Kind::Unchanged) << q;
-    EXPECT_NE(r.verdicts[q].find("does not depend on the grid"), std::string::npos) << q;
-  }
-  // The hottest volume touches the hot side: half a volume from it, first order, and its
-  // extrapolation lands on the side's temperature.
-  const study::Estimate& hottest = r.estimates[study::LargestTemperature];
-  EXPECT_TRUE(r.levels.back().hottestOnSide);
-  EXPECT_NEAR(hottest.order, 1, 1e-6);
-  EXPECT_TRUE(hottest.trusted);
-  EXPECT_NEAR(hottest.extrapolated, 1, 1e-6);
-  EXPECT_DOUBLE_EQ(progress.done.load(), 1.0);
 }
 
 // The plate with a hole converges at first order where its rays meet the outer square at an

@@ -92,6 +92,37 @@ TEST(ProblemFile, RoundTripRunsBitIdentically) {
   ExpectSameField(a->LastSnapshot().heatWE, b->LastSnapshot().heatWE);
 }
 
+TEST(ProblemFile, TheSteadyModeIsKeptAndFilesWithoutItMarchInTime) {
+  auto p = RichProblem();
+  // A transient's file is what it was before there was a steady mode.
+  const QByteArray transient = problemfile::Serialize(*p);
+  EXPECT_FALSE(transient.contains("runMode"));
+  p->runMode = RunMode::Steady;
+  const QByteArray steady = problemfile::Serialize(*p);
+  problemfile::ReadResult read = problemfile::Parse(steady);
+  ASSERT_TRUE(read.problem) << read.message.toStdString();
+  EXPECT_EQ(read.problem->runMode, RunMode::Steady);
+  EXPECT_EQ(problemfile::Serialize(*read.problem), steady);
+  const std::unique_ptr<SimManager> a = RunToEnd(*p, UniformStart(*p));
+  const std::unique_ptr<SimManager> b = RunToEnd(*read.problem, UniformStart(*read.problem));
+  ASSERT_EQ(a->Count(), 2);
+  ASSERT_EQ(b->Count(), 2);
+  EXPECT_FALSE(std::isfinite(b->LastSnapshot().Time()));
+  ExpectSameField(a->LastSnapshot().T, b->LastSnapshot().T);
+
+  // Written by hand, either way.
+  for (const char* mode : {"Transient", "Steady"}) {
+    QJsonObject root = QJsonDocument::fromJson(transient).object();
+    QJsonObject parameters = root["parameters"].toObject();
+    parameters["runMode"] = mode;
+    root["parameters"] = parameters;
+    read = problemfile::Parse(QJsonDocument(root).toJson());
+    ASSERT_TRUE(read.problem) << read.message.toStdString();
+    EXPECT_EQ(read.problem->runMode,
+              std::string(mode) == "Steady" ? RunMode::Steady : RunMode::Transient);
+  }
+}
+
 TEST(ProblemFile, EveryGridKindComesBackNodeForNode) {
   std::istringstream gridFile(
       "xiso\n\n\nni 2 nj 2 nodes\n0 0 1 0 2.5 0.1\n0 1 1.1 1.2 2 1\n0.2 2 1 2.25 2 2\n");
@@ -256,6 +287,8 @@ TEST(ProblemFile, RefusalsSayWhatAndWhere) {
        "parameters.maxIterTime: expected a whole number from 1 to"},
       {edited([&](QJsonObject& r) { set(r, "parameters", "solver", "Jacobi"); }),
        "parameters.solver: expected \"GaussSeidel\" or \"Direct\", found \"Jacobi\"."},
+      {edited([&](QJsonObject& r) { set(r, "parameters", "runMode", "Sideways"); }),
+       "parameters.runMode: expected \"Transient\" or \"Steady\", found \"Sideways\"."},
       {edited([](QJsonObject& r) { r["initialTemperature"] = "hot"; }),
        "initialTemperature: expected a finite number, found \"hot\"."},
   };

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -18,6 +19,7 @@
 #include "gui/document/resultcsv.h"
 #include "gui/document/studycsv.h"
 #include "gui/mainwindow/examples.h"
+#include "sim/geometry.h"
 #include "tests/gui/support.h"
 
 namespace {
@@ -44,6 +46,11 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedWithAReason) {
       ParseCommandLine(QStringList{"--run", "a.cvx", "--csv", "-", "--png", "a.png"});
   EXPECT_EQ(toTerminal.action, A::run);
   EXPECT_EQ(toTerminal.csv, "-");
+  EXPECT_FALSE(run.steady);
+  const CommandLine steady =
+      ParseCommandLine(QStringList{"--steady", "--run", "wall.cvx", "--csv", "out.csv"});
+  EXPECT_EQ(steady.action, A::run);
+  EXPECT_TRUE(steady.steady);
   const struct {
     QStringList arguments;
     const char* error;
@@ -69,6 +76,7 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedWithAReason) {
        "--csv and --png name the same file; each needs a file of its own."},
       {{"--run", "a.cvx", "--png", "./a.cvx"},
        "--png names the problem file itself; it would be replaced."},
+      {{"wall.cvx", "--steady"}, "--steady goes with --run."},
   };
   for (const auto& r : refused) {
     const CommandLine c = ParseCommandLine(r.arguments);
@@ -252,6 +260,57 @@ TEST_F(Headless, ProblemsThatCannotRunAreRefusedBeforeTheyStart) {
       << Log().toStdString();
   EXPECT_FALSE(QFile::exists(dir.filePath("out.csv")));
   EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
+}
+
+double SideInflow(const QByteArray& csv, const QByteArray& side);
+
+// --steady solves for the steady field whatever mode the file holds, and so does a file that
+// holds the steady mode; where no steady state exists the run fails with the reason.
+TEST_F(Headless, SteadyRunsWriteTheSteadyField) {
+  ProblemRecord p;
+  p.media = std::make_unique<PolarMedia>(2, 1, 120, 6, 8, DefaultMaterial());
+  p.media->volume(2, 2).heatGeneration = 5e4;
+  const QString name = dir.filePath("sector.cvx");
+  ASSERT_TRUE(problemfile::Save(p, name, nullptr));
+  ProblemRecord steady;
+  steady.media = std::make_unique<PolarMedia>(2, 1, 120, 6, 8, DefaultMaterial());
+  steady.media->volume(2, 2).heatGeneration = 5e4;
+  steady.runMode = RunMode::Steady;
+  const std::unique_ptr<SimManager> expected = RunToEnd(steady, UniformStart(steady));
+  ASSERT_EQ(expected->Count(), 2);
+  const QByteArray expectedCsv = SnapshotCsv(*steady.media, expected->LastSnapshot());
+
+  CommandLine c = Run(name);
+  c.steady = true;
+  EXPECT_EQ(RunHeadless(c, log), 0) << Log().toStdString();
+  QFile csv(dir.filePath("out.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QByteArray written = csv.readAll();
+  csv.close();
+  EXPECT_EQ(written, expectedCsv);
+  // What the hole lets in and the generated heat leave through the outer arc.
+  EXPECT_NEAR(
+      SideInflow(written, "West") + SideInflow(written, "East") + 5e4 * AreaOf(*steady.media, 2, 2),
+      0, 1e-9 * std::fabs(SideInflow(written, "East")));
+  EXPECT_TRUE(Log().contains("Finished at the steady state, with 2 snapshots."))
+      << Log().toStdString();
+
+  ASSERT_TRUE(problemfile::Save(steady, name, nullptr));
+  ASSERT_TRUE(QFile::remove(dir.filePath("out.csv")));
+  EXPECT_EQ(RunHeadless(Run(name), log), 0) << Log().toStdString();
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_EQ(csv.readAll(), expectedCsv);
+  csv.close();
+
+  // Heat enters through every side and nothing holds the temperature.
+  ProblemRecord flux;
+  for (Face* side : {flux.westFace.get(), flux.eastFace.get()})
+    side->Insert(Segment{0, 1, new FFlux(flux.functionList[1].get())});
+  ASSERT_TRUE(problemfile::Save(flux, name, nullptr));
+  ASSERT_TRUE(QFile::remove(dir.filePath("out.csv")));
+  EXPECT_EQ(RunHeadless(c, log), 3);
+  EXPECT_TRUE(Log().contains("the run failed. No steady state: no side")) << Log().toStdString();
+  EXPECT_FALSE(QFile::exists(dir.filePath("out.csv")));
 }
 
 // The total heat rate into the domain through one side, from a results file's second table.
