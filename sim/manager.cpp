@@ -39,6 +39,9 @@ SimManager::SimManager(const Media* media, Face* northFace, Face* southFace, Fac
                        SimCallback callback, void* callbackData, const NumVector<int>* marks,
                        SolverKind solver)
     : FieldExtremes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+      dt(dt),
+      tolTime(tolTime),
+      maxIterTime(maxIterTime),
       iterMarks(marks),
       curMark(0),
       running(false),
@@ -122,6 +125,13 @@ bool SimManager::ReleaseSimulator() {
     return false;
   sim.reset();
   return true;
+}
+
+SteadyState SteadyStateOf(const SimManager& run, const SimSnapshot& snapshot) {
+  if (snapshot.Iteration() < 1)
+    return SteadyState::NoStep;
+  return snapshot.timeError < run.SteadyTolerance() ? SteadyState::Reached
+                                                    : SteadyState::NotReached;
 }
 
 double VertexTemperature(const SimSnapshot& snapshot, int32_t i, int32_t j) {

@@ -217,7 +217,7 @@ void TOutputsDlg::BuildReport() {
   const SimManager* results = target.Results();
   const SimSnapshot* shown = target.ShownSnapshot();
   INVARIANT(results != nullptr && shown != nullptr, "manager");
-  const ReportLines lines = OutputReport(ReportSource{*results, *shown, target.TimeStep()});
+  const ReportLines lines = OutputReport(ReportSource{*results, *shown});
   Editor->setPlainText(QString::fromStdString(JoinReport(lines)));
 }
 

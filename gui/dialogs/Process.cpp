@@ -17,6 +17,7 @@
 #include "gui/platform/help.h"
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
+#include "gui/platform/runverdict.h"
 #include "sim/check.h"
 #include "sim/ledger.h"
 #include "sim/numeric.h"
@@ -244,67 +245,6 @@ void TProcessDlg::BuildCheckPanel() {
 // ---------------------------------------------------------------------------------------
 // TProcessDlg: the convergence check
 
-namespace {
-
-QString Percent(double fraction) {
-  return FormatGeneral(100 * fraction, 3) + QStringLiteral(" %");
-}
-
-}  // namespace
-
-QString TProcessDlg::VerdictText(const EnergyLedger& ledger, SolverKind solver) {
-  if (!ledger.valid)
-    return QStringLiteral("No time step has been completed: there is nothing to check yet.");
-  if (ledger.Converged()) {
-    return QStringLiteral(
-               "Converged: the heat rates balance to within %1 and the equations "
-               "hold to within %2.")
-        .arg(Percent(ledger.ImbalanceFraction()), Percent(ledger.ResidualFraction()));
-  }
-  const QString what =
-      QStringLiteral(
-          "Not converged: %1 of the heat is unaccounted for, so the temperatures "
-          "and heat rates shown are not the answer of this grid. ")
-          .arg(Percent(std::fmax(ledger.ImbalanceFraction(), ledger.ResidualFraction())));
-  if (solver == SolverKind::GaussSeidel) {
-    return what + QStringLiteral(
-                      "Tighten the solver tolerance in Simulation Parameters, or "
-                      "choose the direct solver there, and run again.");
-  }
-  return what + QStringLiteral(
-                    "Check the grid for crossed or very thin volumes and the "
-                    "materials for extreme values.");
-}
-
-QString TProcessDlg::FailureText(StepFailure failure, int32_t step, int32_t maxIterSpace) {
-  switch (failure) {
-    case StepFailure::NotFinite:
-      return QStringLiteral(
-                 "Time step %1 failed: the temperatures did not stay finite. The "
-                 "usual cause is the grid (crossed or inside-out volumes) or the "
-                 "boundary conditions; check them and run again.")
-          .arg(step);
-    case StepFailure::SweepLimit:
-      return QStringLiteral(
-                 "Time step %1 was undone: the solver reached its limit of %2 "
-                 "iterations before it converged. Raise the iterations number or the "
-                 "solver tolerance in Simulation Parameters, or choose the direct "
-                 "solver there.")
-          .arg(step)
-          .arg(maxIterSpace);
-    case StepFailure::Singular:
-      return QStringLiteral(
-                 "Time step %1 failed: the direct solver cannot solve these "
-                 "equations. A volume that neither conducts nor stores heat (zero "
-                 "conductivity and density), or a volume without area, is the usual "
-                 "cause; check the materials and the grid.")
-          .arg(step);
-    case StepFailure::None:
-      break;
-  }
-  return QString();
-}
-
 void TProcessDlg::SetVerdict(const QString& text, bool warning) {
   warningShown = warning;
   Verdict->setText(text);
@@ -325,7 +265,7 @@ void TProcessDlg::ClearCheck() {
 void TProcessDlg::ShowCheck(const EnergyLedger& ledger, SolverKind solver) {
   if (!ledger.valid) {
     ClearCheck();
-    SetVerdict(VerdictText(ledger, solver), false);
+    SetVerdict(ConvergenceVerdict(ledger, solver), false);
     return;
   }
   for (int k = 0; k < 4; ++k) {
@@ -334,19 +274,32 @@ void TProcessDlg::ShowCheck(const EnergyLedger& ledger, SolverKind solver) {
   }
   Generated->setText(FormatExponent(ledger.generation, 3));
   Stored->setText(FormatExponent(ledger.storage, 3));
-  Imbalance->setText(Percent(ledger.ImbalanceFraction()));
-  Residual->setText(Percent(ledger.ResidualFraction()));
-  SetVerdict(VerdictText(ledger, solver), !ledger.Converged());
+  Imbalance->setText(FormatGeneral(100 * ledger.ImbalanceFraction(), 3) + QStringLiteral(" %"));
+  Residual->setText(FormatGeneral(100 * ledger.ResidualFraction(), 3) + QStringLiteral(" %"));
+  SetVerdict(ConvergenceVerdict(ledger, solver), !ledger.Converged());
 }
 
-void TProcessDlg::CheckAfterRun() {
+void TProcessDlg::CheckAfterRun(bool finished) {
   const Simulator* sim = manager != nullptr ? manager->Sim() : nullptr;
   if (sim == nullptr)
     return;
-  ShowCheck(LedgerOf(*sim), sim->Solver());
+  const EnergyLedger ledger = LedgerOf(*sim);
+  ShowCheck(ledger, sim->Solver());
   // A failed step says so over the check of the state before it.
-  if (sim->Failure() != StepFailure::None)
+  if (sim->Failure() != StepFailure::None) {
     SetVerdict(FailureText(sim->Failure(), sim->Iteration() + 1, sim->maxIterSpace), true);
+    return;
+  }
+  // A run that has ended says first whether it got to a steady state: balanced equations
+  // alone do not make a transient steady.
+  if (!finished || sim->Iteration() < 1)
+    return;
+  const SteadyState steady =
+      sim->timeError < sim->tolTime ? SteadyState::Reached : SteadyState::NotReached;
+  const QString verdict =
+      SteadyStateVerdict(steady, sim->timeError, sim->tolTime, sim->Iteration(), sim->maxIterTime);
+  SetVerdict(verdict + QLatin1Char('\n') + Verdict->text(),
+             WarningShown() || steady == SteadyState::NotReached);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -503,7 +456,7 @@ void TProcessDlg::RunClick() {
   const bool finished = manager->Run();
   if (graphStale)
     RefreshGraph();
-  CheckAfterRun();
+  CheckAfterRun(finished);
 
   Pause->setEnabled(false);
   if (finished) {

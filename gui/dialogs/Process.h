@@ -15,7 +15,8 @@
 // Below the counters, the convergence check: whenever a run stops, the energy ledger of its
 // latest state (heat in and out through each side, generated, stored) with its imbalance
 // and the residual of the equations, and a plain verdict. When the field is not a solution
-// of its equations, or a step failed, the verdict says so and what to do about it.
+// of its equations, or a step failed, the verdict says so and what to do about it; when a
+// run ends at its last step still changing, it says first that it is not a steady state.
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -70,9 +71,6 @@ class TProcessDlg : public QDialog {
   void ShowCheck(const EnergyLedger& ledger, SolverKind solver);
   // Empties the panel until the next run stops.
   void ClearCheck();
-  // The verdict on a ledger, and the explanation of a failed step (the step counted from 1).
-  static QString VerdictText(const EnergyLedger& ledger, SolverKind solver);
-  static QString FailureText(StepFailure failure, int32_t step, int32_t maxIterSpace);
   // Whether the verdict shown is a warning (drawn in red).
   bool WarningShown() const { return warningShown; }
 
@@ -136,8 +134,9 @@ class TProcessDlg : public QDialog {
  private:
   void BuildForm();
   void BuildCheckPanel();
-  // After a run stops: the check of its latest state, or why its step failed.
-  void CheckAfterRun();
+  // After a run stops: the check of its latest state, or why its step failed; a run that
+  // has `finished` also says whether it reached a steady state.
+  void CheckAfterRun(bool finished);
   void SetVerdict(const QString& text, bool warning);
   bool OnProgress(const Simulator& sim, int32_t code, double value);
   void ShowTimeLabels(const Simulator& sim);

@@ -20,11 +20,11 @@
 
 using ReportLines = std::vector<std::string>;
 
-// What the report describes: the run, the snapshot on show and the problem's time step.
+// What the report describes: the run and the snapshot on show. The time step is the run's
+// own, which the problem's may no longer be.
 struct ReportSource {
   const SimManager& results;
   const SimSnapshot& shown;
-  double dt;
 };
 
 // The whole report.
@@ -35,8 +35,9 @@ void AppendReportHeader(ReportLines& lines);
 void AppendSnapshotSection(ReportLines& lines, const ReportSource& source);
 void AppendStatisticsSection(ReportLines& lines, const ReportSource& source);
 void AppendValuesSection(ReportLines& lines, const ReportSource& source);
-// The energy ledger of the snapshot shown and the verdict on it: heat in and out through
-// each side, generated and stored, imbalance and residual in per cent of the largest.
+// The energy ledger of the snapshot shown and the verdicts on it: heat in and out through
+// each side, generated and stored, imbalance and residual in per cent of the largest;
+// whether the field is a steady state, then whether its equations were solved.
 void AppendConvergenceSection(ReportLines& lines, const ReportSource& source);
 
 // A real as %.8g (the decimal point whatever the locale), right-aligned in `width`

@@ -73,7 +73,6 @@ class THeatForm : public QMainWindow,
   const SimManager* Results() const override { return manager.get(); }
   bool SetManager(SimManager* results) override;
   // OutputsTarget and GraphicTarget (with Results and ShownSnapshot)
-  double TimeStep() const override { return dt; }
   ViewMode View() const override { return viewMode; }
   bool VectorsShown() const override;
 

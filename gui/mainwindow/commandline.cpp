@@ -7,10 +7,10 @@
 #include <cmath>
 #include <memory>
 
-#include "gui/dialogs/Process.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
 #include "gui/document/savefile.h"
+#include "gui/platform/runverdict.h"
 #include "gui/plot/fieldplot.h"
 #include "sim/geometry.h"
 #include "sim/manager.h"
@@ -75,7 +75,8 @@ QString UsageText() {
          "  calorivectrix --help             show this text\n"
          "\n"
          "Exit status: 0 done, 1 the problem file cannot be read, 2 wrong arguments,\n"
-         "3 the run failed, 4 the results cannot be written.\n";
+         "3 the run failed, 4 the results cannot be written, 5 the results were written\n"
+         "but are not converged or not at steady state (the messages say which).\n";
 }
 
 namespace {
@@ -161,11 +162,11 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
   if (progress.terminal)
     std::fprintf(out, "\n");
   if (!complete) {
-    std::fprintf(
-        out, "calorivectrix: the run failed. %s\n",
-        qPrintable(TProcessDlg::FailureText(sim.Failure(), sim.Iteration() + 1, p.maxIterSpace)));
+    std::fprintf(out, "calorivectrix: the run failed. %s\n",
+                 qPrintable(FailureText(sim.Failure(), sim.Iteration() + 1, p.maxIterSpace)));
     return 3;
   }
+  const SolverKind solver = sim.Solver();
   results.TakeSnapshot();
   results.ReleaseSimulator();
   const SimSnapshot& last = results.LastSnapshot();
@@ -177,6 +178,13 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
   }
   std::fprintf(out, "Finished at step %d, time %.6g s, with %d snapshots.\n", last.Iteration(),
                last.Time(), results.Count());
+  // The verdicts the run window would give: a loop over a class's files must be able to
+  // tell a finished run from a right one.
+  const QString steady = SteadyStateVerdict(results, last);
+  std::fprintf(out, "%s\n%s\n", qPrintable(steady),
+               qPrintable(ConvergenceVerdict(last.ledger, solver)));
+  const bool trusted =
+      last.ledger.Converged() && SteadyStateOf(results, last) == SteadyState::Reached;
 
   QString message;
   if (!command.csv.isEmpty() &&
@@ -192,7 +200,7 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     if (!written.isEmpty())
       std::fprintf(out, "Wrote %s\n", qPrintable(written));
   }
-  return 0;
+  return trusted ? 0 : 5;
 }
 
 int RunWithoutWindow(const CommandLine& command, int& argc, char** argv) {

@@ -29,11 +29,9 @@ class FakeTarget : public OutputsTarget {
   const SimSnapshot* ShownSnapshot() const override {
     return results ? &results->Snapshot(shown) : nullptr;
   }
-  double TimeStep() const override { return dt; }
 
   std::unique_ptr<SimManager> results;
   int shown = 0;
-  double dt = 20;
 };
 
 double Number(const std::string& text, bool& ok) {
@@ -93,9 +91,9 @@ TEST(OutputReport, DefaultRunLineByLine) {
   const SimManager& m = *run.manager;
   ASSERT_GE(m.Count(), 2);
   const SimSnapshot& s = m.LastSnapshot();
-  const ReportLines lines = OutputReport(ReportSource{m, s, 20});
-  // The tables, then the convergence check's twelve lines.
-  ASSERT_EQ(lines.size(), 76u);
+  const ReportLines lines = OutputReport(ReportSource{m, s});
+  // The tables, then the convergence check's thirteen lines.
+  ASSERT_EQ(lines.size(), 77u);
 
   EXPECT_EQ(lines[0], "Calorivectrix 1.1 simulation output");
   EXPECT_EQ(lines[1], std::string(35, '='));
@@ -199,8 +197,9 @@ TEST(OutputsDlg, ShowBuildsTheReportOfTheShownSnapshotWholeRowsIncluded) {
   (*marks)[2] = 6;
   p.SetMarks(std::move(marks));
   target.results = RunToEnd(p, UniformStart(p));
-  target.dt = 5;
   ASSERT_GE(target.results->Count(), 3);
+  // The problem's time step changed after the run: the report gives the run's.
+  p.SetParameters(1e-5, 1e-5, 6, 10000, 20);
   target.shown = 1;
 
   TOutputsDlg dlg(target);
@@ -211,10 +210,14 @@ TEST(OutputsDlg, ShowBuildsTheReportOfTheShownSnapshotWholeRowsIncluded) {
   EXPECT_EQ(dlg.Editor->lineWrapMode(), QPlainTextEdit::NoWrap);
 
   const QStringList lines = dlg.Text().split('\n');
-  ASSERT_EQ(lines.size(), 34 + 3 * 3 + 12);
+  ASSERT_EQ(lines.size(), 34 + 3 * 3 + 13);
   EXPECT_EQ(lines[5].toStdString(), "Current time:             " + std::string(14, ' ') + "15");
   EXPECT_EQ(lines[6].toStdString(), "Last simulated time:      " + std::string(14, ' ') + "30");
   EXPECT_EQ(lines[7].toStdString(), "Time steps performed:     " + std::string(15, ' ') + "3");
+  EXPECT_EQ(lines[8].toStdString(), "Time interval (sec.):     " + std::string(15, ' ') + "5");
+  // A field half way through the run is a moment of the transient, and says so.
+  EXPECT_TRUE(lines[lines.size() - 2].startsWith("Not at steady state: at step 3 of 6 the field "))
+      << lines[lines.size() - 2].toStdString();
   const SimSnapshot& s = target.results->Snapshot(1);
   for (int r = 0; r < 3; ++r) {
     const std::string row = lines[28 + r].toStdString();
