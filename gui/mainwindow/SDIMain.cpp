@@ -13,8 +13,10 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QSettings>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -383,14 +385,48 @@ void THeatForm::PaintProbedVolume() {
     media->volume(probeI, probeJ) = *p;
 }
 
-void THeatForm::SetPaintPointer(bool engaged) {
+void THeatForm::ShowPaintTool(PaintTool tool, const QString& why) {
   if (!Draw)
     return;
-  if (engaged) {
-    Draw->setCursor(PaintingCursor());
-  } else {
-    Draw->unsetCursor();
+  switch (tool) {
+    case PaintTool::Engaged:
+      Draw->setCursor(PaintingCursor());
+      paintStatus =
+          QStringLiteral("Painting: click or drag over volumes to give them the material");
+      break;
+    case PaintTool::Off:
+      // A drag now paints nothing; the pointer says so before the student tries.
+      Draw->setCursor(Qt::ForbiddenCursor);
+      paintStatus = QStringLiteral("The paint tool is off: ") + why;
+      break;
+    case PaintTool::Closed:
+      Draw->unsetCursor();
+      if (paintStatus.isEmpty())
+        return;
+      paintStatus.clear();
+      break;
   }
+  statusBar()->showMessage(paintStatus);
+}
+
+void THeatForm::PropertiesShown(bool shown) {
+  // Materials painted over a temperature view would change nothing on screen: the
+  // material view is shown while the dialog is open, and the student's view comes back
+  // after, unless the student chose another one meanwhile.
+  if (shown) {
+    if (viewMode != ViewMode::Media && !viewBeforeProperties) {
+      viewBeforeProperties = viewMode;
+      SetViewMode(ViewMode::Media);
+    }
+    return;
+  }
+  const std::optional<ViewMode> before = viewBeforeProperties;
+  viewBeforeProperties.reset();
+  if (!before || viewMode != ViewMode::Media)
+    return;
+  const bool needsResults = *before == ViewMode::Temperature || *before == ViewMode::Isotherms;
+  if (!needsResults || manager)
+    SetViewMode(*before);
 }
 
 void THeatForm::UpdateReadouts() {
@@ -600,6 +636,15 @@ void THeatForm::SimulationBtnClick() {
 }
 
 void THeatForm::PhyPropBtnClick() {
+  if (!propertiesPlaced && !physicalPropDlg->isVisible()) {
+    // Beside the window, so that the drawing area to paint in stays in view.
+    propertiesPlaced = true;
+    const QScreen* screen = this->screen();
+    if (screen) {
+      physicalPropDlg->move(BesideWindow(frameGeometry(), physicalPropDlg->frameGeometry().size(),
+                                         screen->availableGeometry()));
+    }
+  }
   physicalPropDlg->show();
   physicalPropDlg->raise();
   physicalPropDlg->activateWindow();
@@ -716,6 +761,10 @@ bool THeatForm::LoadProblem(std::unique_ptr<ProblemRecord> problem) {
   }
   SetMedia(std::move(problem->media));
   TakeSettingsFrom(*problem);
+  // What the dialogs hold for the problem goes with it: a new problem does not paint with
+  // the last material typed, nor offer the last segment's limits.
+  physicalPropDlg->Reset();
+  segmentDlg->Reset();
   Redraw();
   return true;
 }

@@ -77,7 +77,8 @@ class THeatForm : public QMainWindow,
   bool VectorsShown() const override;
 
   // PropertiesTarget
-  void SetPaintPointer(bool engaged) override;
+  void ShowPaintTool(PaintTool tool, const QString& why) override;
+  void PropertiesShown(bool shown) override;
   // BoundaryTarget
   void ShowBoundarySide(bool visible, const QString& page) override;
   std::optional<NewSegment> AskSegment() override;
@@ -356,6 +357,14 @@ class THeatForm : public QMainWindow,
 
   // The problem as last opened or saved.
   QByteArray savedProblem;
+  // What the status bar says about the paint tool while the properties dialog is open; it
+  // comes back whenever a hint has come and gone.
+  QString paintStatus;
+  // The view before the properties dialog switched to the materials, to go back to.
+  std::optional<ViewMode> viewBeforeProperties;
+  // The properties dialog is placed beside the window the first time it opens; after that
+  // it opens where the student left it.
+  bool propertiesPlaced = false;
   bool shutDown = false;
   bool contextHelpMode = false;
   QActionGroup* viewGroup = nullptr;

@@ -65,8 +65,9 @@ bool THeatForm::eventFilter(QObject* watched, QEvent* event) {
         statusBar()->showMessage(hint.toString());
       break;
     case QEvent::Leave:
+      // What the status bar says of the paint tool outlasts the hints that come and go.
       if (watched->property("longHint").isValid())
-        statusBar()->clearMessage();
+        statusBar()->showMessage(paintStatus);
       break;
     default:
       break;
