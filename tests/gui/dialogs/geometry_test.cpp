@@ -94,21 +94,27 @@ TEST(GeometryDlg, PolarThroughNextAndFinish) {
   Type(dlg, "pRi", "20");  // not inside Re
   EXPECT_FALSE(dlg.Next->isEnabled());
   Type(dlg, "pRi", "10");
+  // I counts outwards and J around: counts that differ show which is which.
+  Type(dlg, "pNI", "6");
+  Type(dlg, "pNJ", "9");
   dlg.Next->click();
   ASSERT_EQ(window.handOvers, 1);
   const Media& m = *window.grid;
-  ASSERT_EQ(m.ni, 10);
-  ASSERT_EQ(m.nj, 10);
+  ASSERT_EQ(m.ni, 6);
+  ASSERT_EQ(m.nj, 9);
   EXPECT_EQ(m.node(0, 0).x, 10);
-  EXPECT_EQ(m.node(10, 0).x, 20);
-  EXPECT_NEAR(m.node(0, 10).x, 10 * std::cos(3.141592653589793 / 6), 1e-5);
-  EXPECT_NEAR(m.node(0, 10).y, 5, 1e-5);
+  EXPECT_NEAR(m.node(6, 0).x, 20, 1e-5);
+  EXPECT_NEAR(m.node(0, 9).x, 10 * std::cos(3.141592653589793 / 6), 1e-5);
+  EXPECT_NEAR(m.node(0, 9).y, 5, 1e-5);
+  EXPECT_NEAR(m.node(1, 0).x, 10 + 10.0 / 6, 1e-5);
 
   // The next showing starts on the first page, with the kind and fields kept.
   dlg.show();
   ExpectOnFirstPage(dlg);
   EXPECT_TRUE(dlg.Polar->isChecked());
   EXPECT_EQ(TextOf(dlg, "pRi"), "10");
+  Type(dlg, "pNI", "10");
+  Type(dlg, "pNJ", "10");
 }
 
 TEST(GeometryDlg, MixedValidityLimits) {

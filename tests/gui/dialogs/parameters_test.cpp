@@ -30,6 +30,8 @@ TEST(ParametersDlg, ShowsTheStoredValuesInTheProgramsFormats) {
   EXPECT_EQ(TextOf(dlg, "TolSpace"), "1E-5");
   EXPECT_TRUE(Enabled(dlg, "OKBtn"));
   EXPECT_TRUE(dlg.OKBtn->isDefault());
+  // The field a student changes most takes the keys at once.
+  EXPECT_EQ(dlg.focusWidget(), Child(dlg, "Dt"));
 }
 
 TEST(ParametersDlg, OkIsEnabledExactlyWhenEveryFieldReadsAboveZero) {
@@ -142,6 +144,7 @@ TEST(InitialTempDlg, AcceptsAnyNumberAndTheRunStartsFromIt) {
   dlg.show();
   EXPECT_EQ(dlg.windowTitle(), "Temperature");
   EXPECT_EQ(TextOf(dlg, "Temp"), "0");
+  EXPECT_EQ(dlg.focusWidget(), Child(dlg, "Temp"));
   for (const char* text : {"-40", "0", "1E3", " 12.5 "}) {
     Type(dlg, "Temp", text);
     EXPECT_TRUE(dlg.OKBtn->isEnabled()) << text;

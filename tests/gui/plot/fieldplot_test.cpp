@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QRect>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -19,6 +20,7 @@
 
 #include "gui/platform/surface.h"
 #include "gui/plot/rcanvas.h"
+#include "gui/plot/volumeraster.h"
 #include "sim/manager.h"
 #include "sim/problem.h"
 #include "tests/gui/support.h"
@@ -858,6 +860,52 @@ TEST(FieldPlotFine, EveryPixelOfTheMaterialMapShowsTheVolumeTheProbeFinds) {
     }
   }
   EXPECT_GT(found, 8000);
+
+  // Inside a volume, the bands read the value of each pixel from the triangle FindVolume
+  // puts it in (split South-West to North-East). Large skewed volumes with corner values
+  // that lie on no plane: the other diagonal, or a weight given to the wrong corner, would
+  // give another value almost everywhere.
+  PolarMedia sector(1, 0.35, 110, 3, 2, DefaultMaterial());
+  const FieldPlotState big =
+      StateFor(sector, nullptr, ViewMode::Temperature, PixelRect{0, 0, 230, 180});
+  const Mapping bigMap(big);
+  auto corner = [&sector](int32_t node) {
+    const int32_t i = node % (sector.ni + 1), j = node / (sector.ni + 1);
+    return std::pair<Point, double>{sector.node(i, j), i * i * 3.0 - j * 7.0 + i * j * 11.0};
+  };
+  int inside = 0;
+  ForEachPixelInVolumes(
+      sector, bigMap.canvas, QRect(0, 0, 230, 180),
+      [&](int32_t x, int32_t y, int32_t i, int32_t j, const TriangleWeights& w) {
+        const Point p{bigMap.canvas.UnmapX(x), bigMap.canvas.UnmapY(y)};
+        const VolumeIndex v = FindVolume(sector, p);
+        ASSERT_EQ(v, (VolumeIndex{i, j})) << x << "," << y;
+        // The plane through the corners of the triangle holding p, by Cramer's rule.
+        const int32_t sw = j * (sector.ni + 1) + i, se = sw + 1, nw = sw + sector.ni + 1,
+                      ne = nw + 1;
+        double best = -1, want = 0;
+        for (const auto& t :
+             {std::array<int32_t, 3>{nw, ne, sw}, std::array<int32_t, 3>{se, ne, sw}}) {
+          const auto [a, fa] = corner(t[0]);
+          const auto [b, fb] = corner(t[1]);
+          const auto [c, fc] = corner(t[2]);
+          const double det = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+          const double u = ((p.x - a.x) * (c.y - a.y) - (c.x - a.x) * (p.y - a.y)) / det;
+          const double s = ((b.x - a.x) * (p.y - a.y) - (p.x - a.x) * (b.y - a.y)) / det;
+          // The triangle the point is deepest inside (on the diagonal both agree).
+          const double depth = std::min({u, s, 1 - u - s});
+          if (depth > best) {
+            best = depth;
+            want = fa + u * (fb - fa) + s * (fc - fa);
+          }
+        }
+        double got = 0;
+        for (int k = 0; k < 3; ++k)
+          got += w.weight[k] * corner(w.node[k]).second;
+        ASSERT_NEAR(got, want, 1e-9 * 100) << x << "," << y << " in " << i << "," << j;
+        ++inside;
+      });
+  EXPECT_GT(inside, 10000);
 }
 
 TEST(FieldPlotFine, ArrowsStandForBlocksAsTheArrowsOfTheCoarserGridWould) {
