@@ -151,6 +151,8 @@ void TSegmentDlg::BuildForm() {
   Start->setObjectName(QStringLiteral("Start"));
   End = new QLineEdit(QStringLiteral("1"), Limits);
   End->setObjectName(QStringLiteral("End"));
+  WatchDecimalSeparator(Start);
+  WatchDecimalSeparator(End);
   limits->addWidget(new QLabel(QStringLiteral("Start"), Limits), 0, 0);
   limits->addWidget(Start, 0, 1);
   limits->addWidget(new QLabel(QStringLiteral("End"), Limits), 1, 0);

@@ -19,6 +19,7 @@
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QShowEvent;
@@ -32,8 +33,11 @@ class TParametersDlg : public QDialog {
 
   // The fields show the stored values; the focus goes to the time step.
   void FormShow();
-  // Whether all five fields read as values above zero; enables OK accordingly.
+  // Whether all five fields read as values above zero; enables OK accordingly. With the
+  // direct solver the iterations number and the solver tolerance are greyed and not checked.
   bool CheckValues();
+  // The choice of solver: greys the fields only Gauss-Seidel uses, and says why.
+  void SolverChange();
   // Stores the five values in the problem and closes with OK; does nothing while a field
   // does not read.
   void OKBtnClick();
@@ -70,6 +74,8 @@ class TParametersDlg : public QDialog {
   bool Read(Values& values) const;
 
   ProblemRecord& problem;
+  // The captions of the iterations number and the solver tolerance.
+  QLabel* sweepLabels[2] = {nullptr, nullptr};
 };
 
 #endif

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "gui/dialogs/dialogparts.h"
 #include "gui/platform/help.h"
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
@@ -30,6 +31,7 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
   edit->setAlignment(Qt::AlignRight);
+  WatchDecimalSeparator(edit);
   return edit;
 }
 

@@ -62,6 +62,25 @@ TEST(SolverChoice, ShownStoredOnOkAndLeftAloneOnCancel) {
   EXPECT_EQ(problem.solver, SolverKind::Direct);
   dlg.show();
   EXPECT_EQ(solver->currentIndex(), 1);
+
+  // The sweeps' limit and tolerance do not act on a direct solve: greyed and saying why, and
+  // never holding OK back, since they cannot be mended while greyed.
+  for (const char* name : {"MaxIterSpace", "TolSpace"}) {
+    EXPECT_FALSE(Child(dlg, name)->isEnabled()) << name;
+    EXPECT_EQ(Child(dlg, name)->toolTip(),
+              "Used by Gauss\u2013Seidel only: the direct solver solves each time step exactly");
+  }
+  solver->setCurrentIndex(0);
+  Type(dlg, "MaxIterSpace", "many");
+  EXPECT_FALSE(dlg.OKBtn->isEnabled());
+  solver->setCurrentIndex(1);
+  EXPECT_TRUE(dlg.OKBtn->isEnabled());
+  QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+  EXPECT_EQ(problem.maxIterSpace, 10000);
+  dlg.show();
+  solver->setCurrentIndex(0);
+  EXPECT_TRUE(Child(dlg, "TolSpace")->isEnabled());
+  EXPECT_EQ(Child(dlg, "TolSpace")->toolTip(), "");
 }
 
 // The default problem refined to 200 x 200, run for two steps of the chosen solver.

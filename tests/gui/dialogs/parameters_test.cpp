@@ -186,6 +186,16 @@ TEST(SmallDialogs, ReadAndShowTheDecimalCommaOfTheUsersLocale) {
   parameters.show();
   EXPECT_EQ(TextOf(parameters, "Dt"), "0,5");
   EXPECT_EQ(TextOf(parameters, "TolTime"), "0,00025");
+  // Refused for the separator alone, and the field says which one it expects; its own hint
+  // comes back once the number reads.
+  QLineEdit* tolTime = Child(parameters, "TolTime");
+  const QString ownHint = tolTime->toolTip();
+  Type(parameters, "TolTime", "2.5E-4");
+  EXPECT_FALSE(parameters.OKBtn->isEnabled());
+  EXPECT_EQ(tolTime->toolTip(),
+            "Not read as a number: the decimal separator is \",\" (2,5E-4 rather than 2.5E-4)");
+  Type(parameters, "TolTime", "2,5E-4");
+  EXPECT_EQ(tolTime->toolTip(), ownHint);
   Type(parameters, "Dt", "2.5");
   EXPECT_FALSE(parameters.OKBtn->isEnabled());
   Type(parameters, "Dt", "2,5");
