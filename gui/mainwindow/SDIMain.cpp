@@ -46,6 +46,7 @@
 #include "gui/platform/numfmt.h"
 #include "gui/platform/surface.h"
 #include "gui/platform/widgets.h"
+#include "gui/plot/fieldpicture.h"
 #include "gui/plot/probe.h"
 #include "sim/check.h"
 #include "sim/geometry.h"
@@ -304,6 +305,10 @@ FieldPlotState THeatForm::PlotState() const {
   state.fluxScale = fluxScale;
   state.boundaryDialogVisible = boundaryDialogVisible;
   state.boundaryPage = boundaryPage;
+  state.faces[0] = northFace.get();
+  state.faces[1] = southFace.get();
+  state.faces[2] = eastFace.get();
+  state.faces[3] = westFace.get();
   return state;
 }
 
@@ -513,6 +518,12 @@ bool THeatForm::ShowSnapshot(int k) {
   }
   UpdateProfiles();
   return result;
+}
+
+void THeatForm::SetPlaybackInterval(int milliseconds) {
+  Timer->setInterval(milliseconds);
+  for (QAction* item : PlaybackSpeedMenu->actions())
+    item->setChecked(item->data().toInt() == milliseconds);
 }
 
 void THeatForm::UpdateFrameButtons() {
@@ -859,7 +870,12 @@ void THeatForm::StoreRecent() {
 }
 
 bool THeatForm::ExportPicture(const QString& fileName, QString* message) {
-  return SavePng(RenderPlot(Draw->size()), fileName, message);
+  QFont font("Arial");
+  font.setBold(true);
+  font.setPixelSize(15);
+  return SavePng(
+      RenderFieldPicture(PlotState(), Draw->size(), font, ScaleInPicturesItem->isChecked()),
+      fileName, message);
 }
 
 bool THeatForm::ExportData(const QString& fileName, QString* message) {

@@ -105,6 +105,9 @@ class THeatForm : public QMainWindow,
   bool ShowSnapshot(int k);
   void UpdateFrameButtons();
   bool Playing() const;
+  // The time between two frames of playback, in milliseconds; 100 unless the student
+  // chooses a slower pace under Simulation > Playback Speed. Takes effect at once.
+  void SetPlaybackInterval(int milliseconds);
 
   // Mouse over the drawing area.
   void MouseMove(int x, int y, Qt::MouseButtons buttons);
@@ -171,7 +174,8 @@ class THeatForm : public QMainWindow,
   // changes, asks whether to save them. False when the user cancels, or chose to save and
   // the save did not happen.
   bool MayDiscardProblem();
-  // The drawing area as the student sees it, as PNG.
+  // The drawing area as the student sees it, as PNG, with the colour scale and the time
+  // beside it while "Colour Scale in Pictures" is checked (it is at start).
   bool ExportPicture(const QString& fileName, QString* message = nullptr);
   // The shown snapshot as CSV; needs results.
   bool ExportData(const QString& fileName, QString* message = nullptr);
@@ -273,6 +277,7 @@ class THeatForm : public QMainWindow,
   QAction* OutputsItem = nullptr;
   QAction* AnimationTimesItem = nullptr;
   QAction* PlayAnimationItem = nullptr;
+  QMenu* PlaybackSpeedMenu = nullptr;
   QAction* BoundsItem = nullptr;
   QAction* MediaItem = nullptr;
   QAction* TemperatureFieldItem = nullptr;
@@ -294,6 +299,7 @@ class THeatForm : public QMainWindow,
   QMenu* RecentProblemsMenu = nullptr;
   QMenu* ExamplesMenu = nullptr;
   QAction* ExportPictureItem = nullptr;
+  QAction* ScaleInPicturesItem = nullptr;
   QAction* ExportDataItem = nullptr;
 
   // Asks for a grid file's name; tests replace it. Empty means cancelled.

@@ -11,6 +11,7 @@
 #include "gui/document/resultcsv.h"
 #include "gui/document/savefile.h"
 #include "gui/platform/runverdict.h"
+#include "gui/plot/fieldpicture.h"
 #include "gui/plot/fieldplot.h"
 #include "sim/geometry.h"
 #include "sim/manager.h"
@@ -128,14 +129,17 @@ QImage Picture(const ProblemRecord& problem, const SimManager& results) {
   state.curSnapshot = results.Count() - 1;
   state.viewMode = ViewMode::Temperature;
   ComputeBounds(*problem.media, state.boundsMin, state.boundsMax, state.cellSize);
-  state.viewport = FittedViewport(state.boundsMin, state.boundsMax, headlessPictureSize.width(),
-                                  headlessPictureSize.height());
+  // The plot and, beside it, the colour scale with the time, within the picture's size.
+  const QSize plotSize(headlessPictureSize.width() - kPictureScaleWidth,
+                       headlessPictureSize.height());
+  state.viewport =
+      FittedViewport(state.boundsMin, state.boundsMax, plotSize.width(), plotSize.height());
   state.fluxScale = AutoFluxScale(results);
   // The window's font, so the picture reads like the window.
   QFont font("Arial");
   font.setBold(true);
   font.setPixelSize(15);
-  return RenderFieldPlot(state, headlessPictureSize, font);
+  return RenderFieldPicture(state, plotSize, font, true);
 }
 
 }  // namespace

@@ -277,6 +277,73 @@ TEST(FieldPlotBounds, SidesInTheirColoursAndLettersOnTheirLabelPoints) {
   ExpectLetter(plot, map, "W", VolumeCentre(grid, 1, 3), kMagenta);
 }
 
+// Where one condition ends and the next begins is marked across its side, at its position
+// measured by length along the side, in the Bounds view on every side and otherwise on the
+// side the boundary dialog edits.
+TEST(FieldPlotBounds, SegmentEndsAreMarkedWhereTheyLieAlongTheirSide) {
+  // Nodes crowded towards the South along West: a mark placed by node index would miss.
+  CartesianMedia grid(1, 0.7, 10, 7, DefaultMaterial());
+  for (int i = 0; i <= 10; ++i) {
+    for (int j = 0; j <= 7; ++j) {
+      const double t = j / 7.0;
+      grid.node(i, j) = Point{i / 10.0, 0.7 * t * t};
+    }
+  }
+  EXPECT_NEAR(SidePoint(grid, 3, 0.35).y, 0.7 * 0.35, 1e-12);
+  EXPECT_NEAR(SidePoint(grid, 3, 0.35).x, 0, 1e-12);
+  PolarMedia ring(2, 1, 90, 4, 6, DefaultMaterial());
+  EXPECT_NEAR(SidePoint(ring, 2, 0.5).x, 2 * std::cos(3.141592653589793 / 4), 1e-6);
+  EXPECT_NEAR(SidePoint(ring, 2, 0.5).y, 2 * std::sin(3.141592653589793 / 4), 1e-6);
+
+  Face north, south, east, west;
+  FConstant zero(0);
+  west.Insert(Segment{0, 1, new FFlux(&zero)});
+  west.Insert(Segment{0.35, 1, new FFlux(&zero)});
+  north.Insert(Segment{0, 1, new FFlux(&zero)});
+  north.Insert(Segment{0.2, 0.6, new FFlux(&zero)});
+  for (Face* f : {&south, &east})
+    f->Insert(Segment{0, 1, new FFlux(&zero)});
+  // Room around the grid for the marks to stand out of it.
+  FieldPlotState state = StateFor(grid, nullptr, ViewMode::Bounds, PixelRect{20, 20, 528, 378});
+  state.faces[0] = &north;
+  state.faces[1] = &south;
+  state.faces[2] = &east;
+  state.faces[3] = &west;
+  const Mapping map(state);
+  const QImage plot = Render(state);
+  const int westX = map.X(0), northY = map.Y(0.7);
+  // The mark is two pixels wide: white on the pixel itself or one beside it.
+  auto whiteAcross = [](const QImage& image, int x, int y, bool alongX) {
+    for (int d : {-1, 0, 1}) {
+      if (image.pixel(alongX ? x : x + d, alongX ? y + d : y) == kWhite)
+        return true;
+    }
+    return false;
+  };
+  // Across West at 35 % of its length, across North at 20 % and 60 %, standing out of the
+  // side on both sides of it.
+  for (int d : {-6, -5, 5, 6})
+    EXPECT_TRUE(whiteAcross(plot, westX + d, map.Y(0.7 * 0.35), true)) << d;
+  for (double x : {0.2, 0.6}) {
+    for (int d : {-6, -5, 5, 6})
+      EXPECT_TRUE(whiteAcross(plot, map.X(x), northY + d, false)) << x << " " << d;
+  }
+  // Nowhere else: a whole side's ends are its corners, not marks.
+  EXPECT_FALSE(whiteAcross(plot, westX - 5, map.Y(0.7 * 0.6), true));
+  EXPECT_FALSE(whiteAcross(plot, map.X(0.4), northY - 5, false));
+  EXPECT_FALSE(whiteAcross(plot, map.X(0.5), map.Y(0) + 5, false));
+
+  // In the material view only the side being edited shows its marks.
+  state.viewMode = ViewMode::Media;
+  state.boundaryDialogVisible = true;
+  state.boundaryPage = "North";
+  const QImage edited = Render(state);
+  EXPECT_TRUE(whiteAcross(edited, map.X(0.6), northY - 6, false));
+  EXPECT_FALSE(whiteAcross(edited, westX - 6, map.Y(0.7 * 0.35), true));
+  state.boundaryDialogVisible = false;
+  EXPECT_FALSE(whiteAcross(Render(state), map.X(0.6), northY - 6, false));
+}
+
 TEST(FieldPlotBounds, GridsTwoVolumesDeepKeepTheirLabelsOnTheLastVolume) {
   {
     CartesianMedia grid(1, 1, 2, 2, DefaultMaterial());
