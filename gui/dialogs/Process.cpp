@@ -111,7 +111,7 @@ void TProcessDlg::BuildForm() {
                  Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   // The convergence check sits between the counters and the buttons.
-  constexpr int checkHeight = 140;
+  constexpr int checkHeight = 176;
   setFixedSize(546, 270 + checkHeight);
   InstallContextHelp(this, topic::kProcessDlg);
 
@@ -185,7 +185,7 @@ void TProcessDlg::BuildCheckPanel() {
   CheckGroup = new QGroupBox(QStringLiteral("Convergence Check (heat rates in W/m)"), this);
   CheckGroup->setObjectName(QStringLiteral("CheckGroup"));
   SetHelpTopic(CheckGroup, topic::kRunCheck);
-  CheckGroup->setGeometry(8, 230, 530, 136);
+  CheckGroup->setGeometry(8, 230, 530, 172);
   auto* grid = new QGridLayout(CheckGroup);
   grid->setContentsMargins(8, 2, 8, 4);
   grid->setVerticalSpacing(0);
@@ -233,22 +233,41 @@ void TProcessDlg::BuildCheckPanel() {
                      "largest heat rate"));
   grid->addWidget(Residual, 3, 7);
 
+  SteadyVerdict = new QLabel(CheckGroup);
+  SteadyVerdict->setObjectName(QStringLiteral("SteadyVerdict"));
+  SteadyVerdict->setWordWrap(true);
+  SteadyVerdict->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  SteadyVerdict->setMinimumHeight(2 * SteadyVerdict->fontMetrics().lineSpacing());
+  grid->addWidget(SteadyVerdict, 4, 0, 1, 8);
   Verdict = new QLabel(CheckGroup);
   Verdict->setObjectName(QStringLiteral("Verdict"));
   Verdict->setWordWrap(true);
   Verdict->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Verdict->setMinimumHeight(3 * Verdict->fontMetrics().lineSpacing());
-  grid->addWidget(Verdict, 4, 0, 1, 8);
-  grid->setRowStretch(4, 1);
+  grid->addWidget(Verdict, 5, 0, 1, 8);
+  grid->setRowStretch(5, 1);
 }
 
 // ---------------------------------------------------------------------------------------
 // TProcessDlg: the convergence check
 
+namespace {
+
+void ShowSentence(QLabel* label, const QString& text, bool warning) {
+  label->setText(text);
+  label->setStyleSheet(warning ? QStringLiteral("color: rgb(192, 0, 0);") : QString());
+}
+
+}  // namespace
+
 void TProcessDlg::SetVerdict(const QString& text, bool warning) {
-  warningShown = warning;
-  Verdict->setText(text);
-  Verdict->setStyleSheet(warning ? QStringLiteral("color: rgb(192, 0, 0);") : QString());
+  convergenceWarning = warning;
+  ShowSentence(Verdict, text, warning);
+}
+
+void TProcessDlg::SetSteadyVerdict(const QString& text, bool warning) {
+  steadyWarning = warning;
+  ShowSentence(SteadyVerdict, text, warning);
 }
 
 void TProcessDlg::ClearCheck() {
@@ -259,6 +278,7 @@ void TProcessDlg::ClearCheck() {
   }
   for (QLabel* label : {Generated, Stored, Imbalance, Residual})
     label->setText(none);
+  SetSteadyVerdict(QString(), false);
   SetVerdict(QStringLiteral("The balance of heat is checked whenever a run stops."), false);
 }
 
@@ -290,16 +310,17 @@ void TProcessDlg::CheckAfterRun(bool finished) {
     SetVerdict(FailureText(sim->Failure(), sim->Iteration() + 1, sim->maxIterSpace), true);
     return;
   }
-  // A run that has ended says first whether it got to a steady state: balanced equations
-  // alone do not make a transient steady.
-  if (!finished || sim->Iteration() < 1)
+  // A run that has ended says, above the check of its equations, whether it got to a steady
+  // state: balanced equations alone do not make a transient steady.
+  if (!finished || sim->Iteration() < 1) {
+    SetSteadyVerdict(QString(), false);
     return;
+  }
   const SteadyState steady =
       sim->timeError < sim->tolTime ? SteadyState::Reached : SteadyState::NotReached;
-  const QString verdict =
-      SteadyStateVerdict(steady, sim->timeError, sim->tolTime, sim->Iteration(), sim->maxIterTime);
-  SetVerdict(verdict + QLatin1Char('\n') + Verdict->text(),
-             WarningShown() || steady == SteadyState::NotReached);
+  SetSteadyVerdict(
+      SteadyStateVerdict(steady, sim->timeError, sim->tolTime, sim->Iteration(), sim->maxIterTime),
+      steady == SteadyState::NotReached);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -71,8 +71,8 @@ class TProcessDlg : public QDialog {
   void ShowCheck(const EnergyLedger& ledger, SolverKind solver);
   // Empties the panel until the next run stops.
   void ClearCheck();
-  // Whether the verdict shown is a warning (drawn in red).
-  bool WarningShown() const { return warningShown; }
+  // Whether a verdict shown is a warning (drawn in red): the steady-state one or the check's.
+  bool WarningShown() const { return steadyWarning || convergenceWarning; }
 
   // The simulator's progress callback; `data` is the dialog.
   static bool Progress(Simulator* sim, int32_t code, double value, void* data);
@@ -117,6 +117,9 @@ class TProcessDlg : public QDialog {
   QLabel* Stored;
   QLabel* Imbalance;
   QLabel* Residual;
+  // Whether a run that ended reached a steady state (empty until one ends), then the verdict
+  // on its equations.
+  QLabel* SteadyVerdict;
   QLabel* Verdict;
 
   // Outside the solver a run spends its time painting, and nobody sees more than a screen's
@@ -138,6 +141,7 @@ class TProcessDlg : public QDialog {
   // has `finished` also says whether it reached a steady state.
   void CheckAfterRun(bool finished);
   void SetVerdict(const QString& text, bool warning);
+  void SetSteadyVerdict(const QString& text, bool warning);
   bool OnProgress(const Simulator& sim, int32_t code, double value);
   void ShowTimeLabels(const Simulator& sim);
   void RefreshGraph();
@@ -165,7 +169,8 @@ class TProcessDlg : public QDialog {
   QElapsedTimer pumpClock;
   QElapsedTimer graphClock;
   bool graphStale = false;
-  bool warningShown = false;
+  bool steadyWarning = false;
+  bool convergenceWarning = false;
 };
 
 #endif

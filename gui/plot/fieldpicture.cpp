@@ -62,7 +62,8 @@ void PaintPictureScale(QImage& image, int left, const FieldPlotState& state) {
       const int yTop = bottom - height * (k + 1) / bands;
       p.fillRect(QRect(x, yTop, barWidth, y - yTop), TemperatureColor((k + 0.5) / bands, 0.5));
     }
-    if (k % every == 0 || k == bands) {
+    // Both ends always; between them every `every`-th level, none crowding the top one.
+    if (k == 0 || k == bands || (k % every == 0 && bands - k >= every)) {
       p.setPen(Qt::white);
       p.drawLine(x + barWidth, y, x + barWidth + 4, y);
       const double level = minT + range * k / bands;

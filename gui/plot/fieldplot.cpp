@@ -272,7 +272,12 @@ Point PointAlongSide(const Media& media, Side side, double position, int32_t& pi
 // black background alike.
 void DrawSegmentEnds(Surface& surface, const RCanvas& canvas, const Media& media, Side side,
                      const Face& face) {
-  constexpr double half = 7;
+  // Mostly inwards, where the plot has room; the margin outside the sides is narrow.
+  constexpr double outwards = 4;
+  constexpr double inwards = 9;
+  // The normal below turns left of the side's direction: into the domain on North and West,
+  // out of it on South and East.
+  const double in = side == Side::North || side == Side::West ? 1 : -1;
   for (int32_t s = 1; s < face.count; ++s) {
     const double position = face.bounds[s];
     int32_t piece = 0;
@@ -286,10 +291,10 @@ void DrawSegmentEnds(Surface& surface, const RCanvas& canvas, const Media& media
     const double ny = length > 0 ? dx / length : 0;
     const int x = canvas.MapX(at.x);
     const int y = canvas.MapY(at.y);
-    const int x0 = x - static_cast<int>(std::lround(nx * half));
-    const int y0 = y - static_cast<int>(std::lround(ny * half));
-    const int x1 = x + static_cast<int>(std::lround(nx * half));
-    const int y1 = y + static_cast<int>(std::lround(ny * half));
+    const int x0 = x - static_cast<int>(std::lround(in * nx * outwards));
+    const int y0 = y - static_cast<int>(std::lround(in * ny * outwards));
+    const int x1 = x + static_cast<int>(std::lround(in * nx * inwards));
+    const int y1 = y + static_cast<int>(std::lround(in * ny * inwards));
     for (const auto& [colour, width] : {std::pair{kBlack, 4}, std::pair{kWhite, 2}}) {
       surface.SetPenColor(colour);
       surface.SetPenWidth(width);

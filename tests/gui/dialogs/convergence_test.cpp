@@ -109,9 +109,9 @@ TEST(ConvergenceCheck, WarnsOnTheFineDefaultProblemWithGaussSeidelOnly) {
   EXPECT_TRUE(dlg.WarningShown());
   const QString warning = Label(dlg, "Verdict");
   // Two steps of a run of two: not steady, and not a solution of its equations either.
-  EXPECT_TRUE(warning.startsWith("Not at steady state: the last step still changed the field by "))
-      << warning.toStdString();
-  EXPECT_TRUE(warning.contains("\nNot converged: ")) << warning.toStdString();
+  EXPECT_TRUE(Label(dlg, "SteadyVerdict")
+                  .startsWith("Not at steady state: the last step still changed the field by "));
+  EXPECT_TRUE(warning.startsWith("Not converged: ")) << warning.toStdString();
   EXPECT_TRUE(
       warning.contains("Tighten the solver tolerance in Simulation Parameters, or choose "
                        "the direct solver there"));
@@ -161,9 +161,9 @@ TEST(ConvergenceCheck, WarnsOnTheFineDefaultProblemWithGaussSeidelOnly) {
   EXPECT_TRUE(dlg.WarningShown());
   EXPECT_EQ(OutputReport(ReportSource{*target.results, target.results->LastSnapshot()}).back(),
             "Equations solved: the heat balances to within 1 % of the largest heat rate.");
-  EXPECT_TRUE(Label(dlg, "Verdict").startsWith("Not at steady state: "));
+  EXPECT_TRUE(Label(dlg, "SteadyVerdict").startsWith("Not at steady state: "));
   EXPECT_TRUE(
-      Label(dlg, "Verdict").contains("\nEquations solved: the heat rates balance to within "));
+      Label(dlg, "Verdict").startsWith("Equations solved: the heat rates balance to within "));
   EXPECT_LT(target.results->LastSnapshot().ledger.ImbalanceFraction(), 1e-9);
 }
 
@@ -227,8 +227,8 @@ TEST(ConvergenceCheck, VerdictWithoutAStepAndOnAConvergedCoarseRun) {
   dlg.show();
   QTest::mouseClick(dlg.Run, Qt::LeftButton);
   EXPECT_FALSE(dlg.WarningShown());
-  EXPECT_TRUE(Label(dlg, "Verdict").startsWith("Steady state at step "));
-  EXPECT_TRUE(Label(dlg, "Verdict").contains("\nEquations solved: "));
+  EXPECT_TRUE(Label(dlg, "SteadyVerdict").startsWith("Steady state at step "));
+  EXPECT_TRUE(Label(dlg, "Verdict").startsWith("Equations solved: "));
   EXPECT_LT(dlg.CheckGroup->geometry().bottom(), dlg.Run->geometry().top());
 }
 
@@ -268,10 +268,8 @@ TEST(ConvergenceCheck, ARunThatEndsStillChangingIsNotCalledSteady) {
                                 "Not at steady state: the last step still changed the field by "
                                 "%1; raise the number of steps or the time step.")
                                 .arg(FormatExponent(last.timeError, 2));
-  const QStringList verdict = Label(dlg, "Verdict").split('\n');
-  ASSERT_EQ(verdict.size(), 2);
-  EXPECT_EQ(verdict[0], notSteady);
-  EXPECT_TRUE(verdict[1].startsWith("Equations solved: ")) << verdict[1].toStdString();
+  EXPECT_EQ(Label(dlg, "SteadyVerdict"), notSteady);
+  EXPECT_TRUE(Label(dlg, "Verdict").startsWith("Equations solved: "));
   EXPECT_TRUE(dlg.WarningShown());
 
   const ReportLines report = OutputReport(ReportSource{*target.results, last});
@@ -283,7 +281,7 @@ TEST(ConvergenceCheck, ARunThatEndsStillChangingIsNotCalledSteady) {
   dlg.show();
   QTest::mouseClick(dlg.Run, Qt::LeftButton);
   EXPECT_FALSE(dlg.WarningShown());
-  EXPECT_TRUE(Label(dlg, "Verdict").startsWith("Steady state at step "));
+  EXPECT_TRUE(Label(dlg, "SteadyVerdict").startsWith("Steady state at step "));
   QTest::mouseClick(dlg.Finish, Qt::LeftButton);
 }
 

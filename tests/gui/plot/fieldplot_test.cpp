@@ -303,6 +303,7 @@ TEST(FieldPlotBounds, SegmentEndsAreMarkedWhereTheyLieAlongTheirSide) {
   north.Insert(Segment{0.2, 0.6, new FFlux(&zero)});
   for (Face* f : {&south, &east})
     f->Insert(Segment{0, 1, new FFlux(&zero)});
+  east.Insert(Segment{0.5, 1, new FFlux(&zero)});
   // Room around the grid for the marks to stand out of it.
   FieldPlotState state = StateFor(grid, nullptr, ViewMode::Bounds, PixelRect{20, 20, 528, 378});
   state.faces[0] = &north;
@@ -320,28 +321,31 @@ TEST(FieldPlotBounds, SegmentEndsAreMarkedWhereTheyLieAlongTheirSide) {
     }
     return false;
   };
-  // Across West at 35 % of its length, across North at 20 % and 60 %, standing out of the
-  // side on both sides of it.
-  for (int d : {-6, -5, 5, 6})
+  // Across West at 35 % of its length, across North at 20 % and 60 %: standing out of the
+  // side, mostly inwards (x grows into the domain from West, y from North).
+  for (int d : {-3, 3, 6, 8})
     EXPECT_TRUE(whiteAcross(plot, westX + d, map.Y(0.7 * 0.35), true)) << d;
   for (double x : {0.2, 0.6}) {
-    for (int d : {-6, -5, 5, 6})
+    for (int d : {-3, 3, 6, 8})
       EXPECT_TRUE(whiteAcross(plot, map.X(x), northY + d, false)) << x << " " << d;
   }
+  // East's inside is to the left.
+  for (int d : {3, -3, -6, -8})
+    EXPECT_TRUE(whiteAcross(plot, map.X(1) + d, map.Y(0.35), true)) << d;
   // Nowhere else: a whole side's ends are its corners, not marks.
-  EXPECT_FALSE(whiteAcross(plot, westX - 5, map.Y(0.7 * 0.6), true));
-  EXPECT_FALSE(whiteAcross(plot, map.X(0.4), northY - 5, false));
-  EXPECT_FALSE(whiteAcross(plot, map.X(0.5), map.Y(0) + 5, false));
+  EXPECT_FALSE(whiteAcross(plot, westX + 6, map.Y(0.7 * 0.6), true));
+  EXPECT_FALSE(whiteAcross(plot, map.X(0.4), northY + 6, false));
+  EXPECT_FALSE(whiteAcross(plot, map.X(0.5), map.Y(0) - 6, false));
 
   // In the material view only the side being edited shows its marks.
   state.viewMode = ViewMode::Media;
   state.boundaryDialogVisible = true;
   state.boundaryPage = "North";
   const QImage edited = Render(state);
-  EXPECT_TRUE(whiteAcross(edited, map.X(0.6), northY - 6, false));
-  EXPECT_FALSE(whiteAcross(edited, westX - 6, map.Y(0.7 * 0.35), true));
+  EXPECT_TRUE(whiteAcross(edited, map.X(0.6), northY + 6, false));
+  EXPECT_FALSE(whiteAcross(edited, westX + 6, map.Y(0.7 * 0.35), true));
   state.boundaryDialogVisible = false;
-  EXPECT_FALSE(whiteAcross(Render(state), map.X(0.6), northY - 6, false));
+  EXPECT_FALSE(whiteAcross(Render(state), map.X(0.6), northY + 6, false));
 }
 
 TEST(FieldPlotBounds, GridsTwoVolumesDeepKeepTheirLabelsOnTheLastVolume) {
