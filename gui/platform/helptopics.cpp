@@ -83,6 +83,7 @@ const std::vector<int>& All() {
                                 kHelpButton,
                                 kCancelButton,
                                 kOkButton,
+                                kCloseButton,
                                 kGeometryPages,
                                 kGeometryDimensions,
                                 kGeometryVolumes,
@@ -116,7 +117,16 @@ const std::vector<int>& All() {
                                 kTimesPreview,
                                 kTimesSample,
                                 kTimesSteps,
-                                kTimesAdd};
+                                kTimesAdd,
+                                kProfileDirection,
+                                kProfileSliders,
+                                kProfilePlot,
+                                kProfilePosition,
+                                kProfileExtremes,
+                                kProfileStatistic,
+                                kReportText,
+                                kReportFile,
+                                kReportEdit};
     std::sort(numbers.begin(), numbers.end());
     return numbers;
   }();

@@ -60,6 +60,7 @@ constexpr int kVectors = 1140;
 constexpr int kHelpButton = 1200;
 constexpr int kCancelButton = 1210;
 constexpr int kOkButton = 1220;
+constexpr int kCloseButton = 1230;
 
 // Geometry wizard.
 constexpr int kGeometryPages = 1300;
@@ -108,6 +109,19 @@ constexpr int kTimesPreview = 2240;
 constexpr int kTimesSample = 2250;
 constexpr int kTimesSteps = 2260;
 constexpr int kTimesAdd = 2270;
+
+// Profile window (Dynamic Plots).
+constexpr int kProfileDirection = 2300;
+constexpr int kProfileSliders = 2310;
+constexpr int kProfilePlot = 2320;
+constexpr int kProfilePosition = 2330;
+constexpr int kProfileExtremes = 2340;
+constexpr int kProfileStatistic = 2350;
+
+// Report window (Simulation outputs).
+constexpr int kReportText = 2400;
+constexpr int kReportFile = 2410;
+constexpr int kReportEdit = 2420;
 
 // Every number above, ascending: the help file must hold a topic for each.
 const std::vector<int>& All();

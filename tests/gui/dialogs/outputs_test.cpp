@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -242,6 +243,60 @@ TEST(OutputsDlg, ShowBuildsTheReportOfTheShownSnapshotWholeRowsIncluded) {
   EXPECT_TRUE(dlg.Text().contains(QString("Current time:             ") + QString(14, ' ') + "30"));
 }
 
+// A row of 100 volumes cannot be printed whole: cut into blocks of columns at any width, the
+// report keeps every other line as it was and every row of every table, in order, with its
+// label: putting each table's blocks side by side again gives the table back.
+TEST(OutputReport, WideTablesPrintInBlocksOfColumnsThatKeepTheirRows) {
+  ProblemRecord p;
+  p.media = std::make_unique<CartesianMedia>(2.0, 0.3, 100, 3, DefaultMaterial());
+  p.SetParameters(1e-5, 1e-5, 6, 10000, 5);
+  const std::unique_ptr<SimManager> run = RunToEnd(p, UniformStart(p));
+  const QString text =
+      QString::fromStdString(JoinReport(OutputReport(ReportSource{*run, run->LastSnapshot()})));
+  const QRegularExpression rowLabel("^( *\\d+:|Sum:)");
+  for (int width : {40, 121, 500, 1703}) {
+    SCOPED_TRACE(width);
+    const QStringList printed = ColumnBlocks(text, width).split('\n');
+    QStringList rebuilt;
+    std::vector<QString> table;  // rows of the table being put together
+    std::size_t row = 0;
+    for (int k = 0; k < printed.size(); ++k) {
+      const QString& line = printed[k];
+      const QRegularExpressionMatch label = rowLabel.match(line);
+      if (line.startsWith("Columns ")) {
+        row = 0;
+        continue;
+      }
+      if (label.hasMatch()) {
+        // Only the last block of a row may run past the width (its sum at the end).
+        if (!line.contains("Sum: ") || line.startsWith("Sum:")) {
+          EXPECT_LE(line.size(), std::max(width, 4 + 17)) << line.toStdString();
+        }
+        if (row == table.size())
+          table.push_back(line);
+        else
+          table[row] += line.mid(label.captured(1).size());
+        ++row;
+        continue;
+      }
+      if (line.isEmpty() && k + 1 < printed.size() && printed[k + 1].startsWith("Columns "))
+        continue;  // between two blocks
+      for (const QString& whole : table)
+        rebuilt << whole;
+      table.clear();
+      row = 0;
+      rebuilt << line;
+    }
+    for (const QString& whole : table)
+      rebuilt << whole;
+    EXPECT_EQ(rebuilt.join('\n').toStdString(), text.toStdString());
+  }
+  // Tables that fit are left alone.
+  EXPECT_EQ(ColumnBlocks(text, 1800), text);
+  EXPECT_EQ(PrintFileName(QString(), "/tmp/class"), "/tmp/class/simulation-output.pdf");
+  EXPECT_EQ(PrintFileName("/home/ana/lab 3/wall.v2.rtf", "/tmp"), "/home/ana/lab 3/wall.v2.pdf");
+}
+
 class OutputsDlgFiles : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -410,6 +465,8 @@ TEST_F(OutputsDlgFiles, PrintsTheReportIntoAPdf) {
     ++offered;
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape)
         << "the wide tables are offered across the page";
+    // A file name of its own, not the title cut at its last dot.
+    EXPECT_EQ(printer.outputFileName(), QDir::current().filePath("simulation-output.pdf"));
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     return true;
