@@ -264,7 +264,7 @@ bool TSegmentDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
   // A closed list moved with the keys or the wheel chooses each item it passes over; here
   // it only moves, so that passing over "Custom..." does not open a dialog. Enter or Space
-  // (or a click) on an item chooses it.
+  // on "Custom..." (or a click in the open list) chooses it.
   int step = 0;
   if (event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
@@ -288,7 +288,10 @@ bool TSegmentDlg::eventFilter(QObject* watched, QEvent* event) {
       case Qt::Key_Return:
       case Qt::Key_Enter:
       case Qt::Key_Space:
-        if (key->modifiers() & (Qt::AltModifier | Qt::ControlModifier))
+        // On "Custom..." these choose it; on a function they do what they always do (open
+        // the list, press OK).
+        if ((key->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) ||
+            list->currentIndex() != static_cast<int>(problem.functionList.size()))
           return false;
         FunctionChosen(list);
         return true;

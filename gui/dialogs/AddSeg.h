@@ -48,9 +48,9 @@ class TSegmentDlg : public QDialog {
   // Both function lists: every function of the problem, then "Custom...", each keeping its
   // choice (held to the last function).
   void FillFunctionLists();
-  // A choice in CBF0 or CBF1 (a click, or Enter on the list); "Custom..." asks for a new
-  // function and chooses it. Passing over "Custom..." with the arrow keys or the wheel
-  // only shows it: the dialog opens when it is chosen.
+  // A choice in CBF0 or CBF1 (a click in the open list, or Enter or Space on "Custom..."):
+  // "Custom..." asks for a new function and chooses it. Passing over "Custom..." with the
+  // arrow keys or the wheel only shows it: the dialog opens when it is chosen.
   void FunctionChosen(QComboBox* list);
   // Back to the state of a new problem: Convection over the whole side, the first function.
   void Reset();

@@ -71,10 +71,12 @@ void Choose(QComboBox* list, int index) {
     QTest::keyClick(list, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
 }
 
-// The same on a function list of the segment dialog, whose arrows only move: Enter chooses.
+// The same on a function list of the segment dialog, whose arrows only move: Enter chooses
+// "Custom...".
 void Pick(QComboBox* list, int index) {
   Choose(list, index);
-  QTest::keyClick(list, Qt::Key_Return);
+  if (list->currentText() == "Custom...")
+    QTest::keyClick(list, Qt::Key_Return);
 }
 
 // The main window as the editor sees it, owning the real segment and function dialogs.
