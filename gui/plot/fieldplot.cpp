@@ -200,28 +200,6 @@ Point Midpoint(const Point& a, const Point& b) {
   return Point{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
 }
 
-// A side as one polyline through its nodes, in increasing index.
-void DrawSide(Surface& surface, const RCanvas& canvas, const Media& media, Side side) {
-  const bool alongI = side == Side::North || side == Side::South;
-  const int32_t count = alongI ? media.ni : media.nj;
-  auto node = [&](int32_t k) -> const Point& {
-    switch (side) {
-      case Side::North:
-        return media.node(k, media.nj);
-      case Side::South:
-        return media.node(k, 0);
-      case Side::East:
-        return media.node(media.ni, k);
-      case Side::West:
-        break;
-    }
-    return media.node(0, k);
-  };
-  surface.MoveTo(canvas.MapX(node(0).x), canvas.MapY(node(0).y));
-  for (int32_t k = 1; k <= count; ++k)
-    surface.LineTo(canvas.MapX(node(k).x), canvas.MapY(node(k).y));
-}
-
 // Side's node k, in increasing index.
 const Point& SideNode(const Media& media, Side side, int32_t k) {
   switch (side) {
@@ -239,6 +217,16 @@ const Point& SideNode(const Media& media, Side side, int32_t k) {
 
 int32_t SideCount(const Media& media, Side side) {
   return side == Side::North || side == Side::South ? media.ni : media.nj;
+}
+
+// A side as one polyline through its nodes, in increasing index.
+void DrawSide(Surface& surface, const RCanvas& canvas, const Media& media, Side side) {
+  const Point& first = SideNode(media, side, 0);
+  surface.MoveTo(canvas.MapX(first.x), canvas.MapY(first.y));
+  for (int32_t k = 1; k <= SideCount(media, side); ++k) {
+    const Point& p = SideNode(media, side, k);
+    surface.LineTo(canvas.MapX(p.x), canvas.MapY(p.y));
+  }
 }
 
 // The point of a side at `position` (a share of its length) and the piece of the side's
