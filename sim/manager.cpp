@@ -40,6 +40,9 @@ SimManager::SimManager(const Media* media, Face* northFace, Face* southFace, Fac
                        SimCallback callback, void* callbackData, const NumVector<int>* marks,
                        SolverKind solver, RunMode mode)
     : FieldExtremes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+      dt(dt),
+      tolTime(tolTime),
+      maxIterTime(maxIterTime),
       iterMarks(marks),
       mode(mode),
       curMark(0),
@@ -183,6 +186,15 @@ bool SimManager::ReleaseSimulator() {
     return false;
   sim.reset();
   return true;
+}
+
+SteadyState SteadyStateOf(const SimManager& run, const SimSnapshot& snapshot) {
+  if (snapshot.Iteration() < 1)
+    return SteadyState::NoStep;
+  if (run.Mode() == RunMode::Steady)
+    return SteadyState::Solved;
+  return snapshot.timeError < run.SteadyTolerance() ? SteadyState::Reached
+                                                    : SteadyState::NotReached;
 }
 
 double VertexTemperature(const SimSnapshot& snapshot, int32_t i, int32_t j) {

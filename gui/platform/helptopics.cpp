@@ -83,6 +83,7 @@ const std::vector<int>& All() {
                                 kHelpButton,
                                 kCancelButton,
                                 kOkButton,
+                                kCloseButton,
                                 kGeometryPages,
                                 kGeometryDimensions,
                                 kGeometryVolumes,
@@ -126,7 +127,16 @@ const std::vector<int>& All() {
                                 kStudyTable,
                                 kStudyPlot,
                                 kStudyVerdict,
-                                kProfileReference};
+                                kProfileReference,
+                                kProfileDirection,
+                                kProfileSliders,
+                                kProfilePlot,
+                                kProfilePosition,
+                                kProfileExtremes,
+                                kProfileStatistic,
+                                kReportText,
+                                kReportFile,
+                                kReportEdit};
     std::sort(numbers.begin(), numbers.end());
     return numbers;
   }();

@@ -63,6 +63,7 @@ constexpr int kVectors = 1140;
 constexpr int kHelpButton = 1200;
 constexpr int kCancelButton = 1210;
 constexpr int kOkButton = 1220;
+constexpr int kCloseButton = 1230;
 
 // Geometry wizard.
 constexpr int kGeometryPages = 1300;
@@ -120,6 +121,19 @@ constexpr int kStudyTable = 2330;
 constexpr int kStudyPlot = 2340;
 constexpr int kStudyVerdict = 2350;
 constexpr int kProfileReference = 2400;
+
+// Profile window (Dynamic Plots).
+constexpr int kProfileDirection = 2500;
+constexpr int kProfileSliders = 2510;
+constexpr int kProfilePlot = 2520;
+constexpr int kProfilePosition = 2530;
+constexpr int kProfileExtremes = 2540;
+constexpr int kProfileStatistic = 2550;
+
+// Report window (Simulation outputs).
+constexpr int kReportText = 2600;
+constexpr int kReportFile = 2610;
+constexpr int kReportEdit = 2620;
 
 // Every number above, ascending: the help file must hold a topic for each.
 const std::vector<int>& All();
