@@ -5,7 +5,7 @@
 // tolerances, the solver's iteration limit, the choice of solver and the run mode of the
 // problem it is given. It asks nothing of the window: the values are stored in the problem,
 // which keeps its animation times ending at the new number of steps, and take effect at the
-// next run. A steady run is solved by the direct solver whatever solver is chosen for
+// next run; the model keeps OK as one step of the history. A steady run is solved by the direct solver whatever solver is chosen for
 // transients: while "Steady state" is chosen the solver list shows the direct solver,
 // greyed, the time fields are greyed, and the choice made for transients is kept.
 //
@@ -16,7 +16,7 @@
 #include <QDialog>
 #include <cstdint>
 
-#include "sim/problem.h"
+#include "gui/document/problemmodel.h"
 
 class QComboBox;
 class QGridLayout;
@@ -30,8 +30,8 @@ class TParametersDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // The problem must outlive the dialog.
-  explicit TParametersDlg(ProblemRecord& problem, QWidget* parent = nullptr);
+  // The model must outlive the dialog.
+  explicit TParametersDlg(ProblemModel& model, QWidget* parent = nullptr);
 
   // The fields show the stored values; the focus goes to the time step.
   void FormShow();
@@ -82,7 +82,8 @@ class TParametersDlg : public QDialog {
   // The fields as values, or false when any does not read or is not above zero.
   bool Read(Values& values) const;
 
-  ProblemRecord& problem;
+  ProblemModel& model;
+  const ProblemRecord& problem;
   // The solver chosen for transients, kept while the steady mode shows the direct one.
   int transientSolver = 0;
   // The captions of the iterations number and the solver tolerance.

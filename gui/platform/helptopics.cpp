@@ -51,6 +51,7 @@ const std::vector<int>& All() {
   static const std::vector<int> all = [] {
     std::vector<int> numbers = {kContents,
                                 kProblemFiles,
+                                kUndoRedo,
                                 kGeometryDlg,
                                 kPhysicalPropDlg,
                                 kInitialTempDlg,
@@ -71,6 +72,7 @@ const std::vector<int>& All() {
                                 kOpenGeometry,
                                 kProblemCommands,
                                 kExportCommands,
+                                kEditCommands,
                                 kGeometry,
                                 kPhysicalProperties,
                                 kBoundary,
