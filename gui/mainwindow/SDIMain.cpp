@@ -143,7 +143,8 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   physicalPropDlg = new TPhysicalPropDlg(*model, *this, this);
   refinementDlg = new TRefinementDlg(*this, this);
   // The editors that stay open beside the window take back their changes with the same keys.
-  for (QWidget* editor : {static_cast<QWidget*>(boundaryDlg), static_cast<QWidget*>(physicalPropDlg)})
+  for (QWidget* editor :
+       {static_cast<QWidget*>(boundaryDlg), static_cast<QWidget*>(physicalPropDlg)})
     editor->addActions({UndoItem, RedoItem});
 
   connect(model.get(), &ProblemModel::Changed, this, &THeatForm::ProblemChanged);
@@ -257,6 +258,8 @@ bool THeatForm::SetManager(SimManager* results) {
   Legend->ColorScale->update();
   UpdateReadouts();
   UpdateExportItems();
+  // Previewed results still belong to their run, which holds the problem: no undo meanwhile.
+  UpdateEditItems();
   return true;
 }
 

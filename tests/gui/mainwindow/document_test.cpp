@@ -56,7 +56,12 @@ class Document : public ::testing::Test {
 
   QByteArray Saved() const { return problemfile::Serialize(*form); }
   // A change any editing window could make: a volume painted with another material.
-  void Paint() { form->media->volume(3, 4).conductivity = 401; }
+  void Paint() {
+    VolumeProperties copper = form->media->volume(3, 4);
+    copper.conductivity = 401;
+    form->Model().BeginStroke();
+    ASSERT_TRUE(form->Model().PaintVolume(VolumeIndex{3, 4}, copper));
+  }
   QByteArray FileBytes(const QString& name) const {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -98,8 +103,10 @@ TEST_F(Document, SavedProblemOpensAsItWas) {
   THeatForm& f = *form;
   f.SetMedia(std::make_unique<MixedMedia>(1, 1, 0.5, 0.25, 6, 12, DefaultMaterial()));
   Paint();
-  f.westFace->Insert(Segment{0.25, 0.5, new FFlux(f.functionList[1].get())});
-  f.SetParameters(1e-6, 1e-6, 40, 500, 3);
+  ASSERT_TRUE(f.Model().AddSegment(Side::West, 0.25, 0.5,
+                                   std::make_unique<FFlux>(f.functionList[1].get())));
+  ASSERT_TRUE(f.Model().SetParameters(
+      ProblemModel::Parameters{1e-6, 1e-6, 40, 500, 3, f.solver, f.runMode}));
   EXPECT_TRUE(f.ProblemModified());
   const QByteArray before = Saved();
 
