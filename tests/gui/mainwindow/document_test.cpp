@@ -165,6 +165,61 @@ TEST_F(Document, UnsavedChangesAreNeverLostSilently) {
   EXPECT_EQ(FileBytes(saveName), painted);
 }
 
+// Unsaved changes follow the history: a problem undone back to its last save is unchanged
+// (no star in the title, no question), one redone past it or undone before it is changed,
+// and a problem opened, new or from the examples starts a history of its own.
+TEST_F(Document, UnsavedChangesFollowTheHistory) {
+  THeatForm& f = *form;
+  const auto changed = [&f] {
+    const bool starred = f.windowTitle().endsWith('*');
+    EXPECT_EQ(starred, f.ProblemModified()) << "the title says what the question says";
+    return f.ProblemModified();
+  };
+  EXPECT_FALSE(changed());
+  Paint();
+  ASSERT_TRUE(f.Model().SetInitialTemperature(21.5));
+  EXPECT_TRUE(changed());
+  f.UndoItem->trigger();
+  f.UndoItem->trigger();
+  EXPECT_FALSE(changed()) << "undone back to the problem as it started";
+  f.RedoItem->trigger();
+  EXPECT_TRUE(changed());
+
+  saveName = dir.filePath("saved.cvx");
+  f.SaveProblemAsItem->trigger();
+  const QByteArray saved = FileBytes(saveName);
+  EXPECT_FALSE(changed());
+  f.RedoItem->trigger();
+  EXPECT_TRUE(changed());
+  f.UndoItem->trigger();
+  EXPECT_FALSE(changed());
+  f.NewProblemItem->trigger();
+  EXPECT_TRUE(asked.empty()) << "nothing to ask about";
+  EXPECT_FALSE(f.UndoItem->isEnabled()) << "a new problem starts a fresh history";
+
+  openName = saveName;
+  f.OpenProblemItem->trigger();
+  EXPECT_EQ(Saved(), saved);
+  EXPECT_FALSE(f.UndoItem->isEnabled());
+  EXPECT_FALSE(changed());
+  // Undone before the save: changed, and the question comes before anything is lost.
+  ASSERT_TRUE(f.Model().SetInitialTemperature(-4.25));
+  ASSERT_TRUE(f.Model().Undo());
+  EXPECT_FALSE(changed());
+  ASSERT_TRUE(f.Model().SetInitialTemperature(99.5));
+  answer = QMessageBox::Cancel;
+  QAction* example = Item(f.ExamplesMenu, Examples().front().name);
+  ASSERT_NE(example, nullptr);
+  example->trigger();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(changed());
+  answer = QMessageBox::No;
+  example->trigger();
+  EXPECT_FALSE(changed());
+  EXPECT_FALSE(f.UndoItem->isEnabled());
+  EXPECT_FALSE(f.RedoItem->isEnabled());
+}
+
 // Notes typed into the report go with its window when a command replaces the problem or
 // ends the program, although the problem itself is unchanged: each such command asks first,
 // as the report's own Exit does. Cancel keeps everything; Yes saves the notes, then goes on.
