@@ -158,8 +158,8 @@ void TBoundaryDlg::FillGrid(QTableWidget& grid, const Face& face) {
 }
 
 void TBoundaryDlg::FillAll() {
-  const Face* faces[] = {problem.northFace.get(), problem.southFace.get(),
-                         problem.eastFace.get(), problem.westFace.get()};
+  const Face* faces[] = {problem.northFace.get(), problem.southFace.get(), problem.eastFace.get(),
+                         problem.westFace.get()};
   QTableWidget* grids[] = {NGrid, SGrid, EGrid, WGrid};
   for (int k = 0; k < 4; ++k) {
     const int row = std::max(grids[k]->currentRow(), 0);

@@ -10,8 +10,8 @@
 #include <QDialog>
 
 #include "gui/dialogs/boundarytarget.h"
-#include "sim/face.h"
 #include "gui/document/problemmodel.h"
+#include "sim/face.h"
 
 class QPushButton;
 class QShowEvent;

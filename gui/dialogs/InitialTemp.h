@@ -24,7 +24,8 @@ class TInitialTempDlg : public QDialog {
   void FormShow();
   // Whether the field reads as a number; enables OK accordingly.
   bool TempChange();
-  // Asks the model for the temperature and closes with OK; does nothing while the field does not read.
+  // Asks the model for the temperature and closes with OK; does nothing while the field does not
+  // read.
   void OKBtnClick();
   void HelpBtnClick();
 

@@ -184,10 +184,10 @@ void TParametersDlg::OKBtnClick() {
     return;
   const bool steady = Mode->currentIndex() == 1;
   const int solver = steady ? transientSolver : Solver->currentIndex();
-  model.SetParameters(ProblemModel::Parameters{
-      v.tolTime, v.tolSpace, v.maxIterTime, v.maxIterSpace, v.dt,
-      solver == 1 ? SolverKind::Direct : SolverKind::GaussSeidel,
-      steady ? RunMode::Steady : RunMode::Transient});
+  model.SetParameters(
+      ProblemModel::Parameters{v.tolTime, v.tolSpace, v.maxIterTime, v.maxIterSpace, v.dt,
+                               solver == 1 ? SolverKind::Direct : SolverKind::GaussSeidel,
+                               steady ? RunMode::Steady : RunMode::Transient});
   accept();
 }
 

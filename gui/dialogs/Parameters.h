@@ -5,9 +5,10 @@
 // tolerances, the solver's iteration limit, the choice of solver and the run mode of the
 // problem it is given. It asks nothing of the window: the values are stored in the problem,
 // which keeps its animation times ending at the new number of steps, and take effect at the
-// next run; the model keeps OK as one step of the history. A steady run is solved by the direct solver whatever solver is chosen for
-// transients: while "Steady state" is chosen the solver list shows the direct solver,
-// greyed, the time fields are greyed, and the choice made for transients is kept.
+// next run; the model keeps OK as one step of the history. A steady run is solved by the direct
+// solver whatever solver is chosen for transients: while "Steady state" is chosen the solver list
+// shows the direct solver, greyed, the time fields are greyed, and the choice made for transients
+// is kept.
 //
 // OK is enabled exactly when every field reads (integers strictly, decimals with the user's
 // separator) and every value is above zero; nothing else is checked, so the dialog can

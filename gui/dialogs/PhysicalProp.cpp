@@ -51,8 +51,7 @@ QString NameOf(const VolumeProperties& p) {
 
 }  // namespace
 
-TPhysicalPropDlg::TPhysicalPropDlg(ProblemModel& model, PropertiesTarget& target,
-                                   QWidget* parent)
+TPhysicalPropDlg::TPhysicalPropDlg(ProblemModel& model, PropertiesTarget& target, QWidget* parent)
     : QDialog(parent), model(model), target(target) {
   BuildForm();
   FillDatabase();

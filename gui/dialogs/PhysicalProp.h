@@ -13,8 +13,8 @@
 #include <optional>
 
 #include "gui/dialogs/propertiestarget.h"
-#include "sim/media.h"
 #include "gui/document/problemmodel.h"
+#include "sim/media.h"
 
 class QGroupBox;
 class QLabel;

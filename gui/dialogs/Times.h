@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "gui/plot/rcanvas.h"
 #include "gui/document/problemmodel.h"
+#include "gui/plot/rcanvas.h"
 
 class QLabel;
 class QLineEdit;

@@ -3,8 +3,9 @@
 
 // What the physical-properties dialog needs of the window that draws the problem: the state
 // of the paint tool shown over the drawing area, and the materials on show while the dialog
-// is open. (The window redraws materials that change when the problem's model says so.) The window in turn asks the dialog for the
-// material to paint (ReadProperties) and hands it a picked-up volume (ShowProperties).
+// is open. (The window redraws materials that change when the problem's model says so.) The window
+// in turn asks the dialog for the material to paint (ReadProperties) and hands it a picked-up
+// volume (ShowProperties).
 
 #include <QString>
 #include <cstdint>

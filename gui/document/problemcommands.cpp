@@ -48,8 +48,7 @@ void PaintCommand::undo() {
   Notify(ProblemModel::Materials);
 }
 
-FillCommand::FillCommand(ProblemModel& model, const QString& text,
-                         const VolumeProperties& material)
+FillCommand::FillCommand(ProblemModel& model, const QString& text, const VolumeProperties& material)
     : ProblemCommand(model, text), material(material) {
   const Media& grid = *Record().media;
   before.reserve(static_cast<std::size_t>(grid.ni) * static_cast<std::size_t>(grid.nj));
@@ -132,8 +131,8 @@ void GridCommand::undo() {
 // ---- Settings --------------------------------------------------------------------------
 
 SettingsState SettingsState::Of(const ProblemRecord& p) {
-  SettingsState s{p.initialTemp, p.tolTime,    p.tolSpace, p.maxIterTime, p.maxIterSpace,
-                  p.dt,          p.solver,     p.runMode,  {}};
+  SettingsState s{p.initialTemp, p.tolTime, p.tolSpace, p.maxIterTime, p.maxIterSpace, p.dt,
+                  p.solver,      p.runMode, {}};
   const NumVector<int>& marks = *p._marks;
   s.marks.assign(marks.Data(), marks.Data() + marks.N());
   return s;

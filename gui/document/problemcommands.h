@@ -80,8 +80,7 @@ class SideCommand : public ProblemCommand {
 // A function appended to the function list; held here while undone.
 class FunctionCommand : public ProblemCommand {
  public:
-  FunctionCommand(ProblemModel& model, const QString& text,
-                  std::unique_ptr<Function1D> function);
+  FunctionCommand(ProblemModel& model, const QString& text, std::unique_ptr<Function1D> function);
   void redo() override;
   void undo() override;
 

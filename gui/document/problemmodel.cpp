@@ -158,9 +158,8 @@ bool ProblemModel::AddSegment(Side side, double lower, double upper,
   after->CopyFrom(FaceOf(problem, side));
   if (!after->Fits(lower, upper))
     return false;
-  const QString text =
-      QStringLiteral("Add %1 Segment on %2").arg(QString::fromLatin1(condition->Name()),
-                                                 SideName(side));
+  const QString text = QStringLiteral("Add %1 Segment on %2")
+                           .arg(QString::fromLatin1(condition->Name()), SideName(side));
   after->Insert(Segment{lower, upper, condition.release()});
   return Push(new SideCommand(*this, text, side, std::move(after)));
 }
@@ -234,8 +233,7 @@ bool ProblemModel::SetAnimationTimes(const NumVector<int>& marks) {
   after.marks.assign(marks.Data(), marks.Data() + marks.N());
   if (after == before || !MayChange())
     return false;
-  return Push(new SettingsCommand(*this,
-                                  QStringLiteral("Set %1 Animation Times").arg(marks.N()),
+  return Push(new SettingsCommand(*this, QStringLiteral("Set %1 Animation Times").arg(marks.N()),
                                   before, std::move(after)));
 }
 

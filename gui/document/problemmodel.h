@@ -42,11 +42,11 @@ class ProblemModel : public QObject {
 
  public:
   enum Part : uint8_t {
-    Grid = 1,        // the grid itself was replaced (its materials with it)
-    Materials = 2,   // materials of volumes
-    Sides = 4,       // segments and conditions of a side
-    Functions = 8,   // the function list
-    Settings = 16,   // initial temperature, parameters, run mode, animation times
+    Grid = 1,       // the grid itself was replaced (its materials with it)
+    Materials = 2,  // materials of volumes
+    Sides = 4,      // segments and conditions of a side
+    Functions = 8,  // the function list
+    Settings = 16,  // initial temperature, parameters, run mode, animation times
   };
   Q_DECLARE_FLAGS(Parts, Part)
   static constexpr uint8_t kAllParts = Grid | Materials | Sides | Functions | Settings;
