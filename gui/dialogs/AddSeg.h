@@ -50,8 +50,8 @@ class TSegmentDlg : public QDialog {
   void FillFunctionLists();
   // A choice in CBF0 or CBF1 (a click in the open list, or Enter or Space on "Custom..."):
   // "Custom..." asks for a new function, adds it to the problem (a step of its own) and
-  // chooses it. Passing over "Custom..." with the
-  // arrow keys or the wheel only shows it: the dialog opens when it is chosen.
+  // chooses it. Passing over "Custom..." with the arrow keys or the wheel only shows it: the
+  // dialog opens when it is chosen.
   void FunctionChosen(QComboBox* list);
   // Back to the state of a new problem: Convection over the whole side, the first function.
   void Reset();
