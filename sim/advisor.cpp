@@ -60,6 +60,9 @@ TimeStepAdvice AdviseTimeStep(const Media& media, double dt, int32_t steps,
     }
   }
 
+  // Heat that never spreads has no time to compare with.
+  if (!std::isfinite(a.diffusionTime))
+    return a;
   if (dt > a.diffusionTime)
     a.advice = TimeStepAdvice::Advice::StepLongerThanDiffusion;
   else if (a.firstSnapshotTime > a.diffusionTime)

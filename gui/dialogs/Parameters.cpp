@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "gui/dialogs/dialogparts.h"
+#include "gui/dialogs/timestepadvisor.h"
 #include "gui/platform/help.h"
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
@@ -50,6 +51,8 @@ TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
   TolTime->setToolTip(tolerance->toolTip());
   AddRow(timeRows, QStringLiteral("Time Step (sec.)"), Dt);
   layout->addWidget(timeGroup);
+  Advisor = new TTimeStepAdvisor(this);
+  layout->addWidget(Advisor);
 
   SolverGroup = new QGroupBox(QStringLiteral("Solver"), this);
   SolverGroup->setObjectName(QStringLiteral("SolverGroup"));
@@ -84,6 +87,8 @@ TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
 
   for (QLineEdit* edit : {MaxIterTime, TolTime, Dt, MaxIterSpace, TolSpace})
     connect(edit, &QLineEdit::textChanged, this, &TParametersDlg::CheckValues);
+  for (QLineEdit* edit : {MaxIterTime, Dt})
+    connect(edit, &QLineEdit::textChanged, this, &TParametersDlg::UpdateAdvice);
   connect(OKBtn, &QPushButton::clicked, this, &TParametersDlg::OKBtnClick);
   connect(HelpBtn, &QPushButton::clicked, this, &TParametersDlg::HelpBtnClick);
 }
@@ -102,7 +107,15 @@ void TParametersDlg::FormShow() {
   TolSpace->setText(FormatGeneral(problem.tolSpace));
   Solver->setCurrentIndex(problem.solver == SolverKind::Direct ? 1 : 0);
   CheckValues();
+  UpdateAdvice();
   Dt->setFocus();
+}
+
+void TParametersDlg::UpdateAdvice() {
+  double dt = 0;
+  int steps = 0;
+  const bool valid = ParseDecimal(Dt->text(), dt) && ParseInteger(MaxIterTime->text(), steps);
+  Advisor->Show(*problem.media, *problem._marks, dt, steps, valid);
 }
 
 bool TParametersDlg::Read(Values& v) const {

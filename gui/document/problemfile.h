@@ -4,8 +4,8 @@
 // A whole problem as a file (*.cvx): JSON with a format name and a version, holding the grid
 // (the recipe of a generated grid, or every node of one read from a grid file), every
 // volume's material, the sides' segments with their conditions, the function list, the
-// initial temperature, the solver parameters and the animation times. Results are not kept:
-// they are a run away.
+// initial temperature, the solver parameters, the animation times and the watched volumes.
+// Results are not kept: they are a run away.
 //
 //   {
 //     "format": "Calorivectrix problem", "version": 1,
@@ -24,7 +24,9 @@
 //     "initialTemperature": 0,
 //     "parameters": {"dt", "maxIterTime", "maxIterSpace", "tolTime", "tolSpace",
 //                    "solver": "GaussSeidel" or "Direct" (GaussSeidel when left out)},
-//     "animationSteps": [0, ..., maxIterTime]
+//     "animationSteps": [0, ..., maxIterTime],
+//     "watchedVolumes": [[I, J], ...]   at most 8, counted from 1 as the window shows them;
+//                                       left out when none is watched
 //   }
 //
 // Conditions are listed once and named by index, so segments that share a condition share

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QSettings>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -32,7 +33,9 @@
 #include "gui/dialogs/Parameters.h"
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
+#include "gui/dialogs/TimeHistory.h"
 #include "gui/dialogs/Times.h"
+#include "gui/dialogs/VolumeEquation.h"
 #include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
@@ -130,6 +133,8 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   timeDlg = new TTimeDlg(*this, this);
   outputsDlg = new TOutputsDlg(*this, this);
   graphicDlg = new TGraphicDlg(*this, this);
+  historyDlg = new TTimeHistoryDlg(*this, this);
+  equationDlg = new TVolumeEquationDlg(*this, this);
   aboutBox = new TAboutBox(this);
   boundaryDlg = new TBoundaryDlg(*this, *this, this);
   segmentDlg = new TSegmentDlg(*this, *this, this);
@@ -187,6 +192,8 @@ bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
     UpdateFrameButtons();
     OutputsItem->setEnabled(false);
   }
+  // Watched points stay where they were, in whichever volume of the new grid holds them.
+  KeepWatchedOn(*media, *newMedia);
   media = std::move(newMedia);
   // A probe left over from the old grid could point outside the new one.
   probeI = -1;
@@ -202,6 +209,7 @@ bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
   SetViewMode(viewMode == ViewMode::Temperature || viewMode == ViewMode::Isotherms ? ViewMode::Media
                                                                                    : viewMode);
   UpdateExportItems();
+  UpdateInspectors();
   return true;
 }
 
@@ -223,7 +231,18 @@ bool THeatForm::SetManager(SimManager* results) {
   Legend->ColorScale->update();
   UpdateReadouts();
   UpdateExportItems();
+  UpdateInspectors();
   return true;
+}
+
+void THeatForm::RunStarted(const SimManager& run) {
+  liveRun = &run;
+  UpdateInspectors();
+}
+
+void THeatForm::RunEnded() {
+  liveRun = nullptr;
+  UpdateInspectors();
 }
 
 void THeatForm::ShowCurrentTime() {
@@ -270,6 +289,13 @@ void THeatForm::UpdateProfiles() {
     graphicDlg->Update();
 }
 
+void THeatForm::UpdateInspectors() {
+  if (historyDlg && historyDlg->isVisible())
+    historyDlg->Update();
+  if (equationDlg && equationDlg->isVisible())
+    equationDlg->Update();
+}
+
 void THeatForm::ComputeBounds() {
   ::ComputeBounds(*media, boundsMin, boundsMax, cellSize);
 }
@@ -304,6 +330,7 @@ FieldPlotState THeatForm::PlotState() const {
   state.fluxScale = fluxScale;
   state.boundaryDialogVisible = boundaryDialogVisible;
   state.boundaryPage = boundaryPage;
+  state.watched = watched;
   return state;
 }
 
@@ -368,8 +395,20 @@ void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
 
 void THeatForm::MouseDown(Qt::MouseButton button) {
   // In the What-is-this mode the press never gets here: it asked for help.
-  if (!physicalPropDlg->Painting() || probeI < 0 || probeJ < 0)
+  if (probeI < 0 || probeJ < 0)
     return;
+  const VolumeIndex probed{probeI, probeJ};
+  // Ctrl+click watches a volume, or stops watching it, whatever tool is engaged.
+  if (button == Qt::LeftButton && (pressModifiers & Qt::ControlModifier)) {
+    ToggleWatch(probed);
+    return;
+  }
+  if (!physicalPropDlg->Painting()) {
+    // With the equation window open, a click chooses the volume it shows.
+    if (button == Qt::LeftButton && equationDlg->isVisible())
+      equationDlg->SetVolume(probed);
+    return;
+  }
   if (button == Qt::LeftButton) {
     PaintProbedVolume();
     UpdateReadouts();
@@ -478,6 +517,7 @@ bool THeatForm::ShowSnapshot(int k) {
     Redraw();
   }
   UpdateProfiles();
+  UpdateInspectors();
   return result;
 }
 
@@ -701,6 +741,57 @@ void THeatForm::DynamicPlotsItemClick() {
   graphicDlg->raise();
 }
 
+// ---- Looking inside the numbers --------------------------------------------------------
+
+bool THeatForm::WatchVolume(VolumeIndex volume, bool watch) {
+  if (!SetWatched(volume, watch)) {
+    if (watch && !Watched(volume) && static_cast<int32_t>(watched.size()) >= kMaxWatched) {
+      statusBar()->showMessage(
+          QString("At most %1 volumes can be watched; Ctrl+click a watched one to stop "
+                  "watching it.")
+              .arg(kMaxWatched),
+          5000);
+    }
+    return false;
+  }
+  Redraw();
+  UpdateInspectors();
+  return true;
+}
+
+void THeatForm::ToggleWatch(VolumeIndex volume) {
+  WatchVolume(volume, !Watched(volume));
+}
+
+void THeatForm::TimeHistoryItemClick() {
+  historyDlg->show();
+  historyDlg->raise();
+  historyDlg->activateWindow();
+}
+
+void THeatForm::ShowEquation(VolumeIndex volume) {
+  equationDlg->SetVolume(volume);
+  equationDlg->show();
+  equationDlg->raise();
+  equationDlg->activateWindow();
+}
+
+void THeatForm::EquationBtnClick() {
+  ShowEquation(VolumeIndex{probeI, probeJ});
+}
+
+QMenu* THeatForm::PrepareDrawMenu(int x, int y) {
+  MouseMove(x, y, Qt::NoButton);
+  menuVolume = VolumeIndex{probeI, probeJ};
+  const bool volume = menuVolume.Valid();
+  const bool isWatched = volume && Watched(menuVolume);
+  WatchItem->setChecked(isWatched);
+  WatchItem->setEnabled(volume &&
+                        (isWatched || static_cast<int32_t>(watched.size()) < kMaxWatched));
+  EquationItem->setEnabled(volume);
+  return DrawMenu;
+}
+
 void THeatForm::AboutItemClick() {
   aboutBox->ShowDialog();
 }
@@ -720,6 +811,7 @@ bool THeatForm::LoadProblem(std::unique_ptr<ProblemRecord> problem) {
   SetMedia(std::move(problem->media));
   TakeSettingsFrom(*problem);
   Redraw();
+  UpdateInspectors();
   return true;
 }
 

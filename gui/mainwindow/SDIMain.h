@@ -18,6 +18,7 @@
 #include "gui/dialogs/boundarytarget.h"
 #include "gui/dialogs/geometrytarget.h"
 #include "gui/dialogs/graphictarget.h"
+#include "gui/dialogs/inspecttarget.h"
 #include "gui/dialogs/outputstarget.h"
 #include "gui/dialogs/propertiestarget.h"
 #include "gui/dialogs/runtarget.h"
@@ -51,7 +52,9 @@ class TPhysicalPropDlg;
 class TProcessDlg;
 class TSegmentDlg;
 class TTimeDlg;
+class TTimeHistoryDlg;
 class TUpDown;
+class TVolumeEquationDlg;
 
 class THeatForm : public QMainWindow,
                   public ProblemRecord,
@@ -61,7 +64,8 @@ class THeatForm : public QMainWindow,
                   public GraphicTarget,
                   public PropertiesTarget,
                   public BoundaryTarget,
-                  public SegmentTarget {
+                  public SegmentTarget,
+                  public InspectTarget {
   Q_OBJECT
 
  public:
@@ -72,6 +76,13 @@ class THeatForm : public QMainWindow,
   ProblemRecord& Problem() override { return *this; }
   const SimManager* Results() const override { return manager.get(); }
   bool SetManager(SimManager* results) override;
+  void RunStarted(const SimManager& run) override;
+  void RunEnded() override;
+  // InspectTarget (with Results)
+  const Media& Grid() const override { return *media; }
+  const std::vector<VolumeIndex>& WatchedVolumes() const override { return watched; }
+  int32_t ShownIndex() const override { return curSnapshot; }
+  const SimManager* LiveRun() const override { return liveRun; }
   // OutputsTarget and GraphicTarget (with Results and ShownSnapshot)
   double TimeStep() const override { return dt; }
   ViewMode View() const override { return viewMode; }
@@ -100,6 +111,20 @@ class THeatForm : public QMainWindow,
   void RefreshMarker();
   // Refreshes the profile window when it is showing.
   void UpdateProfiles();
+  // Refreshes the Time History and Volume Equation windows when they are showing.
+  void UpdateInspectors();
+
+  // Watches or stops watching a volume: one change of the problem, redrawn everywhere.
+  // False, with a word in the status bar, when refused (eight are watched already).
+  bool WatchVolume(VolumeIndex volume, bool watch);
+  void ToggleWatch(VolumeIndex volume);
+  // The Time History window, and the Volume Equation window on a volume.
+  void TimeHistoryItemClick();
+  void ShowEquation(VolumeIndex volume);
+  void EquationBtnClick();
+  // The drawing area's context menu, made ready for the volume at a pixel: "Watch" checked
+  // when it is watched, both items greyed where there is no volume. Returns the menu.
+  QMenu* PrepareDrawMenu(int x, int y);
 
   // Playback.
   bool ShowSnapshot(int k);
@@ -236,6 +261,9 @@ class THeatForm : public QMainWindow,
   TBoundaryDlg* boundaryDlg = nullptr;
   TSegmentDlg* segmentDlg = nullptr;
   TFunctionDlg* functionDlg = nullptr;
+  // The windows that look inside the numbers, shown without blocking this one.
+  TTimeHistoryDlg* historyDlg = nullptr;
+  TVolumeEquationDlg* equationDlg = nullptr;
 
   // Controls, by the names the program gives them.
   QToolBar* SpeedPanel = nullptr;
@@ -295,6 +323,13 @@ class THeatForm : public QMainWindow,
   QMenu* ExamplesMenu = nullptr;
   QAction* ExportPictureItem = nullptr;
   QAction* ExportDataItem = nullptr;
+  QAction* TimeHistoryItem = nullptr;
+  QToolButton* TimeHistoryBtn = nullptr;
+  // The drawing area's context menu and its items, for the volume it was opened on.
+  QMenu* DrawMenu = nullptr;
+  QAction* WatchItem = nullptr;
+  QAction* EquationItem = nullptr;
+  VolumeIndex menuVolume{-1, -1};
 
   // Asks for a grid file's name; tests replace it. Empty means cancelled.
   std::function<QString()> askGridFileName;
@@ -355,6 +390,10 @@ class THeatForm : public QMainWindow,
   // Where the results go after a run; refreshed with every change of results.
   void UpdateExportItems();
 
+  // A run going on in the run window, from its start to its end.
+  const SimManager* liveRun = nullptr;
+  // The keys held at the last press in the drawing area (Ctrl+click watches).
+  Qt::KeyboardModifiers pressModifiers;
   // The problem as last opened or saved.
   QByteArray savedProblem;
   bool shutDown = false;

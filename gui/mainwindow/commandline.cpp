@@ -13,6 +13,7 @@
 
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/runmemory.h"
+#include "gui/document/historycsv.h"
 #include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
@@ -55,12 +56,16 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   bool run = false;
   for (int k = 0; k < arguments.size(); ++k) {
     const QString& a = arguments[k];
-    if (a == "--help" || a == "-h")
-      return CommandLine{CommandLine::Action::help, {}, {}, {}, {}};
-    QString* value = a == "--run"   ? &command.problem
-                     : a == "--csv" ? &command.csv
-                     : a == "--png" ? &command.png
-                                    : nullptr;
+    if (a == "--help" || a == "-h") {
+      CommandLine help;
+      help.action = CommandLine::Action::help;
+      return help;
+    }
+    QString* value = a == "--run"       ? &command.problem
+                     : a == "--csv"     ? &command.csv
+                     : a == "--png"     ? &command.png
+                     : a == "--history" ? &command.history
+                                        : nullptr;
     if (value) {
       if (k + 1 >= arguments.size() || arguments[k + 1].isEmpty())
         return fail(a + " needs a file name.");
@@ -84,18 +89,26 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     command.problem = a;
   }
   if (run) {
-    if (command.csv.isEmpty() && command.png.isEmpty())
-      return fail("--run needs --csv or --png (or both) to say where the results go.");
+    if (command.csv.isEmpty() && command.png.isEmpty() && command.history.isEmpty())
+      return fail("--run needs --csv, --png or --history to say where the results go.");
     // One output written over another, or over the problem, would lose it.
-    if (!command.csv.isEmpty() && SameFile(command.csv, command.png))
-      return fail("--csv and --png name the same file; each needs a file of its own.");
-    for (const auto& [option, name] : {std::pair{"--csv", command.csv}, {"--png", command.png}}) {
+    const std::pair<const char*, QString> outputs[] = {
+        {"--csv", command.csv}, {"--png", command.png}, {"--history", command.history}};
+    for (std::size_t a = 0; a < 3; ++a) {
+      for (std::size_t b = a + 1; b < 3; ++b) {
+        if (!outputs[a].second.isEmpty() && SameFile(outputs[a].second, outputs[b].second)) {
+          return fail(QString("%1 and %2 name the same file; each needs a file of its own.")
+                          .arg(outputs[a].first, outputs[b].first));
+        }
+      }
+    }
+    for (const auto& [option, name] : outputs) {
       if (!name.isEmpty() && SameFile(name, command.problem))
         return fail(QString(option) + " names the problem file itself; it would be replaced.");
     }
     command.action = CommandLine::Action::run;
-  } else if (!command.csv.isEmpty() || !command.png.isEmpty()) {
-    return fail("--csv and --png go with --run.");
+  } else if (!command.csv.isEmpty() || !command.png.isEmpty() || !command.history.isEmpty()) {
+    return fail("--csv, --png and --history go with --run.");
   }
   return command;
 }
@@ -113,10 +126,12 @@ QString UsageText() {
          "  calorivectrix                    start with the default problem\n"
          "  calorivectrix PROBLEM.cvx        start with this problem\n"
          "  calorivectrix --run PROBLEM.cvx [--csv RESULTS.csv] [--png PICTURE.png]\n"
+         "                [--history HISTORY.csv]\n"
          "                                   run the problem to its end without a window and\n"
          "                                   write the last snapshot: a table of every volume\n"
          "                                   and boundary face, and/or the temperature field\n"
-         "                                   as a picture\n"
+         "                                   as a picture; and/or the temperatures of the\n"
+         "                                   problem's watched volumes at every time step\n"
          "  calorivectrix --help             show this text\n"
          "\n"
          "A file name of - writes to the standard output.\n"
@@ -177,6 +192,7 @@ QImage Picture(const ProblemRecord& problem, const SimManager& results) {
   state.viewport = FittedViewport(state.boundsMin, state.boundsMax, headlessPictureSize.width(),
                                   headlessPictureSize.height());
   state.fluxScale = AutoFluxScale(results);
+  state.watched = problem.watched;
   // The window's font, so the picture reads like the window.
   QFont font("Arial");
   font.setBold(true);
@@ -194,6 +210,13 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     return 1;
   }
   ProblemRecord& p = *read.problem;
+  if (!command.history.isEmpty() && p.watched.empty()) {
+    std::fprintf(out,
+                 "calorivectrix: --history: the problem \"%s\" watches no volume. Watch volumes "
+                 "in the program (Ctrl+click in the drawing area) and save the problem.\n",
+                 qPrintable(command.problem));
+    return 2;
+  }
   // Nobody is there to be asked: a run whose snapshots might not fit does not start.
   const RunMemory memory = CheckRunMemory(p, MachineMemoryBytes());
   if (memory.verdict != RunMemory::Verdict::fits) {
@@ -212,6 +235,7 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
                                         p.eastFace.get(), p.westFace.get(), p.tolTime, p.tolSpace,
                                         p.maxIterTime, p.maxIterSpace, p.dt, start, OnProgress,
                                         &progress, p._marks.get(), p.solver);
+    made->Watch(p.watched);
   } catch (const std::bad_alloc&) {
     std::fprintf(out, "calorivectrix: there is not enough memory to start this run.\n");
     return 3;
@@ -258,7 +282,12 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     std::fprintf(out, "calorivectrix: %s\n", qPrintable(message));
     return 4;
   }
-  for (const QString& written : {command.csv, command.png}) {
+  if (!command.history.isEmpty() &&
+      !WriteAtomically(command.history, HistoryCsv(HistorySeries(&results, p.watched)), &message)) {
+    std::fprintf(out, "calorivectrix: %s\n", qPrintable(message));
+    return 4;
+  }
+  for (const QString& written : {command.csv, command.png, command.history}) {
     if (!written.isEmpty() && OpenOutputOf(written) < 0)
       std::fprintf(out, "Wrote %s\n", qPrintable(written));
   }

@@ -5,7 +5,7 @@
 //
 //   calorivectrix                                        the window with the default problem
 //   calorivectrix problem.cvx                            the window with that problem
-//   calorivectrix --run problem.cvx --csv out.csv [--png out.png]
+//   calorivectrix --run problem.cvx --csv out.csv [--png out.png] [--history h.csv]
 //                                                        runs it without a window
 //   calorivectrix --help
 //
@@ -22,7 +22,8 @@ struct CommandLine {
   QString problem;  // the problem to open or run; empty for the default problem
   QString csv;
   QString png;
-  QString error;  // what is wrong with the arguments, for Action::error
+  QString history;  // the watched volumes' time history as CSV
+  QString error;    // what is wrong with the arguments, for Action::error
 };
 
 // The arguments after the program's name.
@@ -38,7 +39,8 @@ constexpr QSize headlessPictureSize{800, 600};
 // Opens the problem, runs it to its end with a progress line on `progress`, and writes the
 // last snapshot as CSV and/or PNG. Returns the process's exit status: 0 on success, 1 for a
 // problem file that cannot be read, 3 for a failed run, 4 for results that cannot be written
-// (2 is for arguments that make no sense). Messages go to `progress` too. Needs a
+// (2 is for arguments that make no sense, and for --history on a problem that watches no
+// volume). Messages go to `progress` too. Needs a
 // QGuiApplication for the picture.
 int RunHeadless(const CommandLine& command, std::FILE* progress);
 

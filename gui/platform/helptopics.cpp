@@ -59,6 +59,8 @@ const std::vector<int>& All() {
                                 kTimeDlg,
                                 kProcessDlg,
                                 kGraphicDlg,
+                                kHistoryDlg,
+                                kEquationDlg,
                                 kOutputsDlg,
                                 kTutorialSlab,
                                 kTutorialFin,
@@ -80,6 +82,7 @@ const std::vector<int>& All() {
                                 kVolumeFlux,
                                 kTemperatureScale,
                                 kVectors,
+                                kWatchedVolumes,
                                 kHelpButton,
                                 kCancelButton,
                                 kOkButton,
@@ -109,6 +112,7 @@ const std::vector<int>& All() {
                                 kRunCheck,
                                 kParametersTime,
                                 kParametersSolver,
+                                kTimeStepAdvice,
                                 kTimesPages,
                                 kTimesSet,
                                 kTimesList,
@@ -116,7 +120,12 @@ const std::vector<int>& All() {
                                 kTimesPreview,
                                 kTimesSample,
                                 kTimesSteps,
-                                kTimesAdd};
+                                kTimesAdd,
+                                kHistoryPlot,
+                                kHistoryTable,
+                                kHistorySave,
+                                kEquationFormula,
+                                kEquationTerms};
     std::sort(numbers.begin(), numbers.end());
     return numbers;
   }();

@@ -32,6 +32,8 @@ constexpr int kParametersDlg = 400;
 constexpr int kTimeDlg = 410;
 constexpr int kProcessDlg = 420;
 constexpr int kGraphicDlg = 550;
+constexpr int kHistoryDlg = 580;
+constexpr int kEquationDlg = 590;
 constexpr int kOutputsDlg = 600;
 constexpr int kTutorialSlab = 700;
 constexpr int kTutorialFin = 710;
@@ -55,6 +57,7 @@ constexpr int kVolumeTemperature = 1110;
 constexpr int kVolumeFlux = 1120;
 constexpr int kTemperatureScale = 1130;
 constexpr int kVectors = 1140;
+constexpr int kWatchedVolumes = 1150;
 
 // Popups shared by every dialog's buttons.
 constexpr int kHelpButton = 1200;
@@ -98,6 +101,7 @@ constexpr int kRunCheck = 1970;
 // Simulation parameters.
 constexpr int kParametersTime = 2000;
 constexpr int kParametersSolver = 2010;
+constexpr int kTimeStepAdvice = 2020;
 
 // Animation times.
 constexpr int kTimesPages = 2200;
@@ -108,6 +112,15 @@ constexpr int kTimesPreview = 2240;
 constexpr int kTimesSample = 2250;
 constexpr int kTimesSteps = 2260;
 constexpr int kTimesAdd = 2270;
+
+// Time History window.
+constexpr int kHistoryPlot = 2500;
+constexpr int kHistoryTable = 2510;
+constexpr int kHistorySave = 2520;
+
+// Volume Equation window.
+constexpr int kEquationFormula = 2600;
+constexpr int kEquationTerms = 2610;
 
 // Every number above, ascending: the help file must hold a topic for each.
 const std::vector<int>& All();

@@ -17,6 +17,7 @@
 
 #include "gui/platform/pixelline.h"
 #include "gui/plot/volumeraster.h"
+#include "gui/plot/watchmarkers.h"
 #include "sim/check.h"
 #include "sim/geometry.h"
 #include "sim/numeric.h"
@@ -855,6 +856,7 @@ void Paint(Surface& surface, const FieldPlotState& state) {
   // The shown index is checked here too: a stale one must not read past the snapshots.
   if (state.vectors && haveSnapshot)
     PaintVectors(surface, canvas, state, detail);
+  PaintWatchMarkers(surface, canvas, media, state.watched);
 }
 
 QImage RenderFieldPlot(const FieldPlotState& state, QSize size, const QFont& font) {

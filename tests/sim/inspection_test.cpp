@@ -416,6 +416,7 @@ TEST(TimeStepAdvice, NumbersOfATwoMaterialGridAndTheAdviceThatFollows) {
   a = AdviseTimeStep(grid, 10, 1000, endOnly);
   EXPECT_TRUE(std::isinf(a.diffusionTime));
   EXPECT_EQ(a.minFourier, 0);
+  EXPECT_EQ(a.advice, TimeStepAdvice::Advice::None);
 }
 
 }  // namespace
