@@ -67,7 +67,7 @@ TTimeHistoryDlg::TTimeHistoryDlg(InspectTarget& inspectTarget, QWidget* parent)
                                       QStringLiteral("J"), QStringLiteral("x (m)"),
                                       QStringLiteral("y (m)"), QStringLiteral("T")});
   Volumes->verticalHeader()->setVisible(false);
-  Volumes->horizontalHeader()->setStretchLastSection(true);
+  Volumes->verticalHeader()->setDefaultSectionSize(Volumes->fontMetrics().height() + 6);
   Volumes->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Volumes->setSelectionMode(QAbstractItemView::NoSelection);
   Volumes->setMaximumHeight(140);

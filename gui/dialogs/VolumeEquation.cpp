@@ -229,7 +229,9 @@ TVolumeEquationDlg::TVolumeEquationDlg(InspectTarget& inspectTarget, QWidget* pa
                                     QStringLiteral("Temperature"), QStringLiteral("W/m")});
   Terms->verticalHeader()->setVisible(false);
   Terms->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  Terms->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Terms->setSelectionMode(QAbstractItemView::NoSelection);
+  Terms->setFocusPolicy(Qt::NoFocus);
+  Terms->verticalHeader()->setDefaultSectionSize(Terms->fontMetrics().height() + 6);
   Terms->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
   SetHelpTopic(Terms, topic::kEquationTerms);
   layout->addWidget(Terms, 1);
@@ -243,7 +245,7 @@ TVolumeEquationDlg::TVolumeEquationDlg(InspectTarget& inspectTarget, QWidget* pa
   layout->addLayout(buttons);
   connect(CloseBtn, &QPushButton::clicked, this, &QDialog::close);
   connect(HelpBtn, &QPushButton::clicked, this, &TVolumeEquationDlg::HelpBtnClick);
-  resize(760, 640);
+  resize(780, 720);
 }
 
 void TVolumeEquationDlg::showEvent(QShowEvent* event) {

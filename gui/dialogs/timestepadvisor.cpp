@@ -88,15 +88,16 @@ void TTimeStepAdvisor::Show(const Media& media, const NumVector<int>& marks, dou
     return;
   }
   const TimeStepAdvice a = AdviseTimeStep(media, dt, steps, marks);
-  Fourier->setText(a.minFourier == a.maxFourier
-                       ? FormatGeneral(a.minFourier, 4)
-                       : QStringLiteral("%1 to %2")
-                             .arg(FormatGeneral(a.minFourier, 4), FormatGeneral(a.maxFourier, 4)));
+  // Volumes of one size and material differ in the last bits only: one number then.
+  const QString lowest = FormatGeneral(a.minFourier, 4);
+  const QString highest = FormatGeneral(a.maxFourier, 4);
+  Fourier->setText(lowest == highest ? lowest : QStringLiteral("%1 to %2").arg(lowest, highest));
   if (std::isfinite(a.diffusionTime)) {
     DiffusionTime->setText(QStringLiteral("%1 (L = %2 m, \u03b1 = %3 m\u00b2/s)")
                                .arg(Seconds(a.diffusionTime), FormatGeneral(a.longestSide, 4),
                                     FormatExponent(a.slowestDiffusivity, 4)));
-    Steps->setText(FormatGeneral(std::ceil(a.stepsToDiffuse), 10));
+    Steps->setText(a.stepsToDiffuse < 1 ? QStringLiteral("less than one")
+                                        : FormatGeneral(std::ceil(a.stepsToDiffuse), 10));
   } else {
     DiffusionTime->setText(QStringLiteral("none: a material does not conduct"));
     Steps->setText(QStringLiteral("-"));

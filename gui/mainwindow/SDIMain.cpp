@@ -369,14 +369,24 @@ void THeatForm::RefreshMarker() {
 
 // ---- Probe -----------------------------------------------------------------------------
 
-void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
+Surface& THeatForm::ProbeSurface() {
   // The canvas only maps here; it needs a surface but draws nothing on it. One kept for the
   // window's life spares every mouse move a painter's set-up.
   if (!probeSurface) {
     probeImage = QImage(1, 1, QImage::Format_RGB32);
     probeSurface = std::make_unique<Surface>(&probeImage);
   }
-  RCanvas canvas(*probeSurface, viewport, boundsMin, boundsMax, 4);
+  return *probeSurface;
+}
+
+QPoint THeatForm::VolumePixel(VolumeIndex volume) {
+  const RCanvas canvas(ProbeSurface(), viewport, boundsMin, boundsMax, 4);
+  const Point c = GeometryOf(*media, volume.i, volume.j).centre;
+  return QPoint(canvas.MapX(c.x), canvas.MapY(c.y));
+}
+
+void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
+  RCanvas canvas(ProbeSurface(), viewport, boundsMin, boundsMax, 4);
   mousePos = Point{canvas.UnmapX(x), canvas.UnmapY(y)};
   Legend->MouseX->setText(FormatGeneral(mousePos.x, 4));
   Legend->MouseY->setText(FormatGeneral(mousePos.y, 4));

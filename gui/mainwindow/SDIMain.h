@@ -134,6 +134,8 @@ class THeatForm : public QMainWindow,
   // Mouse over the drawing area.
   void MouseMove(int x, int y, Qt::MouseButtons buttons);
   void MouseDown(Qt::MouseButton button);
+  // Where a volume's centre lies in the drawing area, in its pixels.
+  QPoint VolumePixel(VolumeIndex volume);
   // Writes the physical-properties dialog's material into the probed volume.
   void PaintProbedVolume();
 
@@ -401,6 +403,7 @@ class THeatForm : public QMainWindow,
   QActionGroup* viewGroup = nullptr;
   QHash<QWidget*, QAction*> toolActions;
   // The mouse probe's canvas maps on this surface; it never draws.
+  Surface& ProbeSurface();
   QImage probeImage;
   std::unique_ptr<Surface> probeSurface;
 };

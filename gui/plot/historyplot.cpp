@@ -198,13 +198,33 @@ void PaintHistory(QPainter& painter, QSize size, const HistoryPlot& plot) {
     painter.drawLine(QPointF(x, a.top()), QPointF(x, a.bottom()));
   }
 
-  // The legend, in the top right corner of the plot.
+  // The legend, in the corner of the plot that covers the fewest points of the curves.
   int width = 0;
   for (const HistoryCurve& c : plot.curves)
     width = std::max(width, metrics.horizontalAdvance(c.label));
   const double rowHeight = line + 2;
-  const QRectF box(a.right() - width - 46, a.top() + 6, width + 40,
-                   rowHeight * static_cast<double>(plot.curves.size()) + 6);
+  const QSizeF boxSize(width + 40, rowHeight * static_cast<double>(plot.curves.size()) + 6);
+  const QRectF corners[] = {
+      QRectF(QPointF(a.right() - boxSize.width() - 6, a.top() + 6), boxSize),
+      QRectF(QPointF(a.right() - boxSize.width() - 6, a.bottom() - boxSize.height() - 6), boxSize),
+      QRectF(QPointF(a.left() + 6, a.top() + 6), boxSize),
+      QRectF(QPointF(a.left() + 6, a.bottom() - boxSize.height() - 6), boxSize),
+  };
+  QRectF box = corners[0];
+  std::size_t fewest = static_cast<std::size_t>(-1);
+  for (const QRectF& corner : corners) {
+    std::size_t covered = 0;
+    for (const HistoryCurve& c : plot.curves) {
+      for (std::size_t k = 0; k < c.times.size() && k < c.values.size(); ++k) {
+        if (std::isfinite(c.times[k]) && corner.contains(f.Map(c.times[k], c.values[k])))
+          ++covered;
+      }
+    }
+    if (covered < fewest) {
+      fewest = covered;
+      box = corner;
+    }
+  }
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setPen(QColor(160, 160, 160));
   painter.setBrush(QColor(255, 255, 255, 225));
