@@ -11,8 +11,7 @@ double VolumeEquation::NeighbourSum() const {
   return sum;
 }
 
-RunEquations::RunEquations(Simulator& sim)
-    : ni(sim.media->ni), nj(sim.media->nj), dt(sim.dt), steady(false) {
+RunEquations::RunEquations(Simulator& sim) : ni(sim.media->ni), nj(sim.media->nj), dt(sim.dt) {
   aP.Swap(sim.aP);
   aPs.Swap(sim.aPs);
   aN.Swap(sim.aN);

@@ -83,7 +83,6 @@ class RunEquations {
 
   int32_t ni, nj;
   double dt;
-  bool steady;
   NumMatrix<double> aP, aPs, aN, aS, aW, aE, aNW, aNE, aSW, aSE, bs, mass, source;
   Matrix<VolumeProperties> material;
   // Boundary faces by side (North and South by I, West and East by J).

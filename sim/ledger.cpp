@@ -61,11 +61,17 @@ EnergyLedger LedgerOf(const Simulator& sim) {
   // heat rates.
   const NumMatrix<double>& T = sim.T;
   const NumMatrix<double>& before = sim.StepStart();
+  double lowest = 0, highest = 0;
+  T.MinMax(lowest, highest);
+  const double largestT = std::fmax(std::fabs(lowest), std::fabs(highest));
+  // How large the terms of the equations are, for the rounding they leave in the sums.
+  double terms = 0;
   for (int32_t J = 0; J < nj; ++J) {
     for (int32_t I = 0; I < ni; ++I) {
       const VolumeProperties& p = media.volume(I, J);
       const double area = AreaOf(media, I, J);
-      const double inertia = p.density * area / sim.dt;
+      // A steady field has no storage term: nothing is stored, and its equations lack it.
+      const double inertia = sim.Steady() ? 0 : p.density * area / sim.dt;
       ledger.generation += p.heatGeneration * area;
       ledger.storage += inertia * (T[I][J] - before[I][J]) * p.specificHeat;
 
@@ -90,11 +96,20 @@ EnergyLedger LedgerOf(const Simulator& sim) {
       if (e)
         r += sim.aE[I][J] * T[I + 1][J];
       ledger.residual += std::fabs(r * p.specificHeat);
+      // The neighbours' terms add up to about the centre's: aP holds their coefficients.
+      terms += (std::fabs(inertia * before[I][J]) + std::fabs(sim.bs[I][J]) +
+                2 * std::fabs(sim.aP[I][J]) * largestT) *
+               p.specificHeat;
     }
   }
 
   ledger.imbalance = ledger.TotalIn() - ledger.TotalOut() + ledger.generation - ledger.storage;
-  ledger.scale = std::fmax(std::fmax(ledger.TotalIn(), ledger.TotalOut()),
-                           std::fmax(std::fabs(ledger.generation), std::fabs(ledger.storage)));
+  // A field whose heat rates are all rounding (a uniform steady field: nothing flows) has
+  // nothing to fault; a millionth of a millionth of the terms keeps its noise below the
+  // share that counts.
+  ledger.scale =
+      std::fmax(std::fmax(std::fmax(ledger.TotalIn(), ledger.TotalOut()),
+                          std::fmax(std::fabs(ledger.generation), std::fabs(ledger.storage))),
+                1e-12 * terms);
   return ledger;
 }

@@ -25,14 +25,15 @@ struct EnergyLedger {
   double out[4] = {0, 0, 0, 0};
   // Heat generated inside the domain.
   double generation = 0;
-  // Rate of change of the stored energy over the last step.
+  // Rate of change of the stored energy over the last step (none in a steady field).
   double storage = 0;
   // in - out + generation - storage.
   double imbalance = 0;
   // The sum over the volumes of what each volume's equation leaves unbalanced.
   double residual = 0;
   // The largest of total in, total out, generation and storage: what the two measures are
-  // judged against.
+  // judged against. Never below a millionth of a millionth of the size of the equations'
+  // terms, so that a field in which nothing flows is not faulted for its rounding.
   double scale = 0;
 
   double TotalIn() const { return in[0] + in[1] + in[2] + in[3]; }

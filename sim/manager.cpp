@@ -41,11 +41,12 @@ SimManager::SimManager(const Media* media, Face* northFace, Face* southFace, Fac
                        Face* westFace, double tolTime, double tolSpace, int32_t maxIterTime,
                        int32_t maxIterSpace, double dt, const NumMatrix<double>& start,
                        SimCallback callback, void* callbackData, const NumVector<int>* marks,
-                       SolverKind solver)
+                       SolverKind solver, RunMode mode)
     : FieldExtremes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
       callback(callback),
       callbackData(callbackData),
       iterMarks(marks),
+      mode(mode),
       curMark(0),
       running(false),
       capacity(0) {
@@ -109,6 +110,22 @@ bool SimManager::Run() {
   if (!sim)
     return false;
   CheckInvariants();
+  if (mode == RunMode::Steady) {
+    if (sim->Steady())
+      return true;
+    running = true;
+    const int8_t result = sim->SolveSteady();
+    running = false;
+    if (result != Simulator::Complete)
+      return false;
+    try {
+      Append(std::make_unique<SimSnapshot>(*sim));
+    } catch (const std::bad_alloc&) {
+      memoryExhausted = true;
+      return false;
+    }
+    return true;
+  }
   INVARIANT(curMark <= iterMarks->N(), "curMark<=iterMarks.N()");
   const NumVector<int>& marks = *iterMarks;
   if (curMark == marks.N())

@@ -52,18 +52,20 @@ class SimManager : public FieldExtremes {
  public:
   // Builds the simulator (which assembles the problem) and stores snapshot 0. The marks
   // are the animation times in time steps, starting at 0; they are not owned and must not
-  // change while the manager holds a simulator.
+  // change while the manager holds a simulator. A steady run ignores them.
   SimManager(const Media* media, Face* northFace, Face* southFace, Face* eastFace, Face* westFace,
              double tolTime, double tolSpace, int32_t maxIterTime, int32_t maxIterSpace, double dt,
              const NumMatrix<double>& start, SimCallback callback, void* callbackData,
-             const NumVector<int>* marks, SolverKind solver = SolverKind::GaussSeidel);
+             const NumVector<int>* marks, SolverKind solver = SolverKind::GaussSeidel,
+             RunMode mode = RunMode::Transient);
   ~SimManager();
   SimManager(const SimManager&) = delete;
   SimManager& operator=(const SimManager&) = delete;
 
-  // Advances from one animation time to the next, storing a snapshot at each. True when the
-  // run has nothing left to do; false when stopped (by the user or a failed step) and may
-  // be called again to continue.
+  // A transient run advances from one animation time to the next, storing a snapshot at
+  // each; a steady run solves for the steady field once (Simulator::SolveSteady) and stores
+  // it as the second and last snapshot. True when the run has nothing left to do; false
+  // when stopped (by the user or a failed step) and may be called again to continue.
   bool Run();
   // Appends a snapshot of the current state if it is newer than the last one; false also
   // when there is no memory left for it.
@@ -92,6 +94,7 @@ class SimManager : public FieldExtremes {
   Simulator* Sim() { return sim.get(); }
   const Simulator* Sim() const { return sim.get(); }
   int32_t CurMark() const { return curMark; }
+  RunMode Mode() const { return mode; }
   bool Running() const { return running; }
 
  private:
@@ -107,6 +110,7 @@ class SimManager : public FieldExtremes {
   std::unique_ptr<RunEquations> equations;
   std::unique_ptr<Simulator> sim;
   const NumVector<int>* iterMarks;
+  RunMode mode;
   int32_t curMark;
   bool running;
   std::vector<std::unique_ptr<SimSnapshot>> snapshots;

@@ -90,6 +90,8 @@ void ProblemRecord::TakeSettingsFrom(ProblemRecord& other) {
   maxIterSpace = other.maxIterSpace;
   dt = other.dt;
   solver = other.solver;
+  reference = other.reference;
+  runMode = other.runMode;
   watched = other.watched;
   SetMarks(std::move(other._marks));
   other._marks = std::make_unique<NumVector<int>>(0);

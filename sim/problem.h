@@ -7,12 +7,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "sim/face.h"
 #include "sim/fheat.h"
 #include "sim/geometry.h"
 #include "sim/media.h"
+#include "sim/reference.h"
 #include "sim/simulator.h"
 
 class ProblemRecord {
@@ -66,9 +68,9 @@ class ProblemRecord {
   void ReleaseConditions();
 
   // Takes everything but the grid from `other`: segments and conditions, functions, initial
-  // temperature, parameters, animation times and watched volumes. The four faces keep their
-  // identity, so a window that shows one goes on showing the right side. `other` is left without
-  // functions or segments and must not be run.
+  // temperature, parameters, animation times, reference and watched volumes. The four faces keep
+  // their identity, so a window that shows one goes on showing the right side. `other` is left
+  // without functions or segments and must not be run.
   void TakeSettingsFrom(ProblemRecord& other);
 
   std::unique_ptr<Media> media;
@@ -83,6 +85,12 @@ class ProblemRecord {
   std::unique_ptr<NumVector<int>> _marks;
   // How each time step is solved; like the other parameters, it applies from the next run.
   SolverKind solver = SolverKind::GaussSeidel;
+  // The exact solution of a textbook case this problem sets up, to compare runs with; none
+  // for most problems.
+  std::optional<ReferenceCase> reference;
+  // Whether a run marches in time or solves for the steady field at once; applies from the
+  // next run too.
+  RunMode runMode = RunMode::Transient;
   std::vector<VolumeIndex> watched;
 
  private:

@@ -17,6 +17,15 @@
 // conditions' (ap, b). Each step is solved by point Gauss-Seidel sweeps, or, when chosen,
 // exactly by a sparse LU factorisation of the same system made once per run.
 //
+// The steady field is the same system without its storage term, solved once by the
+// direct solver:
+//
+//   aPs T_P = aN T_N + ... + aSE T_SE + bs.
+//
+// It exists when every part of the domain that conducts to the rest is held somewhere by a
+// boundary term with ap > 0 (a temperature, or convection with h > 0); otherwise heat put
+// into that part has nowhere to go, or its level is not fixed, and the matrix is singular.
+//
 // Results are heat rates per unit depth (W/m): heatSN[I][j] through the South/North face
 // at column j, positive towards decreasing J; heatWE[i][J] the same towards decreasing I.
 // So at North and East a positive value enters the domain, at South and West it leaves.
@@ -37,13 +46,18 @@ class DirectSolver;
 // default; the direct solver solves the same nine-point system exactly.
 enum class SolverKind : int8_t { GaussSeidel = 0, Direct = 1 };
 
+// What a run computes: the field step by step from the starting field, or straight away
+// the steady field it tends to (the conditions do not change in time).
+enum class RunMode : int8_t { Transient = 0, Steady = 1 };
+
 // Why the last attempted step was undone, for the user interface to explain it.
 enum class StepFailure : int8_t {
-  None = 0,     // no step failed, or the callback asked to stop
-  SweepLimit,   // the sweeps did not converge within maxIterSpace
-  NotFinite,    // a temperature, or a heat rate derived from it, overflowed or became undefined
-  Singular,     // the direct solver could not factor the system
-  OutOfMemory,  // the computer had no memory left for the solver or the run's snapshots
+  None = 0,       // no step failed, or the callback asked to stop
+  SweepLimit,     // the sweeps did not converge within maxIterSpace
+  NotFinite,      // a temperature, or a heat rate derived from it, overflowed or became undefined
+  Singular,       // the direct solver could not factor the system
+  OutOfMemory,    // the computer had no memory left for the solver or the run's snapshots
+  NoSteadyState,  // part of the domain is held by no fixed temperature or convection
 };
 
 // Progress report from the solver; answer true to continue. Codes:
@@ -113,6 +127,14 @@ class Simulator {
 
   // Advances to the target iteration; see the result codes above.
   int8_t Advance(int32_t target);
+  // The steady field in one solve, from the starting field (iteration 0 only; NothingToDo
+  // otherwise). Whatever solver was chosen, the direct solver solves it. The field becomes
+  // step 1 at time +infinity, the limit the transient tends to, and the step's storage term
+  // is zero from then on (for the ledger and the residual). Complete, or StepFailed with
+  // Failure() saying why (NoSteadyState, Singular, NotFinite) and the starting field kept.
+  int8_t SolveSteady();
+  // Whether the field is the steady one.
+  bool Steady() const { return steady; }
   // The equations of one time step: Gauss-Seidel sweeps, or the direct solver.
   bool Solve();
   // Largest change relative to the new field's range.
@@ -132,7 +154,8 @@ class Simulator {
   // of it still counts.
   static double RelativeChange(double maxChange, double lo, double hi);
 
-  SolverKind Solver() const { return solver; }
+  // The solver that produced the field: the direct one for a steady field.
+  SolverKind Solver() const { return steady ? SolverKind::Direct : solver; }
   // Why the last attempted step failed; None after an accepted step or a stop by the user.
   StepFailure Failure() const { return failure; }
   // The field at the start of the last accepted step (the starting field before any), so
@@ -182,6 +205,9 @@ class Simulator {
 
   void Assemble();
   void InitTransient();
+  // Whether every group of volumes that conduct to each other has a boundary face with
+  // ap > 0, as a steady field needs.
+  bool EveryPartHeld() const;
   bool SolveGaussSeidel();
   bool SolveDirect();
   bool Report(int32_t code, double value) {
@@ -195,6 +221,7 @@ class Simulator {
   NumMatrix<double> mass;
   SolverKind solver;
   StepFailure failure = StepFailure::None;
+  bool steady = false;
   // Made at the first direct solve and kept for the run: the matrix never changes.
   std::unique_ptr<DirectSolver> direct;
   // Every derived value v obeys |v| <= derivedGrowth * max|T| + derivedOffset; set once the

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "sim/directsolver.h"
 #include "sim/geometry.h"
@@ -212,7 +213,8 @@ double Simulator::StepChange(const NumMatrix<double>& before) const {
 
 int8_t Simulator::Advance(int32_t target) {
   const int32_t n = target - iteration;
-  if (n < 1)
+  // A steady field has no storage term left to step with.
+  if (n < 1 || steady)
     return NothingToDo;
   for (int32_t step = 0; step < n; ++step) {
     previous.CopyValuesFrom(T);
@@ -252,6 +254,112 @@ int8_t Simulator::Advance(int32_t target) {
   ComputeFluxes();
   Report(progress::TargetReached, 0);
   return ReachedTarget;
+}
+
+bool Simulator::EveryPartHeld() const {
+  const int32_t ni = media->ni;
+  const int32_t nj = media->nj;
+  // Volumes joined by a non-zero coefficient in either's row form one group (union-find).
+  std::vector<int32_t> parent(static_cast<std::size_t>(ni) * nj);
+  for (std::size_t k = 0; k < parent.size(); ++k)
+    parent[k] = static_cast<int32_t>(k);
+  const auto root = [&parent](int32_t k) {
+    while (parent[static_cast<std::size_t>(k)] != k) {
+      const int32_t up = parent[static_cast<std::size_t>(k)];
+      parent[static_cast<std::size_t>(k)] = parent[static_cast<std::size_t>(up)];
+      k = up;
+    }
+    return k;
+  };
+  const auto join = [&](int32_t a, int32_t b) {
+    parent[static_cast<std::size_t>(root(a))] = root(b);
+  };
+  for (int32_t j = 0; j < nj; ++j) {
+    for (int32_t i = 0; i < ni; ++i) {
+      const int32_t p = j * ni + i;
+      const auto couple = [&](int32_t i2, int32_t j2, double coefficient) {
+        if (coefficient != 0 && i2 >= 0 && i2 < ni && j2 >= 0 && j2 < nj)
+          join(p, j2 * ni + i2);
+      };
+      couple(i, j + 1, aN[i][j]);
+      couple(i, j - 1, aS[i][j]);
+      couple(i - 1, j, aW[i][j]);
+      couple(i + 1, j, aE[i][j]);
+      couple(i - 1, j + 1, aNW[i][j]);
+      couple(i + 1, j + 1, aNE[i][j]);
+      couple(i - 1, j - 1, aSW[i][j]);
+      couple(i + 1, j - 1, aSE[i][j]);
+    }
+  }
+  std::vector<char> held(parent.size(), 0);
+  const auto hold = [&](int32_t i, int32_t j, const SimTerm& term) {
+    if (term.first > 0)
+      held[static_cast<std::size_t>(root(j * ni + i))] = 1;
+  };
+  for (int32_t i = 0; i < ni; ++i) {
+    hold(i, 0, termSN[i][0]);
+    hold(i, nj - 1, termSN[i][nj]);
+  }
+  for (int32_t j = 0; j < nj; ++j) {
+    hold(0, j, termWE[0][j]);
+    hold(ni - 1, j, termWE[ni][j]);
+  }
+  for (std::size_t k = 0; k < parent.size(); ++k) {
+    if (!held[static_cast<std::size_t>(root(static_cast<int32_t>(k)))])
+      return false;
+  }
+  return true;
+}
+
+int8_t Simulator::SolveSteady() {
+  if (iteration != 0 || steady)
+    return NothingToDo;
+  failure = StepFailure::None;
+  if (!EveryPartHeld()) {
+    failure = StepFailure::NoSteadyState;
+    Report(progress::StepUndone, 0);
+    return StepFailed;
+  }
+  // The storage term leaves both sides: rho A / dt from aP, rho A T(old) / dt from b. The
+  // factor of the transient, if any, belongs to another matrix.
+  previous.CopyValuesFrom(T);
+  aP.CopyValuesFrom(aPs);
+  b.CopyValuesFrom(bs);
+  steady = true;
+  direct.reset();
+  time = std::numeric_limits<double>::infinity();
+  iteration = 1;
+  bool solved;
+  // As in a time step: the factor may find no memory, and a field may be too large for the
+  // heat rates derived from it.
+  try {
+    solved = SolveDirect();
+  } catch (const std::bad_alloc&) {
+    failure = StepFailure::OutOfMemory;
+    solved = false;
+  }
+  if (solved && !DerivedValuesFinite()) {
+    failure = StepFailure::NotFinite;
+    solved = false;
+  }
+  if (!solved) {
+    direct.reset();
+    steady = false;
+    T.CopyValuesFrom(previous);
+    time = 0;
+    iteration = 0;
+    InitTransient();
+    ComputeFluxes();
+    Report(progress::StepUndone, 0);
+    return StepFailed;
+  }
+  // Another step from the steady field would not change it.
+  timeError = 0;
+  stepStart.Swap(previous);
+  ComputeFluxes();
+  Report(progress::StepAccepted, 0);
+  Report(progress::RunComplete, 0);
+  return Complete;
 }
 
 void Simulator::ComputeFluxes() {

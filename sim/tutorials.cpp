@@ -60,6 +60,15 @@ std::unique_ptr<ProblemRecord> TransientSlab() {
   Cover(*problem->westFace, new FFlux(LibraryConstant(*problem, 0)));
   problem->SetParameters(0.00001, 0.00000001, 600, 10000, 1.0);
   LinearMarks(*problem, 7);
+  const VolumeProperties steel = FromTable("Carbon steel, plain");
+  problem->reference = PlaneWallCase{0,
+                                     0.1,
+                                     steel.conductivity,
+                                     steel.conductivity / (steel.density * steel.specificHeat),
+                                     0,
+                                     true,
+                                     0,
+                                     1};
   return problem;
 }
 
@@ -75,6 +84,7 @@ std::unique_ptr<ProblemRecord> Fin() {
   Cover(*problem->southFace, new FConvection(h, ambient));
   Cover(*problem->eastFace, new FConvection(h, ambient));
   problem->SetParameters(0.00001, 0.00000001, 1000, 10000, 10.0);
+  problem->reference = FinCase{0, 0, 0.1, 0.004, FromTable("Aluminum").conductivity, 50, 100, 0};
   return problem;
 }
 
@@ -89,6 +99,11 @@ std::unique_ptr<ProblemRecord> CompositeWall() {
   Cover(*problem->westFace, new FTemperature(inside));
   Cover(*problem->eastFace, new FTemperature(LibraryConstant(*problem, 0)));
   problem->SetParameters(0.00000001, 0.00000001, 1000, 10000, 36000.0);
+  problem->reference = CompositeWallCase{0,
+                                         {{0.2, FromTable("Brick, common").conductivity},
+                                          {0.05, FromTable("Polystyrene, expanded").conductivity}},
+                                         20,
+                                         0};
   return problem;
 }
 
@@ -98,6 +113,9 @@ std::unique_ptr<ProblemRecord> ShapeFactor() {
   // North and South (the symmetry line) insulated.
   problem->media = std::make_unique<MixedMedia>(0.5, 1.0, 0.5, 0.1, 20, 60, DefaultMaterial());
   problem->SetParameters(0.00001, 0.00000001, 1000, 10000, 1000.0);
+  // The whole square around the pipe; the grid is its half East of the symmetry line.
+  problem->reference =
+      PipeInSquareCase{Point{0, 0.5}, 1.0, 0.2, DefaultMaterial().conductivity, 0, 1};
   return problem;
 }
 
@@ -108,7 +126,7 @@ std::unique_ptr<SimManager> RunKeepingSimulator(ProblemRecord& problem) {
       problem.media.get(), problem.northFace.get(), problem.southFace.get(), problem.eastFace.get(),
       problem.westFace.get(), problem.tolTime, problem.tolSpace, problem.maxIterTime,
       problem.maxIterSpace, problem.dt, start, nullptr, nullptr, problem._marks.get(),
-      problem.solver);
+      problem.solver, problem.runMode);
   manager->Run();
   return manager;
 }
@@ -128,21 +146,15 @@ double WestInflow(const SimSnapshot& snapshot) {
 }
 
 double SlabSeries(double xOverL, double fourier) {
-  double remaining = 0;
-  for (int n = 0; n < 200; ++n) {
-    const double lambda = (2 * n + 1) * pi / 2;
-    const double term = 2 / lambda * std::exp(-lambda * lambda * fourier);
-    remaining += ((n % 2 == 0) ? term : -term) * std::cos(lambda * xOverL);
-  }
-  return 1 - remaining;
+  // A unit slab of unit diffusivity, insulated at x = 0, whose other face steps to 1.
+  const ExactSolution slab(PlaneWallCase{0, 1, 1, 1, 0, true, 0, 1});
+  return slab.Temperature(Point{xOverL, 0}, fourier);
 }
 
 double FinHeatRate(double k, double h, double t, double length, double theta) {
-  const double m = std::sqrt(2 * h / (k * t));
-  const double bigM = std::sqrt(h * 2 * k * t) * theta;
-  const double tip = h / (m * k);
-  const double ml = m * length;
-  return bigM * (std::sinh(ml) + tip * std::cosh(ml)) / (std::cosh(ml) + tip * std::sinh(ml));
+  const ExactSolution fin(FinCase{0, 0, length, t, k, h, theta, 0});
+  // What crosses the base: the flux along the fin, integrated over its thickness.
+  return fin.Flux(Point{0, t / 2}, 0).x * t;
 }
 
 double PipeInSquareShapeFactor(double w, double d) {

@@ -5,7 +5,8 @@
 // the steps of each topic: the default problem changed through the same operations the
 // dialogs perform (a new grid, materials, boundary segments, custom functions, parameters,
 // animation times). The help states the numbers these problems give; the tests keep the
-// two in step, and the problems can be saved as example files.
+// two in step, and the problems can be saved as example files. Each carries the exact
+// solution of its textbook case as its reference (sim/reference.h).
 
 #include <cstdint>
 #include <memory>
@@ -29,7 +30,8 @@ std::unique_ptr<ProblemRecord> CompositeWall();
 std::unique_ptr<ProblemRecord> ShapeFactor();
 
 // Runs the problem from its initial temperature to the end, as "Run" and then "Close" in
-// the run dialog do, and returns the results with their last snapshot as the final state.
+// the run dialog do, and returns the results with their last snapshot as the final state:
+// in the problem's run mode, so a steady problem gives its steady field.
 std::unique_ptr<SimManager> Run(ProblemRecord& problem);
 // The same run stopped where "Run" leaves it, with the simulator still held (to check it).
 std::unique_ptr<SimManager> RunKeepingSimulator(ProblemRecord& problem);
@@ -48,7 +50,8 @@ double SlabSeries(double xOverL, double fourier);
 // convective tip, base excess temperature theta.
 double FinHeatRate(double k, double h, double t, double length, double theta);
 // Conduction shape factor per unit length of a circular pipe of diameter d centred in a
-// square of side w (w > d): 2 pi / ln(1.08 w / d).
+// square of side w (w > d), by the textbook's correlation: 2 pi / ln(1.08 w / d). The exact
+// value is CircleInSquareShapeFactor (sim/reference.h).
 double PipeInSquareShapeFactor(double w, double d);
 
 }  // namespace tutorial

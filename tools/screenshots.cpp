@@ -2,6 +2,7 @@
 // so anyone can regenerate what the README and the reviews show.
 //
 //   tools/screenshots [output folder]      (runs this under xvfb-run)
+//   ... calorivectrix_screenshots folder study   only the references and the refinement study
 
 #include <QAction>
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -39,6 +41,7 @@
 #include "gui/dialogs/Parameters.h"
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
+#include "gui/dialogs/Refinement.h"
 #include "gui/dialogs/TimeHistory.h"
 #include "gui/dialogs/Times.h"
 #include "gui/dialogs/VolumeEquation.h"
@@ -130,6 +133,8 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
   parameters.move(60, 60);
   parameters.show();
   Shot(parameters, "24-parameters");
+  parameters.Mode->setCurrentIndex(1);
+  Shot(parameters, "24b-parameters-steady");
   parameters.hide();
   TInitialTempDlg& initial = *form.initialTempDlg;
   initial.move(60, 60);
@@ -190,6 +195,38 @@ void ShootSettingsDialogs(THeatForm& form, TProcessDlg& process) {
     RunToTheEnd(process);
     Shot(form, QString("%1-grid-%2").arg(shot++).arg(name));
   }
+
+  // The last grid's steady state in one solve: the run window, and the field it leaves.
+  form.runMode = RunMode::Steady;
+  process.show();
+  process.FormShow();
+  Button(process, "Run")->click();
+  Shot(process, "35-steady-run-dialog");
+  Button(process, "Finish")->click();
+  const bool legendShown = form.Legend->isVisible();
+  if (!legendShown)
+    form.LegendBtn->click();
+  form.MouseMove(form.Draw->width() / 2, form.Draw->height() / 2, Qt::NoButton);
+  Shot(form, "36-steady-field");
+  if (!legendShown)
+    form.LegendBtn->click();
+  // West insulated: the steady field is uniform, nothing flows, and the check passes it.
+  form.westFace->Insert(Segment{0, 1, new FFlux(form.functionList[0].get())});
+  process.show();
+  process.FormShow();
+  Button(process, "Run")->click();
+  Shot(process, "37-steady-nothing-flows");
+  Button(process, "Finish")->click();
+  // East insulated as well: nothing holds the temperature, and the run says so.
+  form.eastFace->Insert(Segment{0, 1, new FFlux(form.functionList[0].get())});
+  process.show();
+  process.FormShow();
+  Button(process, "Run")->click();
+  Shot(process, "38-steady-refused");
+  Button(process, "Finish")->click();
+  form.westFace->Insert(Segment{0, 1, new FTemperature(form.functionList[0].get())});
+  form.eastFace->Insert(Segment{0, 1, new FTemperature(form.functionList[1].get())});
+  form.runMode = RunMode::Transient;
 }
 
 // The screen round several windows at once, as a student sees them side by side.
@@ -496,6 +533,57 @@ void ShootRefusals(THeatForm& form, TProcessDlg& dialog) {
   messages::SetAnswerer([](const messages::Shown&) { return QMessageBox::No; });
 }
 
+// The exact references beside the profiles, and the refinement study: Tutorial 1's series
+// beside the slab's profile, and Tutorial 4's study on three and four levels.
+void ShootReferenceAndStudy(THeatForm& form, TProcessDlg& dialog) {
+  messages::SetAnswerer([](const messages::Shown&) { return QMessageBox::No; });
+  form.resize(760, 520);
+  form.OpenExample(":/examples/tutorial-1-slab.cvx");
+  RunToTheEnd(dialog);
+  form.TemperatureFieldItem->trigger();
+  form.ShowSnapshot(2);
+  TGraphicDlg& profile = *form.graphicDlg;
+  profile.move(form.frameGeometry().right() + 12, 40);
+  form.DynamicPlotsItem->trigger();
+  Shot(profile, "80-profile-reference-slab-200s");
+  form.ShowSnapshot(6);
+  Shot(profile, "81-profile-reference-slab-600s");
+  form.HeatFluxVectorsItem->trigger();
+  profile.SNBtn->click();
+  profile.WEBar->setValue(profile.WEBar->maximum());
+  Shot(profile, "82-profile-reference-slab-east-flux");
+  form.HeatFluxVectorsItem->trigger();
+  profile.close();
+
+  form.OpenExample(":/examples/tutorial-4-shape-factor.cvx");
+  TRefinementDlg& study = *form.refinementDlg;
+  study.move(40, 40);
+  form.findChild<QAction*>("RefinementStudyItem")->trigger();
+  Shot(study, "83-study-ready");
+  study.RunClick();
+  QTest::qWait(300);
+  Shot(study, "84-study-running");
+  while (study.Running())
+    QTest::qWait(100);
+  study.Table->selectRow(study::HeatEast);
+  Shot(study, "85-study-tutorial-4");
+  study.PlotMode->setCurrentIndex(1);
+  Shot(study, "86-study-tutorial-4-distance");
+  study.PlotMode->setCurrentIndex(0);
+  study.LevelsEdit->setValue(4);
+  study.RunClick();
+  while (study.Running())
+    QTest::qWait(100);
+  study.Table->selectRow(study::HeatEast);
+  Shot(study, "87-study-tutorial-4-four-levels");
+  study.PlotMode->setCurrentIndex(1);
+  Shot(study, "88-study-tutorial-4-four-levels-distance");
+  study.Table->selectRow(study::ProbeTemperature);
+  study.PlotMode->setCurrentIndex(0);
+  Shot(study, "89-study-tutorial-4-probe");
+  study.close();
+}
+
 }  // namespace
 
 // The help window on a tutorial, its index and contents, popups, and the About box.
@@ -545,6 +633,12 @@ int main(int argc, char** argv) {
     splash->move(form.geometry().center() - splash->rect().center());
     Shot(form, "00-splash-over-start");
     splash->OKClick();
+  }
+  // "screenshots folder study" shoots only the references and the refinement study.
+  if (argc > 2 && QString(argv[2]) == "study") {
+    ShootReferenceAndStudy(form, *form.processDlg);
+    form.close();
+    return 0;
   }
   const QSize startSize = form.size();
   Shot(form, "01-media");
@@ -654,6 +748,7 @@ int main(int argc, char** argv) {
   ShootDocument(form, dialog);
   ShootInspection(form, dialog);
   ShootRefusals(form, dialog);
+  ShootReferenceAndStudy(form, dialog);
   form.close();
 
   EditingShots();

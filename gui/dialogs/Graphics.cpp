@@ -10,6 +10,9 @@
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "gui/dialogs/outputreport.h"
 #include "gui/platform/help.h"
@@ -105,8 +108,49 @@ Profile ComputeProfile(const SimManager& run, const SimSnapshot& shown, ProfileK
   return p;
 }
 
+ReferenceProfile ComputeReferenceProfile(const ExactSolution& exact, const Media& media,
+                                         const SimSnapshot& shown, ProfileKind kind,
+                                         ProfileDirection direction, int32_t i, int32_t j) {
+  INVARIANT(kind != ProfileKind::None, "kind != ProfileKind::None");
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  ReferenceProfile r{{}, none, none};
+  const NumMatrix<double>& field = ProfileField(shown, kind, direction);
+  const bool flux = kind == ProfileKind::Flux;
+  const bool we = direction == ProfileDirection::WE;
+  const double time = shown.Time();
+  const int32_t count = we ? field.N() : field.M();
+  double runSum = 0, exactSum = 0;
+  bool complete = true;
+  for (int32_t k = 0; k < count; ++k) {
+    const int32_t a = we ? k : i;
+    const int32_t b = we ? j : k;
+    double e;
+    if (!flux)
+      e = ExactVolumeTemperature(exact, media, a, b, time);
+    else if (we)
+      e = ReportedHeat(ExactHeatSN(exact, media, a, b, time));
+    else
+      e = ReportedHeat(ExactHeatWE(exact, media, a, b, time));
+    const double run = flux ? ReportedHeat(field[a][b]) : field[a][b];
+    runSum += run;
+    if (!std::isfinite(e)) {
+      complete = false;
+      continue;
+    }
+    exactSum += e;
+    r.line.push_back(we ? Point{static_cast<double>(k), e} : Point{e, static_cast<double>(k)});
+    const double d = run - e;
+    if (!std::isfinite(r.largestDifference) || std::abs(d) > std::abs(r.largestDifference))
+      r.largestDifference = d;
+  }
+  if (complete)
+    r.statisticDifference = flux ? runSum - exactSum : (runSum - exactSum) / count;
+  return r;
+}
+
 void PaintProfile(Surface& surface, const PixelRect& rect, const Point& worldMin,
-                  const Point& worldMax, ProfileDirection direction, const Profile* profile) {
+                  const Point& worldMax, ProfileDirection direction, const Profile* profile,
+                  const std::vector<Point>* reference) {
   RCanvas canvas(surface, rect, worldMin, worldMax, 4);
   const bool we = direction == ProfileDirection::WE;
   // Zero, or the nearest edge of the extents when zero lies outside them.
@@ -140,12 +184,22 @@ void PaintProfile(Surface& surface, const PixelRect& rect, const Point& worldMin
   const Point& m = profile->marker;
   line(m, we ? Point{m.x, base} : Point{base, m.y});
 
+  auto polyline = [&surface, &map](const std::vector<Point>& points) {
+    const QPoint first = map(points.front());
+    surface.MoveTo(first.x(), first.y());
+    for (std::size_t k = 1; k < points.size(); ++k) {
+      const QPoint p = map(points[k]);
+      surface.LineTo(p.x(), p.y());
+    }
+  };
   surface.SetPenColor(QColor(255, 0, 0));
-  const QPoint first = map(profile->line.front());
-  surface.MoveTo(first.x(), first.y());
-  for (std::size_t k = 1; k < profile->line.size(); ++k) {
-    const QPoint p = map(profile->line[k]);
-    surface.LineTo(p.x(), p.y());
+  polyline(profile->line);
+  // Dotted over the run's curve, so that where the two agree both still show.
+  if (reference && !reference->empty()) {
+    surface.SetPenColor(QColor(0, 140, 0));
+    surface.SetPenStyle(Surface::PenStyle::Dot);
+    polyline(*reference);
+    surface.SetPenStyle(Surface::PenStyle::Solid);
   }
 }
 
@@ -321,6 +375,29 @@ void TGraphicDlg::BuildForm() {
   statRow->addWidget(Statistic);
   statRow->addWidget(StatisticValue, 1);
   readouts->addLayout(statRow);
+
+  ReferenceGroup = new QGroupBox(QStringLiteral("Run minus reference"), this);
+  ReferenceGroup->setObjectName(QStringLiteral("ReferenceGroup"));
+  SetHelpTopic(ReferenceGroup, topic::kProfileReference);
+  auto* referenceGrid = new QGridLayout(ReferenceGroup);
+  referenceGrid->setContentsMargins(6, 2, 6, 4);
+  referenceGrid->setVerticalSpacing(2);
+  ReferenceName = NamedLabel(ReferenceGroup, "ReferenceName", QString());
+  ReferenceName->setWordWrap(true);
+  QPalette green = ReferenceName->palette();
+  green.setColor(QPalette::WindowText, QColor(0, 110, 0));
+  ReferenceName->setPalette(green);
+  referenceGrid->addWidget(ReferenceName, 0, 0, 1, 2);
+  referenceGrid->addWidget(new QLabel(QStringLiteral("Largest"), ReferenceGroup), 1, 0);
+  LargestDifference = ValueLabel(ReferenceGroup, "LargestDifference", QStringLiteral("-"));
+  referenceGrid->addWidget(LargestDifference, 1, 1);
+  StatisticDifferenceName =
+      NamedLabel(ReferenceGroup, "StatisticDifferenceName", QStringLiteral("Average"));
+  referenceGrid->addWidget(StatisticDifferenceName, 2, 0);
+  StatisticDifference = ValueLabel(ReferenceGroup, "StatisticDifference", QStringLiteral("-"));
+  referenceGrid->addWidget(StatisticDifference, 2, 1);
+  ReferenceGroup->setVisible(false);
+  readouts->addWidget(ReferenceGroup);
   readouts->addStretch(1);
 
   auto* buttons = new QHBoxLayout;
@@ -424,8 +501,10 @@ void TGraphicDlg::Refresh() {
   // there is nothing to plot.
   if (kind == ProfileKind::None || !run || !shown) {
     hasProfile = false;
-    for (QLabel* label : {ValueWE, ValueSN, StatisticValue})
+    hasReference = false;
+    for (QLabel* label : {ValueWE, ValueSN, StatisticValue, LargestDifference, StatisticDifference})
       label->setText(QStringLiteral("-"));
+    ReferenceGroup->setVisible(target.Reference() != nullptr);
     Draw->update();
     return;
   }
@@ -445,7 +524,39 @@ void TGraphicDlg::Refresh() {
   FieldValue->setText(FormatExponent(profile.fieldValue, 6));
   StatisticValue->setText(FormatExponent(profile.statistic, 6));
   ShowExtremes(profile);
+  RefreshReference(*shown, i, j);
   Draw->update();
+}
+
+void TGraphicDlg::RefreshReference(const SimSnapshot& shown, int32_t i, int32_t j) {
+  const ReferenceCase* kase = target.Reference();
+  const Media* grid = target.Grid();
+  hasReference = false;
+  ReferenceGroup->setVisible(kase != nullptr);
+  if (!kase)
+    return;
+  StatisticDifferenceName->setText(Statistic->text());
+  ReferenceName->setText(QString::fromStdString(ReferenceTitle(*kase)));
+  // A grid that no longer fits the results has nothing to compare with.
+  if (!grid || grid->ni != shown.T.N() || grid->nj != shown.T.M() ||
+      !CheckReference(*kase).empty()) {
+    LargestDifference->setText(QStringLiteral("-"));
+    StatisticDifference->setText(QStringLiteral("-"));
+    return;
+  }
+  const ExactSolution exact(*kase);
+  reference = ComputeReferenceProfile(exact, *grid, shown, kind, Direction(), i, j);
+  hasReference = true;
+  auto shownNumber = [](double v) {
+    return std::isfinite(v) ? FormatExponent(v, 6) : QStringLiteral("-");
+  };
+  LargestDifference->setText(shownNumber(reference.largestDifference));
+  StatisticDifference->setText(shownNumber(reference.statisticDifference));
+  // The exact curve stays inside the plot: the extents take it in.
+  for (const Point& p : reference.line) {
+    worldMin = Point{std::min(worldMin.x, p.x), std::min(worldMin.y, p.y)};
+    worldMax = Point{std::max(worldMax.x, p.x), std::max(worldMax.y, p.y)};
+  }
 }
 
 void TGraphicDlg::FormPaint(QPainter& painter) {
@@ -453,7 +564,8 @@ void TGraphicDlg::FormPaint(QPainter& painter) {
   painter.fillRect(Draw->rect(), Qt::white);
   Surface surface(painter);
   const PixelRect rect{0, 0, Draw->width() - 1, Draw->height() - 1};
-  PaintProfile(surface, rect, worldMin, worldMax, Direction(), Shown());
+  PaintProfile(surface, rect, worldMin, worldMax, Direction(), Shown(),
+               hasReference ? &reference.line : nullptr);
 }
 
 void TGraphicDlg::HelpBtnClick() {

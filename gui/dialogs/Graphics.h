@@ -10,8 +10,13 @@
 // views nothing. Heat rates are shown negated, as the report shows them: positive flows
 // West to East and South to North.
 //
+// When the problem carries an exact solution (a reference), it is drawn along the same line
+// as a dotted green curve, with the largest difference between the run and it and the
+// difference of their Average or Sum.
+//
 // The numbers and the world coordinates of a profile come from plain functions
-// (ComputeProfile) and the drawing from PaintProfile, so both are tested without a window.
+// (ComputeProfile, ComputeReferenceProfile) and the drawing from PaintProfile, so both are
+// tested without a window.
 
 #include <QDialog>
 #include <cstdint>
@@ -21,6 +26,7 @@
 #include "gui/platform/surface.h"
 #include "gui/plot/rcanvas.h"
 #include "sim/manager.h"
+#include "sim/reference.h"
 
 class QGroupBox;
 class QLabel;
@@ -62,11 +68,27 @@ struct Profile {
 Profile ComputeProfile(const SimManager& run, const SimSnapshot& shown, ProfileKind kind,
                        ProfileDirection direction, int32_t i, int32_t j);
 
+// The exact solution along the profile's line, in the profile's world coordinates and
+// signs: temperatures at the volumes' centres, or heat rates through the faces. Points the
+// reference does not reach are left out of the line and of the differences.
+struct ReferenceProfile {
+  std::vector<Point> line;
+  // Run minus reference, at the point where they differ most (with its sign), and of the
+  // Average or Sum; NaN when the reference reaches no point, or (the statistic) not all.
+  double largestDifference;
+  double statisticDifference;
+};
+ReferenceProfile ComputeReferenceProfile(const ExactSolution& exact, const Media& media,
+                                         const SimSnapshot& shown, ProfileKind kind,
+                                         ProfileDirection direction, int32_t i, int32_t j);
+
 // The base line through value 0 (held inside the extents), then, with a profile, the
-// marker from the base line to the chosen value in blue and the profile in red; the world
-// box maps onto `rect` with a margin of 4 pixels.
+// marker from the base line to the chosen value in blue, the profile in red and the
+// reference, if any, dotted in green over it; the world box maps onto `rect` with a margin
+// of 4 pixels.
 void PaintProfile(Surface& surface, const PixelRect& rect, const Point& worldMin,
-                  const Point& worldMax, ProfileDirection direction, const Profile* profile);
+                  const Point& worldMax, ProfileDirection direction, const Profile* profile,
+                  const std::vector<Point>* reference = nullptr);
 
 class TGraphicDlg : public QDialog {
   Q_OBJECT
@@ -92,6 +114,8 @@ class TGraphicDlg : public QDialog {
   Point WorldMax() const { return worldMax; }
   // The profile on show, or null.
   const Profile* Shown() const { return hasProfile ? &profile : nullptr; }
+  // The reference along it, or null when the problem has none.
+  const ReferenceProfile* ShownReference() const { return hasReference ? &reference : nullptr; }
 
   QLabel* ProfileName;
   QToolButton* WEBtn;
@@ -111,6 +135,12 @@ class TGraphicDlg : public QDialog {
   QLabel* LocalMax;
   QLabel* Statistic;
   QLabel* StatisticValue;
+  // Shown only when the problem carries a reference.
+  QGroupBox* ReferenceGroup;
+  QLabel* ReferenceName;
+  QLabel* LargestDifference;
+  QLabel* StatisticDifferenceName;
+  QLabel* StatisticDifference;
   QPushButton* OKBtn;
   QPushButton* HelpBtn;
 
@@ -122,6 +152,8 @@ class TGraphicDlg : public QDialog {
   void FormPaint(QPainter& painter);
   void SetBarMaxima(const BarMaxima& maxima);
   void ShowExtremes(const Profile& extremes);
+  // The reference along the profile on show, with its read-outs; hidden without one.
+  void RefreshReference(const SimSnapshot& shown, int32_t i, int32_t j);
 
   GraphicTarget& target;
   ProfileKind kind = ProfileKind::None;
@@ -129,6 +161,8 @@ class TGraphicDlg : public QDialog {
   Point worldMax{1, 1};
   Profile profile;
   bool hasProfile = false;
+  ReferenceProfile reference;
+  bool hasReference = false;
   // Changing a bar's range moves its position; the refresh waits until both are set.
   bool settingBars = false;
 };

@@ -216,7 +216,8 @@ void TOutputsDlg::BuildReport() {
   const SimManager* results = target.Results();
   const SimSnapshot* shown = target.ShownSnapshot();
   INVARIANT(results != nullptr && shown != nullptr, "manager");
-  const ReportLines lines = OutputReport(ReportSource{*results, *shown, target.TimeStep()});
+  const ReportLines lines = OutputReport(
+      ReportSource{*results, *shown, target.TimeStep(), target.Grid(), target.Reference()});
   Editor->setPlainText(QString::fromStdString(JoinReport(lines)));
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "gui/dialogs/dialogparts.h"
@@ -38,6 +39,8 @@ TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
 
   auto* timeGroup = new QGroupBox(QStringLiteral("Time"), this);
+  timeGroup->setObjectName(QStringLiteral("TimeGroup"));
+  TimeGroup = timeGroup;
   SetHelpTopic(timeGroup, topic::kParametersTime);
   auto* timeRows = new QGridLayout(timeGroup);
   timeRows->setColumnStretch(0, 1);
@@ -75,6 +78,23 @@ TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
   const int solverRow = solverRows->rowCount();
   solverRows->addWidget(solverLabel, solverRow, 0);
   solverRows->addWidget(Solver, solverRow, 1);
+  Mode = new QComboBox(SolverGroup);
+  Mode->setObjectName(QStringLiteral("Mode"));
+  Mode->addItem(QStringLiteral("Transient"));
+  Mode->addItem(QStringLiteral("Steady state"));
+  Mode->setToolTip(
+      QStringLiteral("Transient marches in time steps from the initial temperature; steady "
+                     "state solves at once for the field the transient tends to"));
+  auto* modeLabel = new QLabel(QStringLiteral("Run"), SolverGroup);
+  modeLabel->setBuddy(Mode);
+  const int modeRow = solverRows->rowCount();
+  solverRows->addWidget(modeLabel, modeRow, 0);
+  solverRows->addWidget(Mode, modeRow, 1);
+  SteadyNote = new QLabel(SolverGroup);
+  SteadyNote->setObjectName(QStringLiteral("SteadyNote"));
+  SteadyNote->setWordWrap(true);
+  SteadyNote->setMinimumWidth(270);
+  solverRows->addWidget(SteadyNote, modeRow + 1, 0, 1, 2);
   layout->addWidget(SolverGroup);
   layout->addStretch(1);
 
@@ -87,6 +107,7 @@ TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
 
   for (QLineEdit* edit : {MaxIterTime, TolTime, Dt, MaxIterSpace, TolSpace})
     connect(edit, &QLineEdit::textChanged, this, &TParametersDlg::CheckValues);
+  connect(Mode, &QComboBox::currentIndexChanged, this, &TParametersDlg::ModeChanged);
   for (QLineEdit* edit : {MaxIterTime, Dt})
     connect(edit, &QLineEdit::textChanged, this, &TParametersDlg::UpdateAdvice);
   connect(OKBtn, &QPushButton::clicked, this, &TParametersDlg::OKBtnClick);
@@ -106,6 +127,13 @@ void TParametersDlg::FormShow() {
   MaxIterSpace->setText(FormatInteger(problem.maxIterSpace));
   TolSpace->setText(FormatGeneral(problem.tolSpace));
   Solver->setCurrentIndex(problem.solver == SolverKind::Direct ? 1 : 0);
+  Solver->setEnabled(true);
+  {
+    // Applied once below, whether or not the index changes.
+    const QSignalBlocker quiet(Mode);
+    Mode->setCurrentIndex(problem.runMode == RunMode::Steady ? 1 : 0);
+  }
+  ModeChanged();
   CheckValues();
   UpdateAdvice();
   Dt->setFocus();
@@ -116,6 +144,10 @@ void TParametersDlg::UpdateAdvice() {
   int steps = 0;
   const bool valid = ParseDecimal(Dt->text(), dt) && ParseInteger(MaxIterTime->text(), steps);
   Advisor->Show(*problem.media, *problem._marks, dt, steps, valid);
+  if (Mode->currentIndex() == 1) {
+    Advisor->Advice->setText(
+        QStringLiteral("A steady run takes no time steps: the advice is for transient runs."));
+  }
 }
 
 bool TParametersDlg::Read(Values& v) const {
@@ -137,8 +169,35 @@ void TParametersDlg::OKBtnClick() {
   if (!Read(v))
     return;
   problem.SetParameters(v.tolTime, v.tolSpace, v.maxIterTime, v.maxIterSpace, v.dt);
-  problem.solver = Solver->currentIndex() == 1 ? SolverKind::Direct : SolverKind::GaussSeidel;
+  const bool steady = Mode->currentIndex() == 1;
+  const int solver = steady ? transientSolver : Solver->currentIndex();
+  problem.solver = solver == 1 ? SolverKind::Direct : SolverKind::GaussSeidel;
+  problem.runMode = steady ? RunMode::Steady : RunMode::Transient;
   accept();
+}
+
+void TParametersDlg::ModeChanged() {
+  const bool steady = Mode->currentIndex() == 1;
+  if (steady && Solver->isEnabled()) {
+    transientSolver = Solver->currentIndex();
+    Solver->setCurrentIndex(1);
+  } else if (!steady && !Solver->isEnabled()) {
+    Solver->setCurrentIndex(transientSolver);
+  }
+  Solver->setEnabled(!steady);
+  // Both texts take two lines, so the dialog keeps its size when the mode changes.
+  SteadyNote->setText(
+      steady ? QStringLiteral("Solved at once by the direct solver: Gauss\u2013\u2060Seidel is not "
+                              "offered for a steady state.")
+             : QStringLiteral("Time steps from the initial temperature, each solved by the "
+                              "solver above."));
+  // A steady field has no time steps.
+  TimeGroup->setEnabled(!steady);
+  Advisor->setEnabled(!steady);
+  UpdateAdvice();
+  // Laid out at once, so that nothing moves under a click that follows (the showing calls
+  // this after its own layout).
+  layout()->activate();
 }
 
 void TParametersDlg::HelpBtnClick() {

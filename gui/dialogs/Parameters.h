@@ -2,10 +2,12 @@
 #define CALORIVECTRIX_GUI_PARAMETERS_H
 
 // The simulation parameters dialog: the time step, the number of time steps, the two
-// tolerances, the solver's iteration limit and the choice of solver of the problem it is
-// given. It asks nothing
-// of the window: the values are stored in the problem, which keeps its animation times
-// ending at the new number of steps, and take effect at the next run.
+// tolerances, the solver's iteration limit, the choice of solver and the run mode of the
+// problem it is given. It asks nothing of the window: the values are stored in the problem,
+// which keeps its animation times ending at the new number of steps, and take effect at the
+// next run. A steady run is solved by the direct solver whatever solver is chosen for
+// transients: while "Steady state" is chosen the solver list shows the direct solver,
+// greyed, the time fields are greyed, and the choice made for transients is kept.
 //
 // OK is enabled exactly when every field reads (integers strictly, decimals with the user's
 // separator) and every value is above zero; nothing else is checked, so the dialog can
@@ -19,6 +21,7 @@
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QShowEvent;
@@ -35,9 +38,11 @@ class TParametersDlg : public QDialog {
   void FormShow();
   // Whether all five fields read as values above zero; enables OK accordingly.
   bool CheckValues();
-  // Stores the five values in the problem and closes with OK; does nothing while a field
-  // does not read.
+  // Stores the five values, the solver and the run mode in the problem and closes with OK;
+  // does nothing while a field does not read.
   void OKBtnClick();
+  // Applies the run mode chosen to the other controls.
+  void ModeChanged();
   void HelpBtnClick();
 
   QLineEdit* MaxIterTime;
@@ -47,6 +52,11 @@ class TParametersDlg : public QDialog {
   QLineEdit* TolSpace;
   // How each time step is solved: Gauss-Seidel (index 0) or the direct solver (index 1).
   QComboBox* Solver;
+  // How a run goes: "Transient" (index 0) or "Steady state" (index 1), and a note on what
+  // the mode chosen does (for the steady one: that Gauss-Seidel is not offered).
+  QComboBox* Mode;
+  QLabel* SteadyNote;
+  QGroupBox* TimeGroup;
   QPushButton* OKBtn;
   QPushButton* CancelBtn;
   QPushButton* HelpBtn;
@@ -75,6 +85,8 @@ class TParametersDlg : public QDialog {
   bool Read(Values& values) const;
 
   ProblemRecord& problem;
+  // The solver chosen for transients, kept while the steady mode shows the direct one.
+  int transientSolver = 0;
 };
 
 #endif

@@ -310,6 +310,11 @@ QString TProcessDlg::FailureText(StepFailure failure, int32_t step, int32_t maxI
                  "conductivity and density), or a volume without area, is the usual "
                  "cause; check the materials and the grid.")
           .arg(step);
+    case StepFailure::NoSteadyState:
+      return QStringLiteral(
+          "No steady state: no side that the domain (or a part of it) reaches holds a "
+          "temperature or convection, so heat put into it cannot leave. Give a side a "
+          "temperature or convection condition, or run a transient.");
     case StepFailure::None:
       break;
   }
@@ -541,7 +546,7 @@ bool TProcessDlg::StartRun() {
         problem.media.get(), problem.northFace.get(), problem.southFace.get(),
         problem.eastFace.get(), problem.westFace.get(), problem.tolTime, problem.tolSpace,
         problem.maxIterTime, problem.maxIterSpace, problem.dt, *temp, &TProcessDlg::Progress, this,
-        problem._marks.get(), problem.solver);
+        problem._marks.get(), problem.solver, problem.runMode);
     // The watched volumes are recorded at every step of the run.
     ownedManager->Watch(problem.watched);
   } catch (const std::bad_alloc&) {
@@ -621,7 +626,7 @@ bool TProcessDlg::Progress(Simulator* sim, int32_t code, double value, void* dat
 }
 
 void TProcessDlg::ShowTimeLabels(const Simulator& sim) {
-  Time->setText(FormatExponent(sim.time, 3));
+  Time->setText(sim.Steady() ? QStringLiteral("steady state") : FormatExponent(sim.time, 3));
   TError->setText(FormatExponent(sim.timeError, 6));
   TIter->setText(FormatInteger(sim.iteration));
 }
@@ -637,6 +642,9 @@ bool TProcessDlg::OnProgress(const Simulator& sim, int32_t code, double value) {
   if (code >= 0) {
     if ((code - 1) % 50 != 0)
       return Pause->isEnabled();
+  } else if (code == progress::StepAccepted && sim.Steady()) {
+    // The steady field lies at no time a graph over time could show.
+    ShowTimeLabels(sim);
   } else if (code == progress::StepAccepted) {
     const double t = sim.time;
     const float y = LogError(sim.timeError);

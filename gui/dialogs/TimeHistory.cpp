@@ -161,7 +161,7 @@ void TTimeHistoryDlg::Update() {
   }
 
   // The table: one row per watched volume, its value at the snapshot on show.
-  const Media& grid = target.Grid();
+  const Media& grid = *target.Grid();
   Volumes->setRowCount(static_cast<int>(watched.size()));
   Volumes->horizontalHeaderItem(5)->setText(
       shown ? QStringLiteral("T at %1").arg(TimeText(shown->Time())) : QStringLiteral("T"));

@@ -262,7 +262,7 @@ void TVolumeEquationDlg::SetVolume(VolumeIndex v) {
 void TVolumeEquationDlg::Update() {
   hasEquation = false;
   const SimManager* results = target.Results();
-  const Media& grid = target.Grid();
+  const Media& grid = *target.Grid();
   const bool inGrid = volume.i >= 0 && volume.j >= 0 && volume.i < grid.ni && volume.j < grid.nj;
   QString message;
   if (!inGrid) {

@@ -7,6 +7,7 @@
 
 #include "gui/plot/fieldplot.h"
 #include "sim/manager.h"
+#include "sim/reference.h"
 
 class GraphicTarget {
  public:
@@ -19,6 +20,11 @@ class GraphicTarget {
   virtual ViewMode View() const = 0;
   // Whether heat-flux vectors are drawn over the field.
   virtual bool VectorsShown() const = 0;
+
+  // The grid of the results and the exact solution the problem carries, for the comparison
+  // with it; none by default.
+  virtual const Media* Grid() const { return nullptr; }
+  virtual const ReferenceCase* Reference() const { return nullptr; }
 };
 
 #endif

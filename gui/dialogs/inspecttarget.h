@@ -16,7 +16,8 @@ class InspectTarget {
  public:
   virtual ~InspectTarget() = default;
 
-  virtual const Media& Grid() const = 0;
+  // The grid the results belong to (never null here).
+  virtual const Media* Grid() const = 0;
   virtual const std::vector<VolumeIndex>& WatchedVolumes() const = 0;
   // The results of the last accepted run, or null.
   virtual const SimManager* Results() const = 0;

@@ -1,5 +1,6 @@
 #include "gui/dialogs/outputreport.h"
 
+#include <cmath>
 #include <cstring>
 #include <iomanip>
 #include <locale>
@@ -19,6 +20,14 @@ std::string Label(const char* text, std::size_t width) {
 
 std::string MinMaxLine(const char* label, double min, double max) {
   return Label(label, 22) + ReportReal(min) + ReportReal(max);
+}
+
+// A label, then the four sides' names right-aligned over the columns of numbers below.
+std::string SidesHeading(const char* label) {
+  std::string head = Label(label, 26);
+  for (const char* side : {"North", "South", "East", "West"})
+    head += std::string(16 - std::strlen(side), ' ') + side;
+  return head;
 }
 
 // The row number before a table row: right-aligned in 3 characters, then a colon.
@@ -67,9 +76,13 @@ void AppendSnapshotSection(ReportLines& lines, const ReportSource& source) {
   const SimSnapshot& s = source.shown;
   lines.emplace_back("*** Snapshot:");
   lines.emplace_back();
-  lines.push_back(Label("Current time:", 26) + ReportReal(s.Time()));
-  lines.push_back(Label("Last simulated time:", 26) +
-                  ReportReal(source.results.LastSnapshot().Time()));
+  // A steady field is the limit of infinite time; the words take the number's place.
+  const auto time = [](double t) {
+    const std::string steady = "    steady state";
+    return std::isfinite(t) ? ReportReal(t) : steady;
+  };
+  lines.push_back(Label("Current time:", 26) + time(s.Time()));
+  lines.push_back(Label("Last simulated time:", 26) + time(source.results.LastSnapshot().Time()));
   lines.push_back(Label("Time steps performed:", 26) + ReportInteger(s.Iteration(), 16));
   lines.push_back(Label("Time interval (sec.):", 26) + ReportReal(source.dt));
   lines.push_back(Label("Number of volumes (WE/NS):", 26) + ReportInteger(s.T.N(), 16) +
@@ -163,10 +176,7 @@ void AppendConvergenceSection(ReportLines& lines, const ReportSource& source) {
     lines.emplace_back("No time step led to this snapshot: there is nothing to check.");
     return;
   }
-  std::string head = Label("Heat rate (W/m):", 26);
-  for (const char* side : {"North", "South", "East", "West"})
-    head += std::string(16 - std::strlen(side), ' ') + side;
-  lines.push_back(std::move(head));
+  lines.push_back(SidesHeading("Heat rate (W/m):"));
   std::string in = Label("    In:", 26);
   std::string out = Label("    Out:", 26);
   for (int k = 0; k < 4; ++k) {
@@ -186,6 +196,68 @@ void AppendConvergenceSection(ReportLines& lines, const ReportSource& source) {
                            "the solver tolerance or choose the direct solver, and run again.");
 }
 
+void AppendReferenceSection(ReportLines& lines, const ReportSource& source) {
+  if (!source.grid || !source.reference || !CheckReference(*source.reference).empty())
+    return;
+  const Media& grid = *source.grid;
+  const SimSnapshot& s = source.shown;
+  if (grid.ni != s.T.N() || grid.nj != s.T.M())
+    return;
+  const ExactSolution exact(*source.reference);
+  const double time = s.Time();
+  lines.emplace_back();
+  lines.push_back("*** Reference solution: " + ReferenceTitle(*source.reference));
+  lines.emplace_back();
+
+  // Run minus reference, over the volumes the reference reaches.
+  double largest = 0, runSum = 0, exactSum = 0;
+  int32_t at_i = -1, at_j = -1;
+  int64_t count = 0;
+  for (int32_t j = 0; j < grid.nj; ++j) {
+    for (int32_t i = 0; i < grid.ni; ++i) {
+      const double e = ExactVolumeTemperature(exact, grid, i, j, time);
+      if (!std::isfinite(e))
+        continue;
+      const double d = s.T[i][j] - e;
+      if (at_i < 0 || std::abs(d) > std::abs(largest)) {
+        largest = d;
+        at_i = i;
+        at_j = j;
+      }
+      runSum += s.T[i][j];
+      exactSum += e;
+      ++count;
+    }
+  }
+  if (count == 0) {
+    lines.emplace_back("The reference does not reach any volume of this grid.");
+    return;
+  }
+  lines.emplace_back("Temperature (run - reference):");
+  lines.push_back(Label("    Largest difference:", 26) + ReportReal(largest) + "  at volume (" +
+                  std::to_string(at_i + 1) + ", " + std::to_string(at_j + 1) + ")");
+  lines.push_back(Label("    Average difference:", 26) + ReportReal((runSum - exactSum) / count));
+  lines.emplace_back();
+
+  const SideHeat ref = ExactSideHeat(exact, grid, time);
+  const SideHeat in = SideHeatIn(s.heatSN, s.heatWE);
+  const double run[4] = {in.north, in.south, in.east, in.west};
+  const double reference[4] = {ref.north, ref.south, ref.east, ref.west};
+  lines.push_back(SidesHeading("Heat rate in (W/m):"));
+  std::string runLine = Label("    Run:", 26);
+  std::string refLine = Label("    Reference:", 26);
+  std::string diffLine = Label("    Difference:", 26);
+  for (int k = 0; k < 4; ++k) {
+    runLine += ReportReal(run[k]);
+    refLine += std::isfinite(reference[k]) ? ReportReal(reference[k]) : std::string(15, ' ') + "-";
+    diffLine += std::isfinite(reference[k]) ? ReportReal(run[k] - reference[k])
+                                            : std::string(15, ' ') + "-";
+  }
+  lines.push_back(std::move(runLine));
+  lines.push_back(std::move(refLine));
+  lines.push_back(std::move(diffLine));
+}
+
 ReportLines OutputReport(const ReportSource& source) {
   ReportLines lines;
   AppendReportHeader(lines);
@@ -193,5 +265,6 @@ ReportLines OutputReport(const ReportSource& source) {
   AppendStatisticsSection(lines, source);
   AppendValuesSection(lines, source);
   AppendConvergenceSection(lines, source);
+  AppendReferenceSection(lines, source);
   return lines;
 }

@@ -17,14 +17,19 @@
 #include <vector>
 
 #include "sim/manager.h"
+#include "sim/reference.h"
 
 using ReportLines = std::vector<std::string>;
 
-// What the report describes: the run, the snapshot on show and the problem's time step.
+// What the report describes: the run, the snapshot on show and the problem's time step;
+// with the grid and the exact solution the problem carries, if any, also how far the run
+// lies from that solution.
 struct ReportSource {
   const SimManager& results;
   const SimSnapshot& shown;
   double dt;
+  const Media* grid = nullptr;
+  const ReferenceCase* reference = nullptr;
 };
 
 // The whole report.
@@ -38,6 +43,10 @@ void AppendValuesSection(ReportLines& lines, const ReportSource& source);
 // The energy ledger of the snapshot shown and the verdict on it: heat in and out through
 // each side, generated and stored, imbalance and residual in per cent of the largest.
 void AppendConvergenceSection(ReportLines& lines, const ReportSource& source);
+// The run against the problem's exact solution, when it has one: the largest difference of
+// the volumes' temperatures and where it lies, the difference of their average, and the
+// heat rate into each side, run and exact. Nothing without a reference or a grid that fits.
+void AppendReferenceSection(ReportLines& lines, const ReportSource& source);
 
 // A real as %.8g (the decimal point whatever the locale), right-aligned in `width`
 // characters; width 0 writes it without padding. A zero never shows a sign.

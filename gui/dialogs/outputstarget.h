@@ -5,6 +5,7 @@
 // snapshot on show, and the problem's time step.
 
 #include "sim/manager.h"
+#include "sim/reference.h"
 
 class OutputsTarget {
  public:
@@ -16,6 +17,11 @@ class OutputsTarget {
   virtual const SimSnapshot* ShownSnapshot() const = 0;
   // The problem's time step in seconds.
   virtual double TimeStep() const = 0;
+
+  // The grid of the results and the exact solution the problem carries, for the comparison
+  // with it; none by default.
+  virtual const Media* Grid() const { return nullptr; }
+  virtual const ReferenceCase* Reference() const { return nullptr; }
 };
 
 #endif

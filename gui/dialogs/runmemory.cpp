@@ -19,7 +19,8 @@ RunMemory CheckRunMemory(const ProblemRecord& problem, uint64_t machineBytes) {
   RunMemory memory;
   const int32_t ni = problem.media->ni;
   const int32_t nj = problem.media->nj;
-  const int32_t times = problem._marks->N();
+  // A steady solve keeps the starting field and the steady one, whatever the times say.
+  const int32_t times = problem.runMode == RunMode::Steady ? 1 : problem._marks->N();
   memory.snapshotBytes = SnapshotBytes(ni, nj);
   memory.snapshotCount = static_cast<int64_t>(times) + 1;
   memory.needed = RunSnapshotBytes(ni, nj, times);

@@ -158,6 +158,50 @@ QJsonObject ConditionJson(const ProblemRecord& p, const FHeat& c) {
       {"kind", "Convection"}, {"h", IndexOf(p, h.h)}, {"ambient", IndexOf(p, h.ambient)}};
 }
 
+QJsonObject ReferenceJson(const ReferenceCase& reference) {
+  if (const auto* w = std::get_if<PlaneWallCase>(&reference)) {
+    return QJsonObject{{"kind", "PlaneWall"},
+                       {"x0", w->x0},
+                       {"thickness", w->thickness},
+                       {"conductivity", w->conductivity},
+                       {"diffusivity", w->diffusivity},
+                       {"initialTemperature", w->initial},
+                       {"westInsulated", w->westInsulated},
+                       {"westTemperature", w->westTemperature},
+                       {"eastTemperature", w->eastTemperature}};
+  }
+  if (const auto* f = std::get_if<FinCase>(&reference)) {
+    return QJsonObject{{"kind", "Fin"},
+                       {"x0", f->x0},
+                       {"y0", f->y0},
+                       {"length", f->length},
+                       {"thickness", f->thickness},
+                       {"conductivity", f->conductivity},
+                       {"h", f->h},
+                       {"baseTemperature", f->baseTemperature},
+                       {"ambientTemperature", f->ambient}};
+  }
+  if (const auto* c = std::get_if<CompositeWallCase>(&reference)) {
+    QJsonArray layers;
+    for (const WallLayer& layer : c->layers)
+      layers.append(
+          QJsonObject{{"thickness", layer.thickness}, {"conductivity", layer.conductivity}});
+    return QJsonObject{{"kind", "CompositeWall"},
+                       {"x0", c->x0},
+                       {"layers", layers},
+                       {"westTemperature", c->westTemperature},
+                       {"eastTemperature", c->eastTemperature}};
+  }
+  const auto& p = std::get<PipeInSquareCase>(reference);
+  return QJsonObject{{"kind", "CircleInSquare"},
+                     {"centre", QJsonArray{p.centre.x, p.centre.y}},
+                     {"side", p.side},
+                     {"diameter", p.diameter},
+                     {"conductivity", p.conductivity},
+                     {"holeTemperature", p.holeTemperature},
+                     {"outerTemperature", p.outerTemperature}};
+}
+
 }  // namespace
 
 QByteArray Serialize(const ProblemRecord& p) {
@@ -197,9 +241,13 @@ QByteArray Serialize(const ProblemRecord& p) {
   root["sides"] = sides;
 
   root["initialTemperature"] = p.initialTemp;
-  root["parameters"] = QJsonObject{
+  QJsonObject parameters{
       {"dt", p.dt},           {"maxIterTime", p.maxIterTime}, {"maxIterSpace", p.maxIterSpace},
       {"tolTime", p.tolTime}, {"tolSpace", p.tolSpace},       {"solver", SolverName(p.solver)}};
+  // Left out for a transient, so that files of transient problems keep their bytes.
+  if (p.runMode == RunMode::Steady)
+    parameters["runMode"] = "Steady";
+  root["parameters"] = parameters;
   QJsonArray marks;
   for (int32_t k = 0; k < p._marks->N(); ++k)
     marks.append((*p._marks)[k]);
@@ -212,6 +260,8 @@ QByteArray Serialize(const ProblemRecord& p) {
       watched.append(QJsonArray{v.i + 1, v.j + 1});
     root["watchedVolumes"] = watched;
   }
+  if (p.reference)
+    root["reference"] = ReferenceJson(*p.reference);
   // Laid out for reading by hand, unless the problem is so large (every volume its own
   // material) that the layout, which can multiply the bytes of a list of small numbers
   // several times over, might pass the size the reader accepts.
@@ -324,12 +374,20 @@ class Reader {
   }
 
   static int64_t Whole(const QJsonValue& v, const QString& where, int64_t low, int64_t high) {
+    return Whole(
+        v, [&where] { return where; }, low, high);
+  }
+
+  // The same with the place spelled out only for a refusal: a grid's worth of volumes is
+  // read far faster without a message made for each.
+  template <class Where>
+  static int64_t Whole(const QJsonValue& v, const Where& where, int64_t low, int64_t high) {
     const double d = v.isDouble() ? v.toDouble() : std::nan("");
     if (!(d >= static_cast<double>(low) && d <= static_cast<double>(high)) || d != std::floor(d)) {
-      Fail(where, QString("expected a whole number from %1 to %2, found %3.")
-                      .arg(low)
-                      .arg(high)
-                      .arg(Shown(v)));
+      Fail(where(), QString("expected a whole number from %1 to %2, found %3.")
+                        .arg(low)
+                        .arg(high)
+                        .arg(Shown(v)));
     }
     return static_cast<int64_t>(d);
   }
@@ -468,7 +526,9 @@ void ReadMaterials(const QJsonObject& root, Media& media) {
   for (int32_t j = 0; j < media.nj; ++j) {
     for (int32_t i = 0; i < media.ni; ++i) {
       const qint64 k = static_cast<qint64>(j) * media.ni + i;
-      const QString where = QString("volumes[%1] (volume (%2, %3))").arg(k).arg(i + 1).arg(j + 1);
+      const auto where = [k, i, j] {
+        return QString("volumes[%1] (volume (%2, %3))").arg(k).arg(i + 1).arg(j + 1);
+      };
       const int64_t m = Reader::Whole(volumes.at(k), where, 0, materials.size() - 1);
       media.volume(i, j) = records[static_cast<std::size_t>(m)];
     }
@@ -602,6 +662,18 @@ void ReadSettings(const QJsonObject& root, ProblemRecord& p) {
                    "expected \"GaussSeidel\" or \"Direct\", found " + Shown(solver) + ".");
     }
   }
+  // Files from before the steady mode march in time.
+  if (o.contains("runMode")) {
+    const QString mode = Reader::Text(o, path, "runMode");
+    if (mode == "Steady") {
+      p.runMode = RunMode::Steady;
+    } else if (mode == "Transient") {
+      p.runMode = RunMode::Transient;
+    } else {
+      Reader::Fail(path + ".runMode",
+                   "expected \"Transient\" or \"Steady\", found " + Shown(mode) + ".");
+    }
+  }
 
   const QJsonArray marks = Reader::Array(root, "", "animationSteps", 2,
                                          std::min<qint64>(maxAnimationTimes, p.maxIterTime + 1LL));
@@ -639,6 +711,75 @@ void ReadWatched(const QJsonObject& root, ProblemRecord& p) {
     if (!p.SetWatched(volume, true))
       Reader::Fail(where, QString("volume (%1, %2) is watched twice.").arg(i).arg(j));
   }
+}
+
+bool Flag(const QJsonObject& o, const QString& path, const char* key) {
+  const QJsonValue v = Reader::Member(o, path, key);
+  if (!v.isBool())
+    Reader::Fail(Reader::Join(path, key), "expected true or false, found " + Shown(v) + ".");
+  return v.toBool();
+}
+
+// The exact solution a problem may carry; a file without one (every file written before
+// there were references) reads as a problem without.
+void ReadReference(const QJsonObject& root, ProblemRecord& p) {
+  if (!root.contains("reference"))
+    return;
+  const QString path = "reference";
+  const QJsonObject o = Reader::Object(root, "", "reference");
+  const QString kind = Reader::Text(o, path, "kind");
+  auto number = [&](const char* key) { return Reader::Number(o, path, key); };
+  ReferenceCase reference;
+  if (kind == "PlaneWall") {
+    reference = PlaneWallCase{number("x0"),
+                              number("thickness"),
+                              number("conductivity"),
+                              number("diffusivity"),
+                              number("initialTemperature"),
+                              Flag(o, path, "westInsulated"),
+                              number("westTemperature"),
+                              number("eastTemperature")};
+  } else if (kind == "Fin") {
+    reference = FinCase{number("x0"),
+                        number("y0"),
+                        number("length"),
+                        number("thickness"),
+                        number("conductivity"),
+                        number("h"),
+                        number("baseTemperature"),
+                        number("ambientTemperature")};
+  } else if (kind == "CompositeWall") {
+    CompositeWallCase wall{number("x0"), {}, number("westTemperature"), number("eastTemperature")};
+    const QJsonArray layers = Reader::Array(o, path, "layers", 1, 100);
+    for (qint64 k = 0; k < layers.size(); ++k) {
+      const QString where = Index(path + ".layers", k);
+      if (!layers.at(k).isObject())
+        Reader::Fail(where,
+                     "expected a group of values in braces, found " + Shown(layers.at(k)) + ".");
+      const QJsonObject layer = layers.at(k).toObject();
+      wall.layers.push_back(WallLayer{Reader::Number(layer, where, "thickness"),
+                                      Reader::Number(layer, where, "conductivity")});
+    }
+    reference = wall;
+  } else if (kind == "CircleInSquare") {
+    const QJsonArray centre = Reader::Array(o, path, "centre", 2, 2);
+    reference = PipeInSquareCase{Point{Reader::Number(centre.at(0), path + ".centre[0]"),
+                                       Reader::Number(centre.at(1), path + ".centre[1]")},
+                                 number("side"),
+                                 number("diameter"),
+                                 number("conductivity"),
+                                 number("holeTemperature"),
+                                 number("outerTemperature")};
+  } else {
+    Reader::Fail(path + ".kind",
+                 "expected \"PlaneWall\", \"Fin\", \"CompositeWall\" or \"CircleInSquare\", "
+                 "found " +
+                     Shown(kind) + ".");
+  }
+  const std::string fault = CheckReference(reference);
+  if (!fault.empty())
+    Reader::Fail(path, QString::fromStdString(fault));
+  p.reference = reference;
 }
 
 QString Where(const QByteArray& bytes, int offset) {
@@ -703,6 +844,7 @@ ReadResult Parse(const QByteArray& bytes) {
     }
     ReadSettings(root, *p);
     ReadWatched(root, *p);
+    ReadReference(root, *p);
     result.problem = std::move(p);
   } catch (const Refusal& refusal) {
     result.message = refusal.message;

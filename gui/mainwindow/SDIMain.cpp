@@ -33,6 +33,7 @@
 #include "gui/dialogs/Parameters.h"
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
+#include "gui/dialogs/Refinement.h"
 #include "gui/dialogs/TimeHistory.h"
 #include "gui/dialogs/Times.h"
 #include "gui/dialogs/VolumeEquation.h"
@@ -140,6 +141,7 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   segmentDlg = new TSegmentDlg(*this, *this, this);
   functionDlg = new TFunctionDlg(this);
   physicalPropDlg = new TPhysicalPropDlg(*this, *this, this);
+  refinementDlg = new TRefinementDlg(*this, this);
 
   UpdateExportItems();
   UpdateFrameButtons();
@@ -171,6 +173,8 @@ void THeatForm::ShutDown() {
   if (contextHelpMode)
     QApplication::restoreOverrideCursor();
   contextHelpMode = false;
+  // A study still running holds a copy of the conditions; it ends before they are counted.
+  refinementDlg->Stop();
   manager.reset();
   scaleBitmap = QImage();
   ReleaseConditions();
@@ -246,8 +250,14 @@ void THeatForm::RunEnded() {
 }
 
 void THeatForm::ShowCurrentTime() {
-  Legend->CurrentTime->setText(manager ? FormatGeneral(manager->Snapshot(curSnapshot).Time())
-                                       : QString("-"));
+  if (!manager) {
+    Legend->CurrentTime->setText(QString("-"));
+    return;
+  }
+  // A steady field is the limit of infinite time.
+  const double time = manager->Snapshot(curSnapshot).Time();
+  Legend->CurrentTime->setText(std::isfinite(time) ? FormatGeneral(time)
+                                                   : QStringLiteral("steady state"));
 }
 
 void THeatForm::SetScaleLabels() {
@@ -749,6 +759,12 @@ void THeatForm::AnimationTimesItemClick() {
 void THeatForm::DynamicPlotsItemClick() {
   graphicDlg->show();
   graphicDlg->raise();
+}
+
+void THeatForm::RefinementStudyItemClick() {
+  refinementDlg->show();
+  refinementDlg->raise();
+  refinementDlg->activateWindow();
 }
 
 // ---- Looking inside the numbers --------------------------------------------------------

@@ -21,6 +21,7 @@
 #include "gui/dialogs/inspecttarget.h"
 #include "gui/dialogs/outputstarget.h"
 #include "gui/dialogs/propertiestarget.h"
+#include "gui/dialogs/refinementtarget.h"
 #include "gui/dialogs/runtarget.h"
 #include "gui/dialogs/segmenttarget.h"
 #include "gui/platform/surface.h"
@@ -50,6 +51,7 @@ class TOutputsDlg;
 class TParametersDlg;
 class TPhysicalPropDlg;
 class TProcessDlg;
+class TRefinementDlg;
 class TSegmentDlg;
 class TTimeDlg;
 class TTimeHistoryDlg;
@@ -65,6 +67,7 @@ class THeatForm : public QMainWindow,
                   public PropertiesTarget,
                   public BoundaryTarget,
                   public SegmentTarget,
+                  public RefinementTarget,
                   public InspectTarget {
   Q_OBJECT
 
@@ -78,8 +81,7 @@ class THeatForm : public QMainWindow,
   bool SetManager(SimManager* results) override;
   void RunStarted(const SimManager& run) override;
   void RunEnded() override;
-  // InspectTarget (with Results)
-  const Media& Grid() const override { return *media; }
+  // InspectTarget (with Results and Grid)
   const std::vector<VolumeIndex>& WatchedVolumes() const override { return watched; }
   int32_t ShownIndex() const override { return curSnapshot; }
   const SimManager* LiveRun() const override { return liveRun; }
@@ -87,6 +89,9 @@ class THeatForm : public QMainWindow,
   double TimeStep() const override { return dt; }
   ViewMode View() const override { return viewMode; }
   bool VectorsShown() const override;
+  // The grid the results belong to (a new grid discards them) and the problem's reference.
+  const Media* Grid() const override { return media.get(); }
+  const ReferenceCase* Reference() const override { return reference ? &*reference : nullptr; }
 
   // PropertiesTarget
   void SetPaintPointer(bool engaged) override;
@@ -95,6 +100,9 @@ class THeatForm : public QMainWindow,
   std::optional<NewSegment> AskSegment() override;
   // SegmentTarget
   std::unique_ptr<Function1D> AskCustomFunction() override;
+  // RefinementTarget
+  const ProblemRecord& StudyProblem() const override { return *this; }
+  VolumeIndex ProbedVolume() const override { return VolumeIndex{probeI, probeJ}; }
 
   // GeometryTarget, and Open Geometry: replaces the grid (the window owns it from now on)
   // and discards any results. Refused (false, the grid dropped and nothing changed) while a
@@ -163,6 +171,7 @@ class THeatForm : public QMainWindow,
   void OutputsItemClick();
   void AnimationTimesItemClick();
   void DynamicPlotsItemClick();
+  void RefinementStudyItemClick();
   void HelpBtnClick();
   void HelpTopicsItemClick();
   void HelpOnHelpItemClick();
@@ -255,6 +264,8 @@ class THeatForm : public QMainWindow,
   // window, shown without blocking it.
   TOutputsDlg* outputsDlg = nullptr;
   TGraphicDlg* graphicDlg = nullptr;
+  // The refinement study, shown without blocking; its runs work on copies of the problem.
+  TRefinementDlg* refinementDlg = nullptr;
   // Help > About...; the start-up splash is a box of its own.
   TAboutBox* aboutBox = nullptr;
   // The editors of materials and boundary conditions, shown without blocking the window,
@@ -302,6 +313,7 @@ class THeatForm : public QMainWindow,
   QAction* ParametersItem = nullptr;
   QAction* OutputsItem = nullptr;
   QAction* AnimationTimesItem = nullptr;
+  QAction* RefinementStudyItem = nullptr;
   QAction* PlayAnimationItem = nullptr;
   QAction* BoundsItem = nullptr;
   QAction* MediaItem = nullptr;

@@ -286,6 +286,12 @@ void THeatForm::BuildCommands() {
                                 "Set visualization times for the trasient problem");
   OnCommand(AnimationTimesItem, nullptr, &THeatForm::AnimationTimesItemClick);
 
+  RefinementStudyItem =
+      MenuItem(simulation, "RefinementStudyItem", "Refinement &Study...",
+               "Run the problem on finer grids and see how much its answer still changes",
+               topic::kRefinementDlg);
+  OnCommand(RefinementStudyItem, nullptr, &THeatForm::RefinementStudyItemClick);
+
   simulation->addSeparator();
   SpeedPanel->addSeparator();
 

@@ -61,6 +61,29 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       help.action = CommandLine::Action::help;
       return help;
     }
+    if (a == "--refine" || a == "--probe") {
+      if (k + 1 >= arguments.size() || arguments[k + 1].isEmpty())
+        return fail(a + (a == "--refine" ? " needs a number of levels." : " needs a volume I,J."));
+      if ((a == "--refine" && command.refineLevels != 0) || (a == "--probe" && command.probeI != 0))
+        return fail(a + " is given twice.");
+      const QString value = arguments[++k];
+      if (a == "--refine") {
+        bool ok = false;
+        command.refineLevels = value.toInt(&ok);
+        if (!ok || command.refineLevels < 3 || command.refineLevels > 12)
+          return fail("--refine needs a number of levels from 3 to 12, found \"" + value + "\".");
+      } else {
+        const QStringList parts = value.split(',');
+        bool okI = false, okJ = false;
+        if (parts.size() == 2) {
+          command.probeI = parts[0].trimmed().toInt(&okI);
+          command.probeJ = parts[1].trimmed().toInt(&okJ);
+        }
+        if (!okI || !okJ || command.probeI < 1 || command.probeJ < 1)
+          return fail("--probe needs a volume as I,J counted from 1, found \"" + value + "\".");
+      }
+      continue;
+    }
     QString* value = a == "--run"       ? &command.problem
                      : a == "--csv"     ? &command.csv
                      : a == "--png"     ? &command.png
@@ -82,11 +105,27 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       run = run || a == "--run";
       continue;
     }
+    if (a == "--steady") {
+      command.steady = true;
+      continue;
+    }
     if (a.startsWith("-"))
       return fail("unknown option " + a + ".");
     if (!command.problem.isEmpty())
       return fail("only one problem can be opened at a time.");
     command.problem = a;
+  }
+  if (command.probeI != 0 && command.refineLevels == 0)
+    return fail("--probe goes with --refine.");
+  if (command.refineLevels != 0) {
+    if (!run)
+      return fail("--refine goes with --run.");
+    if (command.csv.isEmpty())
+      return fail("--refine needs --csv to say where the study's table goes.");
+    if (!command.png.isEmpty())
+      return fail("--png goes with a plain run, not with --refine.");
+    if (!command.history.isEmpty())
+      return fail("--history goes with a plain run, not with --refine.");
   }
   if (run) {
     if (command.csv.isEmpty() && command.png.isEmpty() && command.history.isEmpty())
@@ -109,6 +148,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     command.action = CommandLine::Action::run;
   } else if (!command.csv.isEmpty() || !command.png.isEmpty() || !command.history.isEmpty()) {
     return fail("--csv, --png and --history go with --run.");
+  } else if (command.steady) {
+    return fail("--steady goes with --run.");
   }
   return command;
 }
@@ -126,12 +167,21 @@ QString UsageText() {
          "  calorivectrix                    start with the default problem\n"
          "  calorivectrix PROBLEM.cvx        start with this problem\n"
          "  calorivectrix --run PROBLEM.cvx [--csv RESULTS.csv] [--png PICTURE.png]\n"
-         "                [--history HISTORY.csv]\n"
+         "                      [--steady] [--history HISTORY.csv]\n"
          "                                   run the problem to its end without a window and\n"
          "                                   write the last snapshot: a table of every volume\n"
          "                                   and boundary face, and/or the temperature field\n"
-         "                                   as a picture; and/or the temperatures of the\n"
-         "                                   problem's watched volumes at every time step\n"
+         "                                   as a picture; with --steady, solve for the steady\n"
+         "                                   state at once, whatever the file's run mode; with\n"
+         "                                   --history, write the temperatures of the problem's\n"
+         "                                   watched volumes after every time step\n"
+         "  calorivectrix --run PROBLEM.cvx --refine LEVELS --csv STUDY.csv [--probe I,J]\n"
+         "                                   a refinement study: the problem on its own grid\n"
+         "                                   and on grids 2, 4, ... times finer (LEVELS grids\n"
+         "                                   in all, 3 or more), the observed order of\n"
+         "                                   convergence and the extrapolated values, written\n"
+         "                                   as a table; temperatures are read at the centre\n"
+         "                                   of volume I,J (the middle one if not given)\n"
          "  calorivectrix --help             show this text\n"
          "\n"
          "A file name of - writes to the standard output.\n"
@@ -210,6 +260,10 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     return 1;
   }
   ProblemRecord& p = *read.problem;
+  if (command.steady)
+    p.runMode = RunMode::Steady;
+  if (command.refineLevels > 0)
+    return RunStudyHeadless(command, p, out);
   if (!command.history.isEmpty() && p.watched.empty()) {
     std::fprintf(out,
                  "calorivectrix: --history: the problem \"%s\" watches no volume. Watch volumes "
@@ -225,16 +279,19 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     return 3;
   }
 
+  const RunMode mode = p.runMode;
   Progress progress{out, isatty(fileno(out)) != 0, p.maxIterTime, {}, -1};
   progress.sinceLine.start();
+  if (mode == RunMode::Steady)
+    std::fprintf(out, "Solving for the steady state.\n");
   std::unique_ptr<SimManager> made;
   try {
     NumMatrix<double> start(p.media->ni, p.media->nj);
     start.SetAll(p.initialTemp);
-    made = std::make_unique<SimManager>(p.media.get(), p.northFace.get(), p.southFace.get(),
-                                        p.eastFace.get(), p.westFace.get(), p.tolTime, p.tolSpace,
-                                        p.maxIterTime, p.maxIterSpace, p.dt, start, OnProgress,
-                                        &progress, p._marks.get(), p.solver);
+    made = std::make_unique<SimManager>(
+        p.media.get(), p.northFace.get(), p.southFace.get(), p.eastFace.get(), p.westFace.get(),
+        p.tolTime, p.tolSpace, p.maxIterTime, p.maxIterSpace, p.dt, start,
+        mode == RunMode::Steady ? nullptr : OnProgress, &progress, p._marks.get(), p.solver, mode);
     made->Watch(p.watched);
   } catch (const std::bad_alloc&) {
     std::fprintf(out, "calorivectrix: there is not enough memory to start this run.\n");
@@ -243,9 +300,11 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
   SimManager& results = *made;
   const bool complete = results.Run();
   const Simulator& sim = *results.Sim();
-  PrintLine(progress, sim);
-  if (progress.terminal)
-    std::fprintf(out, "\n");
+  if (mode == RunMode::Transient) {
+    PrintLine(progress, sim);
+    if (progress.terminal)
+      std::fprintf(out, "\n");
+  }
   if (!complete) {
     std::fprintf(out, "calorivectrix: the run failed. %s\n",
                  qPrintable(TProcessDlg::FailureText(results.Failure(), sim.Iteration() + 1,
@@ -269,8 +328,12 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
                  finiteT ? "heat rates" : "temperatures");
     return 3;
   }
-  std::fprintf(out, "Finished at step %d, time %.6g s, with %d snapshots.\n", last.Iteration(),
-               last.Time(), results.Count());
+  if (mode == RunMode::Steady) {
+    std::fprintf(out, "Finished at the steady state, with %d snapshots.\n", results.Count());
+  } else {
+    std::fprintf(out, "Finished at step %d, time %.6g s, with %d snapshots.\n", last.Iteration(),
+                 last.Time(), results.Count());
+  }
 
   QString message;
   if (!command.csv.isEmpty() &&

@@ -5,8 +5,11 @@
 //
 //   calorivectrix                                        the window with the default problem
 //   calorivectrix problem.cvx                            the window with that problem
-//   calorivectrix --run problem.cvx --csv out.csv [--png out.png] [--history h.csv]
-//                                                        runs it without a window
+//   calorivectrix --run problem.cvx --csv out.csv [--png out.png] [--steady]
+//                 [--history h.csv]                     runs it without a window (with
+//                                                        --steady: its steady state)
+//   calorivectrix --run problem.cvx --refine LEVELS --csv study.csv [--probe I,J]
+//                                                        a refinement study without a window
 //   calorivectrix --help
 //
 // A run without a window needs no display: it draws its picture off screen.
@@ -16,6 +19,8 @@
 #include <QStringList>
 #include <cstdio>
 
+class ProblemRecord;
+
 struct CommandLine {
   enum class Action { window, run, help, error };
   Action action = Action::window;
@@ -23,7 +28,14 @@ struct CommandLine {
   QString csv;
   QString png;
   QString history;  // the watched volumes' time history as CSV
-  QString error;    // what is wrong with the arguments, for Action::error
+  // Solve for the steady state whatever run mode the file holds.
+  bool steady = false;
+  QString error;  // what is wrong with the arguments, for Action::error
+  // A refinement study of so many levels instead of a plain run; 0 for none. The probe
+  // volume (counted from 1) the study reads temperatures at; 0 for the grid's middle.
+  int refineLevels = 0;
+  int probeI = 0;
+  int probeJ = 0;
 };
 
 // The arguments after the program's name.
@@ -43,6 +55,12 @@ constexpr QSize headlessPictureSize{800, 600};
 // volume). Messages go to `progress` too. Needs a
 // QGuiApplication for the picture.
 int RunHeadless(const CommandLine& command, std::FILE* progress);
+
+// The refinement study without a window, of the problem RunHeadless has opened: the problem
+// on its own grid and on finer ones, the table written as CSV to `command.csv` and the
+// verdicts printed on `progress`. The exit status as for RunHeadless; 2 also for a grid the
+// study cannot refine, or more levels or a probe than it has room for.
+int RunStudyHeadless(const CommandLine& command, ProblemRecord& problem, std::FILE* progress);
 
 // Everything but the window: the help text, a complaint about the arguments, or a run
 // without a window (on the off-screen platform, so no display is needed). Returns the

@@ -31,7 +31,10 @@ constexpr int kBoundaryDlg = 320;
 constexpr int kParametersDlg = 400;
 constexpr int kTimeDlg = 410;
 constexpr int kProcessDlg = 420;
+constexpr int kGridConvergence = 135;
 constexpr int kGraphicDlg = 550;
+constexpr int kReferenceSolutions = 560;
+constexpr int kRefinementDlg = 570;
 constexpr int kHistoryDlg = 580;
 constexpr int kEquationDlg = 590;
 constexpr int kOutputsDlg = 600;
@@ -112,6 +115,15 @@ constexpr int kTimesPreview = 2240;
 constexpr int kTimesSample = 2250;
 constexpr int kTimesSteps = 2260;
 constexpr int kTimesAdd = 2270;
+
+// Refinement study window and the profile window's comparison with a reference.
+constexpr int kStudyLevels = 2300;
+constexpr int kStudyProbe = 2310;
+constexpr int kStudyRun = 2320;
+constexpr int kStudyTable = 2330;
+constexpr int kStudyPlot = 2340;
+constexpr int kStudyVerdict = 2350;
+constexpr int kProfileReference = 2400;
 
 // Time History window.
 constexpr int kHistoryPlot = 2500;

@@ -64,7 +64,7 @@ inline std::unique_ptr<SimManager> RunToEnd(ProblemRecord& p, const NumMatrix<do
   auto m = std::make_unique<SimManager>(p.media.get(), p.northFace.get(), p.southFace.get(),
                                         p.eastFace.get(), p.westFace.get(), p.tolTime, p.tolSpace,
                                         p.maxIterTime, p.maxIterSpace, p.dt, start, nullptr,
-                                        nullptr, p._marks.get(), p.solver);
+                                        nullptr, p._marks.get(), p.solver, p.runMode);
   m->Run();
   m->TakeSnapshot();
   m->ReleaseSimulator();

@@ -19,35 +19,6 @@ namespace {
 
 const VolumeProperties steel{40, 8000, 500, 0};
 const VolumeProperties copper{401, 8933, 385, 2e5};
-const double pi = 3.141592653589793;
-
-// Volumes widen from West to East and shrink from South to North: a uniform grid would hide
-// a coefficient taken from the wrong side.
-std::unique_ptr<Media> StretchedCartesian(int ni, int nj, const VolumeProperties& record) {
-  auto grid = std::make_unique<CartesianMedia>(1.0, 0.6, ni, nj, record);
-  for (int i = 0; i <= ni; ++i) {
-    for (int j = 0; j <= nj; ++j) {
-      const double s = static_cast<double>(i) / ni;
-      const double t = static_cast<double>(j) / nj;
-      grid->node(i, j) = Point{s * (0.5 + 0.5 * s), 0.6 * t * (1.6 - 0.6 * t)};
-    }
-  }
-  return grid;
-}
-
-std::unique_ptr<Media> ShearedFileGrid(int ni, int nj, const VolumeProperties& record) {
-  std::ostringstream out;
-  out.precision(17);
-  out << "xiso\nsheared\n\nNI " << ni << " NJ " << nj << " NODES\n";
-  for (int j = 0; j <= nj; ++j) {
-    for (int i = 0; i <= ni; ++i)
-      out << 0.1 * (i + 0.3 * j) << ' ' << 0.1 * (j + 0.15 * i + 0.02 * i * i) << '\n';
-  }
-  std::istringstream in(out.str());
-  GridFileResult result = ReadGridFile(in, record);
-  EXPECT_EQ(result.message, "");
-  return std::move(result.media);
-}
 
 struct GridCase {
   const char* name;
@@ -73,15 +44,6 @@ const GridCase kGrids[] = {
      false},
     {"File", [](const VolumeProperties& r) { return ShearedFileGrid(8, 6, r); }, false},
 };
-
-// Every kind of condition, some varying along their side.
-void LayMixedConditions(TestProblem& p) {
-  p.Lay(p.west, new FTemperature(p.Add(std::make_unique<FSin>(80, 20, pi))));
-  p.Lay(p.east, new FConvection(p.Constant(25), p.Constant(15)));
-  p.Lay(p.north, new FFlux(p.Add(std::make_unique<FLinear>(-300, 100))));
-  p.Insulate(p.south);
-  p.Temperature(p.south, 40, 0.25, 0.5);
-}
 
 double Range(const NumMatrix<double>& T) {
   double lo = 0, hi = 0;
@@ -269,7 +231,7 @@ TEST(DirectSolver, AnnulusSectorApproachesItsShapeFactor) {
       out += sim->heatWE[0][j];
     return -out;
   };
-  const double exact = 40 * (pi / 2) * 100 / std::log(2.0);
+  const double exact = 40 * (kPi / 2) * 100 / std::log(2.0);
   const double coarse = std::fabs(rate(10) - exact);
   const double fine = std::fabs(rate(40) - exact);
   EXPECT_LT(coarse, 0.01 * exact);

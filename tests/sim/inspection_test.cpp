@@ -331,6 +331,32 @@ TEST(VolumeEquation, HeatRatesThroughTheFacesBalanceTheStorageWhenSolvedExactly)
   EXPECT_EQ(start.residual, 0);
 }
 
+// A steady run has one step, at infinite time: the history holds the start and the steady
+// field, and the steady field's equation has no storage term and holds (direct solve).
+TEST(VolumeEquation, SteadyFieldHasNoStorageAndHoldsItsEquation) {
+  auto p = PaintedSector(SolverKind::Direct);
+  p->mode = RunMode::Steady;
+  const NumVector<int> marks = Marks({0, 30});
+  auto run = p->MakeManager(&marks);
+  run->Watch({{3, 2}, {6, 0}});
+  ASSERT_TRUE(run->Run());
+  ASSERT_EQ(run->Count(), 2);
+  const TimeHistory& h = run->History();
+  ASSERT_EQ(h.Rows(), 2u);
+  EXPECT_EQ(h.Time(0), 0);
+  EXPECT_TRUE(std::isinf(h.Time(1)));
+  EXPECT_EQ(h.Value(1, 0), run->Snapshot(1).T[3][2]);
+  run->ReleaseSimulator();
+  VolumeEquation q;
+  ASSERT_TRUE(EquationOf(*run, *p->media, 1, VolumeIndex{6, 0}, q));
+  EXPECT_TRUE(q.steady);
+  EXPECT_EQ(q.storage, 0);
+  EXPECT_EQ(q.aP, q.aPs);
+  EXPECT_EQ(q.b, q.bs);
+  EXPECT_NEAR(q.balancedT, q.T, 1e-12 * std::fabs(q.T));
+  EXPECT_LT(std::fabs(q.residual), 1e-12 * q.aP * std::fabs(q.T));
+}
+
 // ---- The watched volumes of a problem --------------------------------------------------------
 
 TEST(WatchedVolumes, AtMostEightInsideTheGridAndFollowTheirPointsToANewGrid) {

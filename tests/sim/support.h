@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <vector>
 
 #include "sim/face.h"
@@ -14,6 +15,9 @@
 #include "sim/manager.h"
 #include "sim/media.h"
 #include "sim/simulator.h"
+#include "sim/streammedia.h"
+
+constexpr double kPi = 3.141592653589793;
 
 struct TestProblem {
   std::unique_ptr<Media> media;
@@ -26,6 +30,7 @@ struct TestProblem {
   double dt = 1e9;
   double initial = 0;
   SolverKind solver = SolverKind::GaussSeidel;
+  RunMode mode = RunMode::Transient;
 
   explicit TestProblem(std::unique_ptr<Media> grid) : media(std::move(grid)) {}
 
@@ -64,9 +69,47 @@ struct TestProblem {
                                           SimCallback callback = nullptr, void* data = nullptr) {
     return std::make_unique<SimManager>(media.get(), &north, &south, &east, &west, tolTime,
                                         tolSpace, maxIterTime, maxIterSpace, dt, Start(), callback,
-                                        data, marks, solver);
+                                        data, marks, solver, mode);
   }
 };
+
+// Volumes widen from West to East and shrink from South to North: a uniform grid would hide
+// a coefficient taken from the wrong side.
+inline std::unique_ptr<Media> StretchedCartesian(int ni, int nj, const VolumeProperties& record) {
+  auto grid = std::make_unique<CartesianMedia>(1.0, 0.6, ni, nj, record);
+  for (int i = 0; i <= ni; ++i) {
+    for (int j = 0; j <= nj; ++j) {
+      const double s = static_cast<double>(i) / ni;
+      const double t = static_cast<double>(j) / nj;
+      grid->node(i, j) = Point{s * (0.5 + 0.5 * s), 0.6 * t * (1.6 - 0.6 * t)};
+    }
+  }
+  return grid;
+}
+
+// A skewed grid as a grid file holds it: every volume a different parallelogram-like shape.
+inline std::unique_ptr<Media> ShearedFileGrid(int ni, int nj, const VolumeProperties& record) {
+  std::ostringstream out;
+  out.precision(17);
+  out << "xiso\nsheared\n\nNI " << ni << " NJ " << nj << " NODES\n";
+  for (int j = 0; j <= nj; ++j) {
+    for (int i = 0; i <= ni; ++i)
+      out << 0.1 * (i + 0.3 * j) << ' ' << 0.1 * (j + 0.15 * i + 0.02 * i * i) << '\n';
+  }
+  std::istringstream in(out.str());
+  GridFileResult result = ReadGridFile(in, record);
+  EXPECT_EQ(result.message, "");
+  return std::move(result.media);
+}
+
+// Every kind of condition, some varying along their side.
+inline void LayMixedConditions(TestProblem& p) {
+  p.Lay(p.west, new FTemperature(p.Add(std::make_unique<FSin>(80, 20, kPi))));
+  p.Lay(p.east, new FConvection(p.Constant(25), p.Constant(15)));
+  p.Lay(p.north, new FFlux(p.Add(std::make_unique<FLinear>(-300, 100))));
+  p.Insulate(p.south);
+  p.Temperature(p.south, 40, 0.25, 0.5);
+}
 
 inline NumVector<int> Marks(std::initializer_list<int> values) {
   NumVector<int> marks(static_cast<int>(values.size()));

@@ -5,7 +5,9 @@
 
 #include <cmath>
 
+#include "sim/geometry.h"
 #include "sim/ledger.h"
+#include "sim/reference.h"
 #include "sim/tutorials.h"
 
 namespace {
@@ -124,6 +126,53 @@ TEST(Tutorials, ShapeFactorOfAPipeInASquareIsNearTheTextbookFormula) {
   problem->media = std::make_unique<MixedMedia>(0.5, 1.0, 0.5, 0.1, 10, 30, DefaultMaterial());
   const double coarse = -2 * tutorial::WestInflow(tutorial::Run(*problem)->LastSnapshot()) / 317;
   EXPECT_GT(coarse, shape);
+}
+
+// Each tutorial carries its textbook case, and its run lies close to it: at every volume's
+// centre, and in the heat through each side, where the signs of the exact heat rates must
+// be the simulator's own.
+TEST(Tutorials, EveryRunLiesCloseToTheReferenceItCarries) {
+  const struct {
+    std::unique_ptr<ProblemRecord> (*make)();
+    double temperature;  // largest difference at a centre
+    double heat;         // largest difference of a side's heat, relative to the largest side
+  } cases[] = {{tutorial::TransientSlab, 0.001, 0.01},
+               {tutorial::Fin, 0.05, 0.002},
+               {tutorial::CompositeWall, 1e-5, 1e-5},
+               {tutorial::ShapeFactor, 0.01, 0.007}};
+  for (const auto& c : cases) {
+    auto problem = c.make();
+    ASSERT_TRUE(problem->reference.has_value());
+    const ExactSolution exact(*problem->reference);
+    auto manager = tutorial::Run(*problem);
+    const SimSnapshot& last = manager->LastSnapshot();
+    const Media& grid = *problem->media;
+    for (int32_t i = 0; i < grid.ni; ++i) {
+      for (int32_t j = 0; j < grid.nj; ++j) {
+        ASSERT_NEAR(last.T[i][j], ExactVolumeTemperature(exact, grid, i, j, last.Time()),
+                    c.temperature)
+            << ReferenceTitle(*problem->reference) << " " << i << ", " << j;
+      }
+    }
+    const SideHeat sides = ExactSideHeat(exact, grid, last.Time());
+    double run[4] = {0, 0, 0, 0};
+    for (int32_t i = 0; i < grid.ni; ++i) {
+      run[0] += last.heatSN[i][grid.nj];
+      run[1] -= last.heatSN[i][0];
+    }
+    for (int32_t j = 0; j < grid.nj; ++j) {
+      run[2] += last.heatWE[grid.ni][j];
+      run[3] -= last.heatWE[0][j];
+    }
+    const double reference[4] = {sides.north, sides.south, sides.east, sides.west};
+    double largest = 0;
+    for (double r : reference)
+      largest = std::max(largest, std::abs(r));
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_NEAR(run[k], reference[k], c.heat * largest)
+          << ReferenceTitle(*problem->reference) << " side " << k;
+    }
+  }
 }
 
 TEST(Tutorials, AVolumeInASharpCornerOfASkewedGridCanReadBeyondTheBoundaryTemperatures) {

@@ -17,6 +17,7 @@
 
 #include "gui/dialogs/outputreport.h"
 #include "gui/platform/messages.h"
+#include "sim/tutorials.h"
 #include "tests/gui/readers.h"
 #include "tests/gui/support.h"
 
@@ -188,6 +189,41 @@ TEST(OutputReport, DefaultRunLineByLine) {
 
 // Showing the dialog builds the report of the snapshot the window shows, whole, however
 // wide the grid: a row of 100 volumes is 1704 characters.
+// With the problem's reference, the report ends with how far the field lies from it. The
+// composite wall's layers meet on a grid line, where the method is exact: the differences
+// are what the tolerances leave, and the heat rates are the hand calculation's 9.3913 W/m
+// in at West and out at East. A grid that does not fit the results adds nothing.
+TEST(OutputReport, ReferenceSectionComparesTheFieldWithTheExactSolution) {
+  auto problem = tutorial::CompositeWall();
+  const auto run = tutorial::Run(*problem);
+  const SimSnapshot& s = run->LastSnapshot();
+  const ReportLines plain = OutputReport(ReportSource{*run, s, problem->dt});
+  const ReportLines lines =
+      OutputReport(ReportSource{*run, s, problem->dt, problem->media.get(), &*problem->reference});
+  ASSERT_EQ(lines.size(), plain.size() + 11);
+  const std::size_t at = plain.size();
+  EXPECT_EQ(lines[at + 1], "*** Reference solution: Composite wall");
+  EXPECT_EQ(lines[at + 3], "Temperature (run - reference):");
+  const std::string largest = "    Largest difference:   ";
+  ASSERT_EQ(lines[at + 4].substr(0, largest.size()), largest);
+  EXPECT_LT(std::abs(Fields(lines[at + 4], largest.size(), 1, 0, true).at(0)), 1e-5);
+  EXPECT_EQ(lines[at + 4].substr(largest.size() + 16, 12), "  at volume ");
+  EXPECT_LT(std::abs(LabelledFields(lines[at + 5], "    Average difference:   ", 1).at(0)), 1e-5);
+  const auto run_ = LabelledFields(lines[at + 8], "    Run:                  ", 4);
+  const auto exact = LabelledFields(lines[at + 9], "    Reference:            ", 4);
+  const auto difference = LabelledFields(lines[at + 10], "    Difference:           ", 4);
+  const double in[4] = {0, 0, -9.3913, 9.3913};  // North, South, East, West
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_NEAR(exact[k], in[k], 5e-5) << k;
+    EXPECT_NEAR(run_[k], in[k], 5e-5) << k;
+    EXPECT_NEAR(difference[k], 0, 1e-5) << k;
+  }
+
+  const CartesianMedia other(0.25, 1.0, 10, 2, DefaultMaterial());
+  EXPECT_EQ(OutputReport(ReportSource{*run, s, problem->dt, &other, &*problem->reference}).size(),
+            plain.size());
+}
+
 TEST(OutputsDlg, ShowBuildsTheReportOfTheShownSnapshotWholeRowsIncluded) {
   FakeTarget target;
   ProblemRecord p;

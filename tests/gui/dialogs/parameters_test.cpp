@@ -2,6 +2,9 @@
 // show their values reach the simulation; the help topics of every settings dialog.
 
 #include <gtest/gtest.h>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -134,6 +137,47 @@ TEST(ParametersDlg, CancelKeepsEverythingAndTheNextShowingShowsTheStoredValues) 
   EXPECT_EQ(TextOf(dlg, "MaxIterTime"), "1000");
 
   ExpectHelpTopic(*dlg.HelpBtn, 400);
+}
+
+// The steady mode shows the direct solver, greyed, with its note, and greys the time fields;
+// the solver chosen for transients is what OK stores and what the transient mode shows again.
+TEST(ParametersDlg, SteadyModeShowsTheDirectSolverAndKeepsTheTransientChoice) {
+  ProblemRecord problem;
+  TParametersDlg dlg(problem);
+  const auto expectShown = [&dlg](bool steady, int solver) {
+    EXPECT_EQ(dlg.Mode->currentIndex(), steady ? 1 : 0);
+    EXPECT_EQ(dlg.Solver->currentIndex(), solver);
+    EXPECT_EQ(dlg.Solver->isEnabled(), !steady);
+    EXPECT_EQ(dlg.SteadyNote->text().contains("Seidel is not offered"), steady);
+    EXPECT_EQ(dlg.TimeGroup->isEnabled(), !steady);
+    EXPECT_EQ(Enabled(dlg, "Dt"), !steady);
+  };
+  for (const SolverKind transientSolver : {SolverKind::GaussSeidel, SolverKind::Direct}) {
+    const int chosen = transientSolver == SolverKind::Direct ? 1 : 0;
+    problem.solver = SolverKind::GaussSeidel;
+    problem.runMode = RunMode::Transient;
+    dlg.show();
+    expectShown(false, 0);
+    dlg.Solver->setCurrentIndex(chosen);
+    dlg.Mode->setCurrentIndex(1);
+    expectShown(true, 1);
+    dlg.OKBtn->click();
+    EXPECT_EQ(problem.runMode, RunMode::Steady);
+    EXPECT_EQ(problem.solver, transientSolver);
+
+    // Shown again in the steady mode, and back to the transient one.
+    dlg.show();
+    expectShown(true, 1);
+    dlg.Mode->setCurrentIndex(0);
+    expectShown(false, chosen);
+    dlg.CancelBtn->click();
+    EXPECT_EQ(problem.runMode, RunMode::Steady);
+    dlg.show();
+    dlg.Mode->setCurrentIndex(0);
+    dlg.OKBtn->click();
+    EXPECT_EQ(problem.runMode, RunMode::Transient);
+    EXPECT_EQ(problem.solver, transientSolver);
+  }
 }
 
 TEST(InitialTempDlg, AcceptsAnyNumberAndTheRunStartsFromIt) {

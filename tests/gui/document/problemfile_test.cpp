@@ -92,6 +92,37 @@ TEST(ProblemFile, RoundTripRunsBitIdentically) {
   ExpectSameField(a->LastSnapshot().heatWE, b->LastSnapshot().heatWE);
 }
 
+TEST(ProblemFile, TheSteadyModeIsKeptAndFilesWithoutItMarchInTime) {
+  auto p = RichProblem();
+  // A transient's file is what it was before there was a steady mode.
+  const QByteArray transient = problemfile::Serialize(*p);
+  EXPECT_FALSE(transient.contains("runMode"));
+  p->runMode = RunMode::Steady;
+  const QByteArray steady = problemfile::Serialize(*p);
+  problemfile::ReadResult read = problemfile::Parse(steady);
+  ASSERT_TRUE(read.problem) << read.message.toStdString();
+  EXPECT_EQ(read.problem->runMode, RunMode::Steady);
+  EXPECT_EQ(problemfile::Serialize(*read.problem), steady);
+  const std::unique_ptr<SimManager> a = RunToEnd(*p, UniformStart(*p));
+  const std::unique_ptr<SimManager> b = RunToEnd(*read.problem, UniformStart(*read.problem));
+  ASSERT_EQ(a->Count(), 2);
+  ASSERT_EQ(b->Count(), 2);
+  EXPECT_FALSE(std::isfinite(b->LastSnapshot().Time()));
+  ExpectSameField(a->LastSnapshot().T, b->LastSnapshot().T);
+
+  // Written by hand, either way.
+  for (const char* mode : {"Transient", "Steady"}) {
+    QJsonObject root = QJsonDocument::fromJson(transient).object();
+    QJsonObject parameters = root["parameters"].toObject();
+    parameters["runMode"] = mode;
+    root["parameters"] = parameters;
+    read = problemfile::Parse(QJsonDocument(root).toJson());
+    ASSERT_TRUE(read.problem) << read.message.toStdString();
+    EXPECT_EQ(read.problem->runMode,
+              std::string(mode) == "Steady" ? RunMode::Steady : RunMode::Transient);
+  }
+}
+
 TEST(ProblemFile, EveryGridKindComesBackNodeForNode) {
   std::istringstream gridFile(
       "xiso\n\n\nni 2 nj 2 nodes\n0 0 1 0 2.5 0.1\n0 1 1.1 1.2 2 1\n0.2 2 1 2.25 2 2\n");
@@ -256,6 +287,8 @@ TEST(ProblemFile, RefusalsSayWhatAndWhere) {
        "parameters.maxIterTime: expected a whole number from 1 to"},
       {edited([&](QJsonObject& r) { set(r, "parameters", "solver", "Jacobi"); }),
        "parameters.solver: expected \"GaussSeidel\" or \"Direct\", found \"Jacobi\"."},
+      {edited([&](QJsonObject& r) { set(r, "parameters", "runMode", "Sideways"); }),
+       "parameters.runMode: expected \"Transient\" or \"Steady\", found \"Sideways\"."},
       {edited([](QJsonObject& r) { r["initialTemperature"] = "hot"; }),
        "initialTemperature: expected a finite number, found \"hot\"."},
   };
@@ -408,6 +441,66 @@ TEST(ProblemFile, TheLargestProblemIsWrittenReadably) {
   const problemfile::ReadResult read = problemfile::Parse(bytes);
   ASSERT_TRUE(read.problem) << read.message.toStdString();
   EXPECT_EQ(problemfile::Serialize(*read.problem), bytes);
+}
+
+// Every kind of reference comes back as it was written, with the rest of the problem; a
+// file without one (every file written before references) opens as a problem without.
+TEST(ProblemFile, ReferencesComeBackAndMayBeLeftOut) {
+  const ReferenceCase cases[] = {
+      PlaneWallCase{-0.025, 0.1, 60.5, 1.7749e-5, 12.5, true, -3, 1.0 / 3},
+      FinCase{0.01, -0.002, 0.1, 0.004, 237, 50.5, 100, -4},
+      CompositeWallCase{0.125, {{0.2, 0.72}, {0.05, 0.027}, {1e-3, 401}}, 20, -7.5},
+      PipeInSquareCase{Point{0, 0.5}, 1, 0.2, 317, 0.25, 1},
+  };
+  for (const ReferenceCase& c : cases) {
+    auto p = RichProblem();
+    p->reference = c;
+    const problemfile::ReadResult read = RoundTrip(*p);
+    ASSERT_TRUE(read.problem) << read.message.toStdString();
+    ASSERT_TRUE(read.problem->reference.has_value());
+    EXPECT_TRUE(SameReference(*read.problem->reference, c)) << ReferenceTitle(c);
+    EXPECT_EQ(problemfile::Serialize(*read.problem), problemfile::Serialize(*p));
+  }
+  const problemfile::ReadResult none = RoundTrip(*RichProblem());
+  ASSERT_TRUE(none.problem);
+  EXPECT_FALSE(none.problem->reference.has_value());
+  EXPECT_FALSE(problemfile::Serialize(*RichProblem()).contains("reference"));
+}
+
+TEST(ProblemFile, ReferenceRefusalsSayWhatAndWhere) {
+  auto p = RichProblem();
+  p->reference = CompositeWallCase{0, {{0.2, 0.72}, {0.05, 0.027}}, 20, 0};
+  const QByteArray good = problemfile::Serialize(*p);
+  auto edited = [&good](const char* key, const QJsonValue& v) {
+    QJsonObject root = QJsonDocument::fromJson(good).object();
+    QJsonObject reference = root["reference"].toObject();
+    if (v.isUndefined())
+      reference.remove(key);
+    else
+      reference[key] = v;
+    root["reference"] = reference;
+    return QJsonDocument(root).toJson();
+  };
+  const struct {
+    QByteArray text;
+    const char* message;
+  } cases[] = {
+      {edited("kind", "Sphere"),
+       "reference.kind: expected \"PlaneWall\", \"Fin\", \"CompositeWall\" or "
+       "\"CircleInSquare\", found \"Sphere\"."},
+      {edited("westTemperature", QJsonValue(QJsonValue::Undefined)),
+       "reference: \"westTemperature\" is missing."},
+      {edited("layers", QJsonArray{}),
+       "reference.layers: expected from 1 to 100 entries, found 0."},
+      {edited("layers", QJsonArray{QJsonObject{{"thickness", -0.2}, {"conductivity", 1}}}),
+       "reference: a layer's thickness must be a number greater than 0, found -0.2."},
+      {edited("layers", QJsonArray{7}), "reference.layers[0]: expected a group of values"},
+  };
+  for (const auto& c : cases) {
+    const problemfile::ReadResult read = problemfile::Parse(c.text);
+    EXPECT_FALSE(read.problem) << c.message;
+    EXPECT_TRUE(read.message.contains(c.message)) << read.message.toStdString();
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -16,7 +17,9 @@
 #include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
+#include "gui/document/studycsv.h"
 #include "gui/mainwindow/examples.h"
+#include "sim/geometry.h"
 #include "tests/gui/support.h"
 
 namespace {
@@ -49,6 +52,11 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedWithAReason) {
       ParseCommandLine(QStringList{"--run", "a.cvx", "--csv", "-", "--png", "a.png"});
   EXPECT_EQ(toTerminal.action, A::run);
   EXPECT_EQ(toTerminal.csv, "-");
+  EXPECT_FALSE(run.steady);
+  const CommandLine steady =
+      ParseCommandLine(QStringList{"--steady", "--run", "wall.cvx", "--csv", "out.csv"});
+  EXPECT_EQ(steady.action, A::run);
+  EXPECT_TRUE(steady.steady);
   const struct {
     QStringList arguments;
     const char* error;
@@ -77,10 +85,48 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedWithAReason) {
        "--csv and --png name the same file; each needs a file of its own."},
       {{"--run", "a.cvx", "--png", "./a.cvx"},
        "--png names the problem file itself; it would be replaced."},
+      {{"wall.cvx", "--steady"}, "--steady goes with --run."},
   };
   for (const auto& r : refused) {
     const CommandLine c = ParseCommandLine(r.arguments);
     EXPECT_EQ(c.action, A::error) << r.error;
+    EXPECT_EQ(c.error, r.error);
+  }
+}
+
+TEST(CommandLine, RefinementArgumentsAreReadOrRefusedWithAReason) {
+  const CommandLine study = ParseCommandLine(
+      QStringList{"--run", "t.cvx", "--probe", "3, 14", "--refine", "4", "--csv", "s.csv"});
+  EXPECT_EQ(study.action, CommandLine::Action::run);
+  EXPECT_EQ(study.refineLevels, 4);
+  EXPECT_EQ(study.probeI, 3);
+  EXPECT_EQ(study.probeJ, 14);
+  EXPECT_EQ(ParseCommandLine(QStringList{"--run", "t.cvx", "--csv", "s.csv"}).refineLevels, 0);
+  const struct {
+    QStringList arguments;
+    const char* error;
+  } refused[] = {
+      {{"--run", "t.cvx", "--refine", "2", "--csv", "s"},
+       "--refine needs a number of levels from 3 to 12, found \"2\"."},
+      {{"--run", "t.cvx", "--refine", "three", "--csv", "s"},
+       "--refine needs a number of levels from 3 to 12, found \"three\"."},
+      {{"--run", "t.cvx", "--csv", "s", "--refine"}, "--refine needs a number of levels."},
+      {{"--refine", "3", "--csv", "s"}, "--refine goes with --run."},
+      {{"--run", "t.cvx", "--refine", "3", "--png", "p"},
+       "--refine needs --csv to say where the study's table goes."},
+      {{"--run", "t.cvx", "--refine", "3", "--csv", "s", "--png", "p"},
+       "--png goes with a plain run, not with --refine."},
+      {{"--run", "t.cvx", "--refine", "3", "--csv", "s", "--history", "h"},
+       "--history goes with a plain run, not with --refine."},
+      {{"--run", "t.cvx", "--csv", "s", "--probe", "2,2"}, "--probe goes with --refine."},
+      {{"--run", "t.cvx", "--refine", "3", "--csv", "s", "--probe", "0,2"},
+       "--probe needs a volume as I,J counted from 1, found \"0,2\"."},
+      {{"--run", "t.cvx", "--refine", "3", "--refine", "4", "--csv", "s"},
+       "--refine is given twice."},
+  };
+  for (const auto& r : refused) {
+    const CommandLine c = ParseCommandLine(r.arguments);
+    EXPECT_EQ(c.action, CommandLine::Action::error) << r.error;
     EXPECT_EQ(c.error, r.error);
   }
 }
@@ -227,6 +273,57 @@ TEST_F(Headless, ProblemsThatCannotRunAreRefusedBeforeTheyStart) {
   EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
 }
 
+double SideInflow(const QByteArray& csv, const QByteArray& side);
+
+// --steady solves for the steady field whatever mode the file holds, and so does a file that
+// holds the steady mode; where no steady state exists the run fails with the reason.
+TEST_F(Headless, SteadyRunsWriteTheSteadyField) {
+  ProblemRecord p;
+  p.media = std::make_unique<PolarMedia>(2, 1, 120, 6, 8, DefaultMaterial());
+  p.media->volume(2, 2).heatGeneration = 5e4;
+  const QString name = dir.filePath("sector.cvx");
+  ASSERT_TRUE(problemfile::Save(p, name, nullptr));
+  ProblemRecord steady;
+  steady.media = std::make_unique<PolarMedia>(2, 1, 120, 6, 8, DefaultMaterial());
+  steady.media->volume(2, 2).heatGeneration = 5e4;
+  steady.runMode = RunMode::Steady;
+  const std::unique_ptr<SimManager> expected = RunToEnd(steady, UniformStart(steady));
+  ASSERT_EQ(expected->Count(), 2);
+  const QByteArray expectedCsv = SnapshotCsv(*steady.media, expected->LastSnapshot());
+
+  CommandLine c = Run(name);
+  c.steady = true;
+  EXPECT_EQ(RunHeadless(c, log), 0) << Log().toStdString();
+  QFile csv(dir.filePath("out.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QByteArray written = csv.readAll();
+  csv.close();
+  EXPECT_EQ(written, expectedCsv);
+  // What the hole lets in and the generated heat leave through the outer arc.
+  EXPECT_NEAR(
+      SideInflow(written, "West") + SideInflow(written, "East") + 5e4 * AreaOf(*steady.media, 2, 2),
+      0, 1e-9 * std::fabs(SideInflow(written, "East")));
+  EXPECT_TRUE(Log().contains("Finished at the steady state, with 2 snapshots."))
+      << Log().toStdString();
+
+  ASSERT_TRUE(problemfile::Save(steady, name, nullptr));
+  ASSERT_TRUE(QFile::remove(dir.filePath("out.csv")));
+  EXPECT_EQ(RunHeadless(Run(name), log), 0) << Log().toStdString();
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_EQ(csv.readAll(), expectedCsv);
+  csv.close();
+
+  // Heat enters through every side and nothing holds the temperature.
+  ProblemRecord flux;
+  for (Face* side : {flux.westFace.get(), flux.eastFace.get()})
+    side->Insert(Segment{0, 1, new FFlux(flux.functionList[1].get())});
+  ASSERT_TRUE(problemfile::Save(flux, name, nullptr));
+  ASSERT_TRUE(QFile::remove(dir.filePath("out.csv")));
+  EXPECT_EQ(RunHeadless(c, log), 3);
+  EXPECT_TRUE(Log().contains("the run failed. No steady state: no side")) << Log().toStdString();
+  EXPECT_FALSE(QFile::exists(dir.filePath("out.csv")));
+}
+
 // The total heat rate into the domain through one side, from a results file's second table.
 double SideInflow(const QByteArray& csv, const QByteArray& side) {
   double sum = 0;
@@ -279,6 +376,53 @@ TEST_F(Headless, TutorialFilesGiveTheNumbersOfTheHelp) {
   ASSERT_GT(m->Count(), 2);
   ASSERT_EQ(m->Snapshot(2).Time(), 200);
   EXPECT_NEAR(m->Snapshot(2).T[0][0], 0.468913, 0.5e-6);
+}
+
+// The study without a window writes the very table the core's study of the file's problem
+// makes, and prints each quantity's verdict; grids it cannot refine, more levels than fit
+// and a probe off the grid end with status 2 and the reason.
+TEST_F(Headless, RefinementStudyWritesItsTableOrSaysWhyNot) {
+  ProblemRecord p;
+  p.media = std::make_unique<CartesianMedia>(1.0, 0.7, 6, 4, VolumeProperties{45, 7800, 460, 0});
+  p.eastFace->Insert(Segment{0, 1, new FTemperature(p.functionList[0].get())});
+  p.northFace->Insert(Segment{0, 1, new FTemperature(p.functionList[2].get())});
+  p.SetParameters(1e-12, 1e-12, 50, 100, 1e9);
+  const QString name = dir.filePath("plate.cvx");
+  ASSERT_TRUE(problemfile::Save(p, name, nullptr));
+  CommandLine c = Run(name);
+  c.png.clear();
+  c.refineLevels = 3;
+  c.probeI = 2;
+  c.probeJ = 3;
+  ASSERT_EQ(RunHeadless(c, log), 0) << Log().toStdString();
+  study::Progress progress;
+  const study::Result expected = study::Run(p, study::Settings{3, VolumeIndex{1, 2}}, progress);
+  QFile csv(dir.filePath("out.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_EQ(csv.readAll(), StudyCsv(expected));
+  const QString text = Log();
+  EXPECT_TRUE(text.contains("Level 3 of 3: 24 x 16 volumes")) << text.toStdString();
+  EXPECT_TRUE(text.contains(QString::fromStdString(expected.verdicts[study::HeatNorth])));
+  EXPECT_TRUE(text.contains("Probe: volume 2,3")) << text.toStdString();
+
+  c.refineLevels = 9;
+  EXPECT_EQ(RunHeadless(c, log), 2);
+  EXPECT_TRUE(Log().contains("this grid allows 7 levels")) << Log().toStdString();
+  c.refineLevels = 3;
+  c.probeI = 7;
+  EXPECT_EQ(RunHeadless(c, log), 2);
+  EXPECT_TRUE(Log().contains("the probe volume 7,3 lies outside the grid of 6 x 4"));
+
+  auto nodes = std::make_unique<Media>(3, 3, DefaultMaterial());
+  for (int i = 0; i <= 3; ++i) {
+    for (int j = 0; j <= 3; ++j)
+      nodes->node(i, j) = Point{i + 0.25 * j, 1.0 * j};
+  }
+  p.media = std::move(nodes);
+  ASSERT_TRUE(problemfile::Save(p, name, nullptr));
+  c.probeI = 0;
+  EXPECT_EQ(RunHeadless(c, log), 2);
+  EXPECT_TRUE(Log().contains("cannot be made finer")) << Log().toStdString();
 }
 
 }  // namespace
