@@ -433,23 +433,23 @@ void ShootInspection(THeatForm& form, TProcessDlg& dialog) {
   TTimeHistoryDlg& history = *form.historyDlg;
   history.resize(640, 520);
   history.move(form.frameGeometry().right() + 8, form.y());
-  ShotAround({&form, &history}, "80-tutorial1-watched");
+  ShotAround({&form, &history}, "a0-tutorial1-watched");
   dialog.move(form.x() + 20, form.y() + 260);
   dialog.show();
   dialog.FormShow();
   Button(dialog, "Run")->click();
   // The window reads a run still in the run window a few times a second.
   QTest::qWait(400);
-  ShotAround({&form, &history, &dialog}, "81-time-history-run-window-open");
+  ShotAround({&form, &history, &dialog}, "a1-time-history-run-window-open");
   Button(dialog, "Finish")->click();
   form.LegendBtn->setChecked(true);
   form.LegendBtnClick();
   form.Legend->ShowPage(1);
   form.ShowSnapshot(2);
   form.MouseMove(form.Draw->width() / 10, form.Draw->height() / 2, Qt::NoButton);
-  ShotAround({&form, &history}, "82-time-history-at-200s");
+  ShotAround({&form, &history}, "a2-time-history-at-200s");
   form.WatchVolume(VolumeIndex{4, 1}, true);
-  Shot(history, "83-time-history-watched-after-run");
+  Shot(history, "a3-time-history-watched-after-run");
   history.close();
 
   form.findChild<QAction*>("FinTutorialExample")->trigger();
@@ -460,25 +460,41 @@ void ShootInspection(THeatForm& form, TProcessDlg& dialog) {
   const QPoint at = form.VolumePixel(VolumeIndex{0, 3});
   QMenu* menu = form.PrepareDrawMenu(at.x(), at.y());
   menu->popup(form.Draw->mapToGlobal(at));
-  Shot(form, "84-fin-context-menu");
+  Shot(form, "a4-fin-context-menu");
   menu->close();
   form.ShowEquation(VolumeIndex{0, 3});
   TVolumeEquationDlg& equation = *form.equationDlg;
   equation.move(40, 60);
-  Shot(equation, "85-fin-volume-equation");
+  Shot(equation, "a5-fin-volume-equation");
   form.ShowEquation(VolumeIndex{10, 1});
-  Shot(equation, "86-fin-volume-equation-inner");
+  Shot(equation, "a6-fin-volume-equation-inner");
+  equation.close();
+
+  // A steady run of the default problem: its history is the start and the steady field.
+  form.NewProblem();
+  form.runMode = RunMode::Steady;
+  form.WatchVolume(VolumeIndex{2, 5}, true);
+  form.WatchVolume(VolumeIndex{7, 5}, true);
+  dialog.show();
+  dialog.FormShow();
+  Button(dialog, "Run")->click();
+  Button(dialog, "Finish")->click();
+  form.TimeHistoryItem->trigger();
+  ShotAround({&form, &history}, "aa-steady-time-history");
+  history.close();
+  form.ShowEquation(VolumeIndex{7, 5});
+  Shot(equation, "ab-steady-volume-equation");
   equation.close();
 
   form.NewProblem();
   TParametersDlg& parameters = *form.parametersDlg;
   parameters.move(60, 60);
   parameters.show();
-  Shot(parameters, "87-parameters-advice-default");
+  Shot(parameters, "a7-parameters-advice-default");
   Type(parameters, "Dt", "1e6");
-  Shot(parameters, "88-parameters-advice-step-too-long");
+  Shot(parameters, "a8-parameters-advice-step-too-long");
   Type(parameters, "Dt", "2");
-  Shot(parameters, "89-parameters-advice-run-too-short");
+  Shot(parameters, "a9-parameters-advice-run-too-short");
   parameters.reject();
 }
 

@@ -144,11 +144,11 @@ std::vector<EquationRow> EquationTable(const VolumeEquation& q) {
   rows.push_back(EquationRow{QStringLiteral("b"), {}, {}, Number(q.b * cp)});
 
   section(QStringLiteral("Centre"));
-  rows.push_back(EquationRow{QStringLiteral("a_P = \u03c1\u00b7c\u00b7A/\u0394t + \u03a3 a_nb + "
-                                            "\u03a3 a_f"),
-                             Number(q.aP * cp),
-                             {},
-                             {}});
+  const QString centre = q.steady ? QStringLiteral("a_P = \u03a3 a_nb + \u03a3 a_f")
+                                  : QStringLiteral(
+                                        "a_P = \u03c1\u00b7c\u00b7A/\u0394t + "
+                                        "\u03a3 a_nb + \u03a3 a_f");
+  rows.push_back(EquationRow{centre, Number(q.aP * cp), {}, {}});
   rows.push_back(EquationRow{QStringLiteral("\u03a3 a_nb \u00b7 T_nb + b"),
                              {},
                              {},

@@ -177,7 +177,8 @@ void PaintHistory(QPainter& painter, QSize size, const HistoryPlot& plot) {
     }
     painter.setPen(QPen(c.colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPolyline(points);
-    if (!c.recorded) {
+    // Points known only where they are (the stored snapshots, a lone start) are dots.
+    if (!c.recorded || points.size() == 1) {
       painter.setBrush(c.colour);
       for (const QPointF& p : points)
         painter.drawEllipse(p, 3, 3);
@@ -216,7 +217,11 @@ void PaintHistory(QPainter& painter, QSize size, const HistoryPlot& plot) {
     std::size_t covered = 0;
     for (const HistoryCurve& c : plot.curves) {
       for (std::size_t k = 0; k < c.times.size() && k < c.values.size(); ++k) {
-        if (std::isfinite(c.times[k]) && corner.contains(f.Map(c.times[k], c.values[k])))
+        const QPointF at = f.Map(std::isfinite(c.times[k]) ? c.times[k] : f.t0, c.values[k]);
+        // A level at infinite time runs across the whole plot: a box on it hides it.
+        if (!std::isfinite(c.times[k]))
+          covered += at.y() >= corner.top() && at.y() <= corner.bottom() ? 1000 : 0;
+        else if (corner.contains(at))
           ++covered;
       }
     }

@@ -12,6 +12,7 @@
 #include "sim/equation.h"
 #include "sim/history.h"
 #include "sim/problem.h"
+#include "sim/tutorials.h"
 #include "support.h"
 
 namespace {
@@ -355,6 +356,30 @@ TEST(VolumeEquation, SteadyFieldHasNoStorageAndHoldsItsEquation) {
   EXPECT_EQ(q.b, q.bs);
   EXPECT_NEAR(q.balancedT, q.T, 1e-12 * std::fabs(q.T));
   EXPECT_LT(std::fabs(q.residual), 1e-12 * q.aP * std::fabs(q.T));
+}
+
+// The help's Example 2 reads the equation of the volume at the top of the fin's base and
+// quotes its numbers; they must stay the program's.
+TEST(VolumeEquation, FinTutorialVolumeGivesTheHelpsNumbers) {
+  auto fin = tutorial::Fin();
+  auto run = tutorial::Run(*fin);
+  VolumeEquation q;
+  ASSERT_TRUE(EquationOf(*run, *fin->media, run->Count() - 1, VolumeIndex{0, 3}, q));
+  const double cp = q.material.specificHeat;
+  EXPECT_EQ(q.time, 390);
+  ASSERT_EQ(q.neighbours.size(), 2u);
+  EXPECT_NEAR(q.neighbours[0].a * cp, 1185, 1e-9);  // South
+  EXPECT_NEAR(q.neighbours[1].a * cp, 47.4, 1e-9);  // East
+  ASSERT_EQ(q.boundary.size(), 2u);
+  EXPECT_NEAR(q.boundary[0].ap * cp, 0.2499736, 5e-8);  // North, convection
+  EXPECT_NEAR(q.boundary[1].ap * cp, 94.8, 1e-9);       // West, held at 100
+  EXPECT_NEAR(q.balancedT, 97.9909631, 5e-8);
+  EXPECT_NEAR(q.T, 97.9909631, 5e-8);
+  EXPECT_NEAR(q.residual * cp, 2e-6, 5e-7);
+  EXPECT_NEAR(q.heatIn[static_cast<int>(FaceSide::West)], 190.4567, 5e-5);
+  EXPECT_NEAR(q.heatIn[static_cast<int>(FaceSide::South)], 11.7764, 5e-5);
+  EXPECT_NEAR(q.heatIn[static_cast<int>(FaceSide::East)], -177.7379, 5e-5);
+  EXPECT_NEAR(q.heatIn[static_cast<int>(FaceSide::North)], -24.4952, 5e-5);
 }
 
 // ---- The watched volumes of a problem --------------------------------------------------------
