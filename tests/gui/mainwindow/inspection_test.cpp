@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -30,9 +31,11 @@
 #include "gui/document/problemfile.h"
 #include "gui/mainwindow/SDIMain.h"
 #include "gui/mainwindow/commandline.h"
+#include "gui/mainwindow/legend.h"
+#include "gui/platform/helptopics.h"
+#include "gui/platform/widgets.h"
 #include "gui/plot/historyplot.h"
 #include "gui/plot/watchmarkers.h"
-#include "gui/platform/widgets.h"
 #include "tests/gui/dialogs/dialogsupport.h"
 #include "tests/gui/support.h"
 
@@ -200,6 +203,10 @@ TEST_F(Inspection, TimeHistoryFollowsTheRunAndSavesItsTable) {
     EXPECT_EQ(std::isnan(cells[3]), !snapshot) << "row " << row;
   }
   EXPECT_EQ(Cells(lines[41])[3], run.Snapshot(2).T[9][9]);
+
+  ExpectHelpTopic(*window.HelpBtn, topic::kHistoryDlg);
+  EXPECT_EQ(HelpTopicAt(window.Plot, &window), topic::kHistoryPlot);
+  EXPECT_EQ(HelpTopicAt(window.Volumes->viewport(), &window), topic::kHistoryTable);
 }
 
 // The equation of a volume as the window shows it: the one clicked, at the snapshot on
@@ -251,6 +258,16 @@ TEST_F(Inspection, VolumeEquationShowsTheVolumeClickedAtTheSnapshotShown) {
   form->ShowSnapshot(0);
   EXPECT_FALSE(window.HasEquation());
   EXPECT_TRUE(window.Message->text().contains("starting field"));
+
+  // The legend's button opens it on the volume last under the pointer.
+  window.close();
+  const QPoint probe = form->VolumePixel({6, 2});
+  form->MouseMove(probe.x(), probe.y(), Qt::NoButton);
+  form->Legend->EquationBtn->click();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(window.Volume(), (VolumeIndex{6, 2}));
+  ExpectHelpTopic(*window.HelpBtn, topic::kEquationDlg);
+  EXPECT_EQ(HelpTopicAt(window.Terms->viewport(), &window), topic::kEquationTerms);
 }
 
 // The student who types a time step of 1E+6 s for the default problem is told the run will
