@@ -45,6 +45,9 @@ SimManager::SimManager(const Media* media, Face* northFace, Face* southFace, Fac
     : FieldExtremes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
       callback(callback),
       callbackData(callbackData),
+      dt(dt),
+      tolTime(tolTime),
+      maxIterTime(maxIterTime),
       iterMarks(marks),
       mode(mode),
       curMark(0),
@@ -216,6 +219,15 @@ bool SimManager::ReleaseSimulator() {
   }
   sim.reset();
   return true;
+}
+
+SteadyState SteadyStateOf(const SimManager& run, const SimSnapshot& snapshot) {
+  if (snapshot.Iteration() < 1)
+    return SteadyState::NoStep;
+  if (run.Mode() == RunMode::Steady)
+    return SteadyState::Solved;
+  return snapshot.timeError < run.SteadyTolerance() ? SteadyState::Reached
+                                                    : SteadyState::NotReached;
 }
 
 double VertexTemperature(const SimSnapshot& snapshot, int32_t i, int32_t j) {

@@ -97,6 +97,12 @@ class SimManager : public FieldExtremes {
   RunMode Mode() const { return mode; }
   bool Running() const { return running; }
 
+  // The settings the run was made with. The problem's own may have changed since: what the
+  // results were computed with is read here, not there.
+  double TimeStep() const { return dt; }
+  double SteadyTolerance() const { return tolTime; }
+  int32_t TimeSteps() const { return maxIterTime; }
+
  private:
   void Append(std::unique_ptr<SimSnapshot> snapshot);
   void CheckInvariants() const;
@@ -109,6 +115,9 @@ class SimManager : public FieldExtremes {
   TimeHistory history;
   std::unique_ptr<RunEquations> equations;
   std::unique_ptr<Simulator> sim;
+  double dt;
+  double tolTime;
+  int32_t maxIterTime;
   const NumVector<int>* iterMarks;
   RunMode mode;
   int32_t curMark;
@@ -124,6 +133,19 @@ class SimManager : public FieldExtremes {
 // that many animation times: what a run must be able to store before it starts.
 uint64_t SnapshotBytes(int32_t ni, int32_t nj);
 uint64_t RunSnapshotBytes(int32_t ni, int32_t nj, int32_t animationTimes);
+
+// Whether a stored field is a steady state by the run's own test: the step that produced it
+// changed the field by less than the steady-state tolerance (relative to the field's range),
+// or a steady run solved for it.
+// A run that ends at its last time step without passing that test is still a transient,
+// however well each step's equations were solved.
+enum class SteadyState : int8_t {
+  NoStep,      // snapshot 0: no time step led to it
+  Reached,     // its last step changed the field by less than the tolerance
+  NotReached,  // its last step changed the field by the tolerance or more
+  Solved       // the steady field of a run in RunMode::Steady, solved for at once
+};
+SteadyState SteadyStateOf(const SimManager& run, const SimSnapshot& snapshot);
 
 // Temperature at node (i, j): the mean of the (up to) four volumes around it, so a corner
 // node takes its corner volume's value and an edge node the mean of its two neighbours.

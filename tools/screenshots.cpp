@@ -25,6 +25,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWhatsThis>
 #include <algorithm>
 #include <cmath>
@@ -600,6 +601,82 @@ void ShootReferenceAndStudy(THeatForm& form, TProcessDlg& dialog) {
   study.close();
 }
 
+// Where students got stuck, and what the windows say now: a run that ends still changing,
+// the picture that keeps its scale, the paint tool turned off by a field, segment ends on
+// their sides, the boundary table with a whole condition in its tooltip, and the wizard
+// saying why Finish is greyed.
+void StumbleShots() {
+  // The problems made here are not kept.
+  messages::SetAnswerer([](const messages::Shown&) { return QMessageBox::No; });
+  THeatForm form;
+  form.move(20, 20);
+  form.show();
+  if (!QTest::qWaitForWindowExposed(&form))
+    std::exit(1);
+
+  // A composite wall, brick beside hardwood, run with the default 1000 steps of 20 s.
+  form.SetMedia(std::make_unique<CartesianMedia>(0.2, 0.1, 20, 2, DefaultMaterial()));
+  for (int i = 0; i < 20; ++i) {
+    for (int j = 0; j < 2; ++j) {
+      form.media->volume(i, j) =
+          i < 10 ? VolumeProperties{0.72, 1920, 835, 0} : VolumeProperties{0.16, 720, 1255, 0};
+    }
+  }
+  form.functionList.push_back(std::make_unique<FConstant>(50));
+  form.westFace->Insert(Segment{0, 1, new FTemperature(form.functionList.back().get())});
+  form.eastFace->Insert(Segment{0, 1, new FTemperature(form.functionList[0].get())});
+  TProcessDlg& dialog = *form.processDlg;
+  dialog.move(form.frameGeometry().right() + 12, 20);
+  dialog.show();
+  dialog.FormShow();
+  Button(dialog, "Run")->click();
+  Shot(dialog, "90-run-not-steady");
+  Button(dialog, "Finish")->click();
+  form.ExportPicture(outDir + "/91-exported-picture.png");
+  std::printf("%s\n", qPrintable(outDir + "/91-exported-picture.png"));
+
+  // The paint tool, turned off by a density typed through 0.
+  form.PhyPropBtn->click();
+  TPhysicalPropDlg& props = *form.physicalPropDlg;
+  Type(props, "Density", "0");
+  QTest::mouseMove(form.Draw, form.Draw->rect().center());
+  ShotAround({&form, &props}, "92-paint-tool-off");
+  props.close();
+
+  // Segments on West and North, then the editor on North over the materials.
+  form.SetMedia(std::make_unique<CartesianMedia>(1, 1, 10, 10, DefaultMaterial()));
+  form.functionList.push_back(std::make_unique<FSin>(0, 1, 3.14159));
+  form.westFace->Insert(Segment{
+      0.35, 1, new FConvection(form.functionList[1].get(), form.functionList.back().get())});
+  form.northFace->Insert(Segment{0.2, 0.6, new FTemperature(form.functionList[1].get())});
+  form.BoundsItem->trigger();
+  Shot(form, "93-segment-ends-bounds");
+  form.MediaItem->trigger();
+  TBoundaryDlg& editor = *form.boundaryDlg;
+  form.BConditionsBtn->click();
+  editor.Page->setCurrentIndex(3);
+  editor.setGeometry(form.frameGeometry().right() + 12, 40, 560, 260);
+  QCoreApplication::processEvents();
+  QTableWidget* west = editor.WGrid;
+  const QRect row = west->visualItemRect(west->item(1, 3));
+  QToolTip::showText(west->viewport()->mapToGlobal(row.center()), west->item(1, 3)->toolTip(),
+                     west->viewport());
+  ShotAround({&form, &editor}, "94-boundary-tooltip-segment-ends");
+  QToolTip::hideText();
+  editor.close();
+
+  // The wizard on the mixed page with too few volumes around the hole.
+  TGeometryDlg& geometry = *form.geometryDlg;
+  geometry.move(60, 60);
+  geometry.show();
+  geometry.Mixed->click();
+  Button(geometry, "Next")->click();
+  Type(geometry, "mNJ", "3");
+  Shot(geometry, "95-wizard-says-why");
+  geometry.close();
+  form.close();
+}
+
 }  // namespace
 
 // The help window on a tutorial, its index and contents, popups, and the About box.
@@ -637,6 +714,11 @@ int main(int argc, char** argv) {
   outDir = argc > 1 ? QString(argv[1]) : QString("screenshots");
   QDir().mkpath(outDir);
   HelpViewer::Instance().SetHelpFile("Help/heat.hlp");
+  // "stumbles" alone: the pictures of what students got stuck on.
+  if (argc > 2 && QString(argv[2]) == "stumbles") {
+    StumbleShots();
+    return 0;
+  }
 
   TAboutBox::ShowSplash();
   THeatForm form;
@@ -768,5 +850,6 @@ int main(int argc, char** argv) {
   form.close();
 
   EditingShots();
+  StumbleShots();
   return 0;
 }

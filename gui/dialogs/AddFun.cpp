@@ -61,6 +61,7 @@ QLineEdit* MakeField(QWidget* parent, const char* name, const QString& text) {
   auto* edit = new QLineEdit(text, parent);
   edit->setObjectName(QString::fromLatin1(name));
   edit->setAlignment(Qt::AlignRight);
+  WatchDecimalSeparator(edit);
   return edit;
 }
 

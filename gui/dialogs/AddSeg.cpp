@@ -1,9 +1,11 @@
 #include "gui/dialogs/AddSeg.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -12,6 +14,7 @@
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <sstream>
 
@@ -24,11 +27,11 @@ namespace {
 const QString kCustom = QStringLiteral("Custom...");
 const QString kTInfinity = QStringLiteral("T\u221e");
 
-// The printed form of a function as the lists show it.
+// The printed form of a function as the lists show it, in the user's notation.
 QString Printed(const Function1D& function, int limit) {
   std::ostringstream out;
   function.Print(out);
-  return QString::fromStdString(out.str()).left(limit);
+  return LocalisedNumbers(QString::fromStdString(out.str())).left(limit);
 }
 
 void Arrow(QPainter& p, QPointF from, QPointF to) {
@@ -111,6 +114,10 @@ TSegmentDlg::TSegmentDlg(ProblemRecord& problem, SegmentTarget& target, QWidget*
   connect(End, &QLineEdit::textChanged, this, &TSegmentDlg::LimitsChange);
   connect(CBF0, &QComboBox::activated, this, [this] { FunctionChosen(CBF0); });
   connect(CBF1, &QComboBox::activated, this, [this] { FunctionChosen(CBF1); });
+  for (QComboBox* list : {CBF0, CBF1}) {
+    list->installEventFilter(this);
+    connect(list, &QComboBox::currentIndexChanged, this, &TSegmentDlg::UpdateOk);
+  }
   connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -144,6 +151,8 @@ void TSegmentDlg::BuildForm() {
   Start->setObjectName(QStringLiteral("Start"));
   End = new QLineEdit(QStringLiteral("1"), Limits);
   End->setObjectName(QStringLiteral("End"));
+  WatchDecimalSeparator(Start);
+  WatchDecimalSeparator(End);
   limits->addWidget(new QLabel(QStringLiteral("Start"), Limits), 0, 0);
   limits->addWidget(Start, 0, 1);
   limits->addWidget(new QLabel(QStringLiteral("End"), Limits), 1, 0);
@@ -194,6 +203,18 @@ void TSegmentDlg::BuildForm() {
   setFixedSize(330, 250);
 }
 
+void TSegmentDlg::Reset() {
+  CBType->setCurrentIndex(0);
+  Start->setText(QStringLiteral("0"));
+  End->setText(QStringLiteral("1"));
+  for (QComboBox* list : {CBF0, CBF1}) {
+    const QSignalBlocker quiet(list);
+    list->setCurrentIndex(0);
+  }
+  FillFunctionLists();
+  UpdateOk();
+}
+
 void TSegmentDlg::FormShow() {
   if (CBType->currentIndex() < 0)
     CBType->setCurrentIndex(0);
@@ -219,6 +240,7 @@ void TSegmentDlg::CBTypeChange() {
     LF0->setText(QStringLiteral("T"));
   }
   NotebookImg->setCurrentIndex(std::max(0, kind));
+  UpdateOk();
 }
 
 bool TSegmentDlg::ReadLimits(double& lower, double& upper) const {
@@ -227,8 +249,64 @@ bool TSegmentDlg::ReadLimits(double& lower, double& upper) const {
 }
 
 void TSegmentDlg::LimitsChange() {
+  UpdateOk();
+}
+
+void TSegmentDlg::UpdateOk() {
   double lower = 0, upper = 0;
-  OkBtn->setEnabled(ReadLimits(lower, upper));
+  const bool convection = CBType->currentIndex() <= 0;
+  OkBtn->setEnabled(ReadLimits(lower, upper) && Chosen(CBF0) && (!convection || Chosen(CBF1)));
+}
+
+bool TSegmentDlg::eventFilter(QObject* watched, QEvent* event) {
+  auto* list = qobject_cast<QComboBox*>(watched);
+  if (!list || (list != CBF0 && list != CBF1) || list->view()->isVisible())
+    return QDialog::eventFilter(watched, event);
+  // A closed list moved with the keys or the wheel chooses each item it passes over; here
+  // it only moves, so that passing over "Custom..." does not open a dialog. Enter or Space
+  // on "Custom..." (or a click in the open list) chooses it.
+  int step = 0;
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+      case Qt::Key_Up:
+      case Qt::Key_Left:
+      case Qt::Key_PageUp:
+        step = -1;
+        break;
+      case Qt::Key_Down:
+      case Qt::Key_Right:
+      case Qt::Key_PageDown:
+        step = 1;
+        break;
+      case Qt::Key_Home:
+        step = -list->count();
+        break;
+      case Qt::Key_End:
+        step = list->count();
+        break;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+      case Qt::Key_Space:
+        // On "Custom..." these choose it; on a function they do what they always do (open
+        // the list, press OK).
+        if ((key->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) ||
+            list->currentIndex() != static_cast<int>(problem.functionList.size()))
+          return false;
+        FunctionChosen(list);
+        return true;
+      default:
+        return false;
+    }
+    if (key->modifiers() & Qt::AltModifier)
+      return false;  // Alt+Down opens the list
+  } else if (event->type() == QEvent::Wheel) {
+    step = static_cast<QWheelEvent*>(event)->angleDelta().y() > 0 ? -1 : 1;
+  } else {
+    return false;
+  }
+  list->setCurrentIndex(std::clamp(list->currentIndex() + step, 0, list->count() - 1));
+  return true;
 }
 
 void TSegmentDlg::FillFunctionLists() {
@@ -242,6 +320,7 @@ void TSegmentDlg::FillFunctionLists() {
     list->setCurrentIndex(remembered);
     list->addItem(kCustom);
   }
+  UpdateOk();
 }
 
 void TSegmentDlg::FunctionChosen(QComboBox* list) {

@@ -48,8 +48,12 @@ class TSegmentDlg : public QDialog {
   // Both function lists: every function of the problem, then "Custom...", each keeping its
   // choice (held to the last function).
   void FillFunctionLists();
-  // A choice in CBF0 or CBF1; "Custom..." asks for a new function and chooses it.
+  // A choice in CBF0 or CBF1 (a click in the open list, or Enter or Space on "Custom..."):
+  // "Custom..." asks for a new function and chooses it. Passing over "Custom..." with the
+  // arrow keys or the wheel only shows it: the dialog opens when it is chosen.
   void FunctionChosen(QComboBox* list);
+  // Back to the state of a new problem: Convection over the whole side, the first function.
+  void Reset();
 
   // The segment of the fields, with a new condition on the chosen functions; none while the
   // limits are not valid.
@@ -70,10 +74,13 @@ class TSegmentDlg : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildForm();
   bool ReadLimits(double& lower, double& upper) const;
+  // OK needs valid limits and real functions in the lists that are shown.
+  void UpdateOk();
   const Function1D* Chosen(const QComboBox* list) const;
 
   ProblemRecord& problem;

@@ -34,6 +34,9 @@ QTableWidget* MakeGrid(QWidget* parent, const char* name) {
   grid->setColumnWidth(0, 86);
   grid->setColumnWidth(1, 52);
   grid->setColumnWidth(2, 52);
+  // The student may drag the columns wider; the value takes what is left, and the whole
+  // condition is the row's tooltip however narrow its column.
+  grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   grid->horizontalHeader()->setStretchLastSection(true);
   return grid;
 }
@@ -47,13 +50,31 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
   return button;
 }
 
-QString Printed(const FHeat& condition) {
+QString Printed(const BaseFunction& function) {
   std::ostringstream out;
-  condition.Print(out);
-  return QString::fromStdString(out.str()).left(255);
+  function.Print(out);
+  return LocalisedNumbers(QString::fromStdString(out.str())).left(255);
 }
 
 }  // namespace
+
+QString ConditionDescription(const FHeat& condition, double start, double end) {
+  QString functions;
+  if (const auto* c = dynamic_cast<const FConvection*>(&condition)) {
+    functions = QStringLiteral("h = %1\nT\u221e = %2").arg(Printed(*c->h), Printed(*c->ambient));
+  } else if (const auto* q = dynamic_cast<const FFlux*>(&condition)) {
+    functions = QStringLiteral("q\" = %1").arg(Printed(*q->flux));
+  } else if (const auto* t = dynamic_cast<const FTemperature*>(&condition)) {
+    functions = QStringLiteral("T = %1").arg(Printed(*t->temperature));
+  } else {
+    functions = Printed(condition);
+  }
+  return QStringLiteral(
+             "%1 from %2 to %3 of the side\n%4\n(x is the position along the side, "
+             "0 at its start and 1 at its end)")
+      .arg(QString::fromLatin1(condition.Name()), FormatGeneral(start, 4), FormatGeneral(end, 4),
+           functions);
+}
 
 TBoundaryDlg::TBoundaryDlg(ProblemRecord& problem, BoundaryTarget& target, QWidget* parent)
     : QDialog(parent), problem(problem), target(target) {
@@ -99,7 +120,10 @@ void TBoundaryDlg::BuildForm() {
   buttons->addWidget(CloseBtn);
   layout->addLayout(buttons);
 
-  setFixedSize(420, 230);
+  // The smallest size the program has always had; larger is the student's choice.
+  setMinimumSize(420, 230);
+  resize(420, 230);
+  setSizeGripEnabled(true);
 }
 
 // ---- Tables ----------------------------------------------------------------------------
@@ -112,6 +136,9 @@ void TBoundaryDlg::FillGrid(QTableWidget& grid, const Face& face) {
                               FormatGeneral(face.bounds[r], 4),
                               FormatGeneral(face.bounds[r + 1], 4),
                               condition ? Printed(*condition) : QString()};
+    const QString whole = condition
+                              ? ConditionDescription(*condition, face.bounds[r], face.bounds[r + 1])
+                              : QString();
     for (int c = 0; c < 4; ++c) {
       QTableWidgetItem* item = grid.item(r, c);
       if (!item) {
@@ -119,6 +146,7 @@ void TBoundaryDlg::FillGrid(QTableWidget& grid, const Face& face) {
         grid.setItem(r, c, item);
       }
       item->setText(cells[c]);
+      item->setToolTip(whole);
       if (c == 1 || c == 2)
         item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }

@@ -17,6 +17,10 @@ class QShowEvent;
 class QTabWidget;
 class QTableWidget;
 
+// A segment's condition whole, as its row's tooltip shows it: the kind and the limits, then
+// each function by its name, both of a convection ("h = 10" and "T-infinity = 0+1sin(3.14159x)").
+QString ConditionDescription(const FHeat& condition, double start, double end);
+
 class TBoundaryDlg : public QDialog {
   Q_OBJECT
 

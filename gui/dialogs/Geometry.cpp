@@ -31,13 +31,46 @@ const QColor kSolid(230, 190, 90);
 const QColor kOutline(90, 60, 10);
 const QColor kDimension(0, 0, 160);
 
-// Grids larger than a grid file may declare would outgrow a teaching session's memory and
-// patience alike; the wizard holds to the same limits.
-bool ValidCounts(int ni, int nj, int minNj) {
-  return ni >= 2 && nj >= minNj && ni <= maxGridFileVolumesPerDirection &&
-         nj <= maxGridFileVolumesPerDirection &&
-         static_cast<long long>(ni) * nj <= maxGridFileVolumes;
-}
+// Reads a kind's fields one by one and keeps the first thing that is wrong with them, in
+// words the page shows under its fields.
+class FieldCheck {
+ public:
+  bool Integer(const QLineEdit* field, const char* name, int& value) {
+    return Require(ParseInteger(field->text(), value),
+                   QStringLiteral("%1 must be a whole number.").arg(QString::fromUtf8(name)));
+  }
+  bool Decimal(const QLineEdit* field, const char* name, double& value) {
+    if (ParseDecimal(field->text(), value))
+      return true;
+    const QString advice = SeparatorAdvice(field->text());
+    return Require(false, QStringLiteral("%1 must be a number%2.")
+                              .arg(QString::fromUtf8(name),
+                                   advice.isEmpty() ? QString() : QStringLiteral(": ") + advice));
+  }
+  bool Require(bool valid, const QString& why) {
+    if (!valid && problem.isEmpty())
+      problem = why;
+    return valid;
+  }
+  // Grids larger than a grid file may declare would outgrow a teaching session's memory and
+  // patience alike; the wizard holds to the same limits.
+  bool Counts(int ni, int nj, int minNj) {
+    const int most = maxGridFileVolumesPerDirection;
+    return Require(ni >= 2 && ni <= most, QStringLiteral("I must be from 2 to %1.").arg(most)) &&
+           Require(nj >= minNj && nj <= most,
+                   QStringLiteral("J must be from %1 to %2.").arg(minNj).arg(most)) &&
+           Require(static_cast<long long>(ni) * nj <= maxGridFileVolumes,
+                   QStringLiteral("I x J must be at most %1 volumes; this grid has %2.")
+                       .arg(maxGridFileVolumes)
+                       .arg(static_cast<long long>(ni) * nj));
+  }
+  bool Positive(double value, const char* name) {
+    return Require(value > 0,
+                   QStringLiteral("%1 must be greater than 0.").arg(QString::fromUtf8(name)));
+  }
+
+  QString problem;
+};
 
 // The simulator divides by every volume's area and squares every length, so a grid whose
 // numbers are valid one by one can still be one it cannot compute on: sizes beyond the range
@@ -79,25 +112,35 @@ struct MixedValues {
   int ni, nj;
 };
 
-bool ReadCartesian(const TGeometryDlg& d, CartesianValues& v) {
-  return ParseInteger(d.cNI->text(), v.ni) && ParseInteger(d.cNJ->text(), v.nj) &&
-         ParseDecimal(d.cWidth->text(), v.width) && ParseDecimal(d.cHeight->text(), v.height) &&
-         ValidCounts(v.ni, v.nj, 2) && v.width > 0 && v.height > 0;
+bool ReadCartesian(const TGeometryDlg& d, CartesianValues& v, FieldCheck& c) {
+  return c.Integer(d.cNI, "I", v.ni) && c.Integer(d.cNJ, "J", v.nj) &&
+         c.Decimal(d.cWidth, "Width", v.width) && c.Decimal(d.cHeight, "Height", v.height) &&
+         c.Counts(v.ni, v.nj, 2) && c.Positive(v.width, "Width") && c.Positive(v.height, "Height");
 }
 
-bool ReadPolar(const TGeometryDlg& d, PolarValues& v) {
-  return ParseDecimal(d.pRi->text(), v.ri) && ParseDecimal(d.pRe->text(), v.re) &&
-         ParseDecimal(d.pAngle->text(), v.angle) && ParseInteger(d.pNI->text(), v.ni) &&
-         ParseInteger(d.pNJ->text(), v.nj) && ValidCounts(v.ni, v.nj, 2) && v.ri > 0 && v.re > 0 &&
-         v.angle > 0 && v.angle <= 360 && v.ri < v.re;
+bool ReadPolar(const TGeometryDlg& d, PolarValues& v, FieldCheck& c) {
+  return c.Decimal(d.pRi, "Ri", v.ri) && c.Decimal(d.pRe, "Re", v.re) &&
+         c.Decimal(d.pAngle, "\u03b8", v.angle) && c.Integer(d.pNI, "I", v.ni) &&
+         c.Integer(d.pNJ, "J", v.nj) && c.Counts(v.ni, v.nj, 2) && c.Positive(v.ri, "Ri") &&
+         c.Positive(v.re, "Re") &&
+         c.Require(v.angle > 0 && v.angle <= 360,
+                   QStringLiteral("\u03b8 must be greater than 0 and at most 360 degrees.")) &&
+         c.Require(v.ri < v.re, QStringLiteral("Ri must be smaller than Re."));
 }
 
-bool ReadMixed(const TGeometryDlg& d, MixedValues& v) {
-  return ParseDecimal(d.mRadius->text(), v.radius) && ParseDecimal(d.mU->text(), v.u) &&
-         ParseDecimal(d.mWidth->text(), v.width) && ParseDecimal(d.mHeight->text(), v.height) &&
-         ParseInteger(d.mNI->text(), v.ni) && ParseInteger(d.mNJ->text(), v.nj) &&
-         ValidCounts(v.ni, v.nj, 4) && v.height > 0 && v.width > 0 && v.radius > 0 && v.u > 0 &&
-         v.radius < v.u && v.u + v.radius < v.height && v.radius < v.width;
+bool ReadMixed(const TGeometryDlg& d, MixedValues& v, FieldCheck& c) {
+  return c.Decimal(d.mRadius, "Radius", v.radius) && c.Decimal(d.mU, "U", v.u) &&
+         c.Decimal(d.mWidth, "Width", v.width) && c.Decimal(d.mHeight, "Height", v.height) &&
+         c.Integer(d.mNI, "I", v.ni) && c.Integer(d.mNJ, "J", v.nj) && c.Counts(v.ni, v.nj, 4) &&
+         c.Positive(v.height, "Height") && c.Positive(v.width, "Width") &&
+         c.Positive(v.radius, "Radius") && c.Positive(v.u, "U") &&
+         c.Require(v.radius < v.u,
+                   QStringLiteral("Radius must be smaller than U: the hole would cut the "
+                                  "bottom edge.")) &&
+         c.Require(v.u + v.radius < v.height,
+                   QStringLiteral("U + Radius must be smaller than Height: the hole would cut "
+                                  "the top edge.")) &&
+         c.Require(v.radius < v.width, QStringLiteral("Radius must be smaller than Width."));
 }
 
 QLineEdit* Field(QWidget* parent, const char* name, const QString& text) {
@@ -298,6 +341,14 @@ void TGeometryDlg::BuildForm() {
   for (QWidget* page : {defaultPage, cartesianPage, polarPage, mixedPage})
     PageControl->addWidget(page);
   layout->addWidget(PageControl, 1);
+  Reason = new QLabel(this);
+  Reason->setObjectName(QStringLiteral("Reason"));
+  Reason->setWordWrap(true);
+  Reason->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+  // Two lines kept free, so the dialog does not jump as the text comes and goes.
+  Reason->setMinimumHeight(2 * Reason->fontMetrics().lineSpacing());
+  Reason->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  layout->addWidget(Reason);
 
   auto* rule = new QFrame(this);
   rule->setFrameShape(QFrame::HLine);
@@ -460,9 +511,12 @@ QWidget* TGeometryDlg::KindPage(GeometryKind kind) const {
 }
 
 bool TGeometryDlg::Validate(GeometryKind kind, bool fromButton) {
-  const bool valid = BuildMedia(kind) != nullptr;
+  QString why;
+  const bool valid = BuildMedia(kind, why) != nullptr;
   OKBtn->setEnabled(valid);
   Next->setEnabled(fromButton || valid);
+  // Greyed buttons alone leave a student guessing; the line under the fields says why.
+  Reason->setText(why);
   return valid;
 }
 
@@ -477,32 +531,49 @@ bool TGeometryDlg::MixedValidate(bool fromButton) {
 }
 
 std::unique_ptr<Media> TGeometryDlg::BuildMedia(GeometryKind kind) const {
+  QString ignored;
+  return BuildMedia(kind, ignored);
+}
+
+std::unique_ptr<Media> TGeometryDlg::BuildMedia(GeometryKind kind, QString& why) const {
+  FieldCheck check;
   std::unique_ptr<Media> media;
   switch (kind) {
     case GeometryKind::Cartesian: {
       CartesianValues v{};
-      if (ReadCartesian(*this, v))
+      if (ReadCartesian(*this, v, check))
         media = std::make_unique<CartesianMedia>(v.width, v.height, v.ni, v.nj, DefaultMaterial());
       break;
     }
     case GeometryKind::Polar: {
       PolarValues v{};
-      if (ReadPolar(*this, v))
+      if (ReadPolar(*this, v, check))
         media = std::make_unique<PolarMedia>(v.re, v.ri, v.angle, v.ni, v.nj, DefaultMaterial());
       break;
     }
     case GeometryKind::Mixed: {
       MixedValues v{};
-      if (ReadMixed(*this, v)) {
+      if (ReadMixed(*this, v, check)) {
         media = std::make_unique<MixedMedia>(v.width, v.height, v.u, v.radius, v.ni, v.nj,
                                              DefaultMaterial());
       }
       break;
     }
   }
-  if (media && !Computable(*media))
+  if (media && !Computable(*media)) {
     media.reset();
+    check.Require(false, QStringLiteral("These sizes make volumes too thin (or too large) to "
+                                        "compute on: change the sizes or the numbers of "
+                                        "volumes."));
+  }
+  why = check.problem;
   return media;
+}
+
+QString TGeometryDlg::WhyInvalid(GeometryKind kind) const {
+  QString why;
+  BuildMedia(kind, why);
+  return why;
 }
 
 void TGeometryDlg::NextClick() {

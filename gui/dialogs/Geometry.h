@@ -45,8 +45,12 @@ class TGeometryDlg : public QDialog {
   bool PolarValidate(bool fromButton);
   bool MixedValidate(bool fromButton);
   // The grid the fields of `kind` describe, or null while they are not valid or describe a
-  // grid too large, too small or too thin to compute on.
+  // grid too large, too small or too thin to compute on; `why` then says which.
   std::unique_ptr<Media> BuildMedia(GeometryKind kind) const;
+  std::unique_ptr<Media> BuildMedia(GeometryKind kind, QString& why) const;
+  // Why `kind`'s fields build no grid ("J must be from 4 to 1000."); empty when they do. The
+  // line under the fields shows it for the kind last validated.
+  QString WhyInvalid(GeometryKind kind) const;
 
   void NextClick();
   void BackClick();
@@ -79,6 +83,7 @@ class TGeometryDlg : public QDialog {
   QPushButton* Next;
   QPushButton* Back;
   QPushButton* HelpBtn;
+  QLabel* Reason;
 
  private:
   void BuildForm();

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "gui/dialogs/outputreport.h"
 #include "gui/platform/help.h"
@@ -255,6 +256,8 @@ void TGraphicDlg::BuildForm() {
   setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint);
   InstallContextHelp(this, topic::kGraphicDlg);
+  // Context help finds every control's topic; the window's own answers for its margins.
+  SetHelpTopic(this, topic::kGraphicDlg);
 
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(8, 6, 8, 8);
@@ -291,6 +294,8 @@ void TGraphicDlg::BuildForm() {
   WEBtn = direction("WEBtn", QStringLiteral("WE"));
   SNBtn = direction("SNBtn", QStringLiteral("SN"));
   WEBtn->setChecked(true);
+  for (QWidget* w : {static_cast<QWidget*>(WEBtn), static_cast<QWidget*>(SNBtn)})
+    SetHelpTopic(w, topic::kProfileDirection);
   directions->addStretch(1);
   plotGrid->addLayout(directions, 0, 1);
 
@@ -327,6 +332,8 @@ void TGraphicDlg::BuildForm() {
   whiteLayout->addWidget(Draw);
   white->setFixedSize(white->sizeHint());
   plotGrid->addWidget(white, 1, 1);
+  SetHelpTopic(white, topic::kProfilePlot);
+  SetHelpTopic(ProfileName, topic::kProfilePlot);
   // The vertical bar runs along the plot, as the horizontal one runs under it.
   NSBar->setFixedHeight(white->height());
 
@@ -340,6 +347,11 @@ void TGraphicDlg::BuildForm() {
   weRow->addWidget(WEBar, 1);
   weRow->addWidget(new QLabel(QStringLiteral("E"), this));
   plotGrid->addLayout(weRow, 2, 1);
+  // The sliders and the letters of the sides at their ends.
+  for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (qobject_cast<QSlider*>(w) || (qobject_cast<QLabel*>(w) && w->objectName().isEmpty()))
+      SetHelpTopic(w, topic::kProfileSliders);
+  }
 
   // Right: the read-outs.
   auto* readouts = new QVBoxLayout;
@@ -363,10 +375,15 @@ void TGraphicDlg::BuildForm() {
   unitGrid->addWidget(new QLabel(QStringLiteral("Value"), Unit), 2, 0);
   unitGrid->addWidget(FieldValue, 2, 1);
   readouts->addWidget(Unit);
-  readouts->addWidget(MinMaxGroup(this, QStringLiteral("Global values"), "GlobalMin", "GlobalMax",
-                                  GlobalMin, GlobalMax));
-  readouts->addWidget(MinMaxGroup(this, QStringLiteral("Local values"), "LocalMin", "LocalMax",
-                                  LocalMin, LocalMax));
+  SetHelpTopic(Unit, topic::kProfilePosition);
+  for (auto [title, minName, maxName, min, max] :
+       {std::tuple{"Global values", "GlobalMin", "GlobalMax", &GlobalMin, &GlobalMax},
+        std::tuple{"Local values", "LocalMin", "LocalMax", &LocalMin, &LocalMax}}) {
+    QGroupBox* extremes =
+        MinMaxGroup(this, QString::fromLatin1(title), minName, maxName, *min, *max);
+    SetHelpTopic(extremes, topic::kProfileExtremes);
+    readouts->addWidget(extremes);
+  }
   auto* statRow = new QHBoxLayout;
   statRow->setContentsMargins(6, 0, 6, 0);
   Statistic = NamedLabel(this, "Statistic", QStringLiteral("Average"));
@@ -374,6 +391,8 @@ void TGraphicDlg::BuildForm() {
   StatisticValue = ValueLabel(this, "StatisticValue", QStringLiteral("-"));
   statRow->addWidget(Statistic);
   statRow->addWidget(StatisticValue, 1);
+  SetHelpTopic(Statistic, topic::kProfileStatistic);
+  SetHelpTopic(StatisticValue, topic::kProfileStatistic);
   readouts->addLayout(statRow);
 
   ReferenceGroup = new QGroupBox(QStringLiteral("Run minus reference"), this);
@@ -404,7 +423,7 @@ void TGraphicDlg::BuildForm() {
   buttons->addStretch(1);
   OKBtn = new QPushButton(QStringLiteral("Close"), this);
   OKBtn->setObjectName(QStringLiteral("OKBtn"));
-  SetHelpTopic(OKBtn, topic::kOkButton);
+  SetHelpTopic(OKBtn, topic::kCloseButton);
   HelpBtn = new QPushButton(QStringLiteral("&Help"), this);
   HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
   SetHelpTopic(HelpBtn, topic::kHelpButton);

@@ -54,21 +54,112 @@ constexpr double kPrintMarginPoints = 2.0 / 2.54 * 72.0;
 
 }  // namespace
 
+namespace {
+
+// How many characters of `family` at `points` fit across the printer's page, measured on the
+// printer itself, with a little slack: layout rounds each character to device pixels.
+double CharactersAcross(const QString& family, double points, QPrinter& printer) {
+  QFont probe(family);
+  probe.setStyleHint(QFont::Monospace);
+  probe.setPointSizeF(100);
+  const double advance = QFontMetricsF(probe, &printer).horizontalAdvance(QLatin1Char('0')) * 72.0 /
+                         printer.resolution() * points / 100;
+  const double width =
+      printer.pageLayout().paintRect(QPageLayout::Point).width() - 2 * kPrintMarginPoints;
+  return 0.97 * width / advance;
+}
+
+}  // namespace
+
 double PrintPointSize(const QString& text, const QString& family, QPrinter& printer) {
   const int longest = LongestLine(text);
   if (longest == 0)
     return 10;
-  QFont probe(family);
-  probe.setStyleHint(QFont::Monospace);
-  probe.setPointSizeF(100);
-  // The width of one character at 100 points, measured on the printer itself.
-  const double advance = QFontMetricsF(probe, &printer).horizontalAdvance(QLatin1Char('0')) * 72.0 /
-                         printer.resolution();
-  const double width =
-      printer.pageLayout().paintRect(QPageLayout::Point).width() - 2 * kPrintMarginPoints;
-  // A little slack: layout rounds each character to device pixels.
-  const double fit = 100 * 0.97 * width / (advance * longest);
+  const double fit = 100 * CharactersAcross(family, 100, printer) / longest;
   return std::clamp(std::floor(fit * 2) / 2, 6.0, 10.0);
+}
+
+int PrintLineLength(const QString& family, double points, QPrinter& printer) {
+  return std::max(1, static_cast<int>(CharactersAcross(family, points, printer)));
+}
+
+namespace {
+
+constexpr int kCellWidth = 17;
+
+// The row label of a table line (" 12:", "1000:" or "Sum:"), or an empty view.
+QStringView RowLabel(QStringView line) {
+  if (line.startsWith(QLatin1String("Sum:")))
+    return line.left(4);
+  int k = 0;
+  while (k < line.size() && line[k] == QLatin1Char(' '))
+    ++k;
+  const int digits = k;
+  while (k < line.size() && line[k].isDigit())
+    ++k;
+  if (k == digits || k >= line.size() || line[k] != QLatin1Char(':'))
+    return QStringView();
+  return line.left(k + 1);
+}
+
+// A run of table rows as blocks of at most `perBlock` cells each.
+void AppendBlocks(QStringList& out, const QList<QStringView>& rows, int perBlock) {
+  int cells = 0;
+  for (QStringView row : rows)
+    cells = std::max(cells, static_cast<int>((row.size() - RowLabel(row).size()) / kCellWidth));
+  for (int first = 0; first < cells; first += perBlock) {
+    const int last = std::min(cells, first + perBlock);
+    out << QStringLiteral("Columns %1 to %2 of %3:").arg(first + 1).arg(last).arg(cells);
+    for (QStringView row : rows) {
+      const QStringView label = RowLabel(row);
+      const QStringView rest = row.mid(label.size());
+      // The last block takes whatever follows the last whole cell (a row's "Sum:").
+      const qsizetype from = static_cast<qsizetype>(first) * kCellWidth;
+      const qsizetype length =
+          last == cells ? -1 : static_cast<qsizetype>(last - first) * kCellWidth;
+      out << label.toString() +
+                 (from < rest.size() ? rest.mid(from, length).toString() : QString());
+    }
+    if (last < cells)
+      out << QString();
+  }
+}
+
+}  // namespace
+
+QString ColumnBlocks(const QString& text, int width) {
+  const QList<QStringView> lines = QStringView(text).split(QLatin1Char('\n'));
+  QStringList out;
+  for (qsizetype k = 0; k < lines.size();) {
+    if (RowLabel(lines[k]).isEmpty()) {
+      out << lines[k].toString();
+      ++k;
+      continue;
+    }
+    QList<QStringView> rows;
+    qsizetype widest = 0;
+    int label = 0;
+    for (; k < lines.size() && !RowLabel(lines[k]).isEmpty(); ++k) {
+      rows << lines[k];
+      widest = std::max(widest, lines[k].size());
+      label = std::max(label, static_cast<int>(RowLabel(lines[k]).size()));
+    }
+    if (widest <= width) {
+      for (QStringView row : rows)
+        out << row.toString();
+      continue;
+    }
+    AppendBlocks(out, rows, std::max(1, (width - label) / kCellWidth));
+  }
+  return out.join(QLatin1Char('\n'));
+}
+
+QString PrintFileName(const QString& reportFile, const QString& folder) {
+  if (!reportFile.isEmpty()) {
+    const QFileInfo info(reportFile);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".pdf"));
+  }
+  return QDir(folder).filePath(QStringLiteral("simulation-output.pdf"));
 }
 
 TOutputsDlg::TOutputsDlg(OutputsTarget& outputsTarget, QWidget* parent)
@@ -100,6 +191,7 @@ void TOutputsDlg::BuildForm() {
                  Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint |
                  Qt::WindowContextHelpButtonHint);
   InstallContextHelp(this, topic::kOutputsDlg);
+  SetHelpTopic(this, topic::kOutputsDlg);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -150,6 +242,14 @@ void TOutputsDlg::BuildForm() {
   CutBtn = button("CutBtn", "cut", QStringLiteral("Cut"));
   CopyBtn = button("CopyBtn", "copy", QStringLiteral("Copy"));
   PasteBtn = button("PasteBtn", "paste", QStringLiteral("Paste"));
+  for (QToolButton* b : {SaveBtn, PrintBtn})
+    SetHelpTopic(b, topic::kReportFile);
+  for (QToolButton* b : {CutBtn, CopyBtn, PasteBtn})
+    SetHelpTopic(b, topic::kReportEdit);
+  for (QAction* item : {SaveItem, SaveAsItem, PrintItem, ExitItem})
+    SetHelpTopic(item, topic::kReportFile);
+  for (QAction* item : {CutItem, CopyItem, PasteItem, SelectAllItem})
+    SetHelpTopic(item, topic::kReportEdit);
   layout->addWidget(tools);
 
   Editor = new QPlainTextEdit(this);
@@ -158,6 +258,7 @@ void TOutputsDlg::BuildForm() {
   Editor->setLineWrapMode(QPlainTextEdit::NoWrap);
   Editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  SetHelpTopic(Editor, topic::kReportText);
   layout->addWidget(Editor, 1);
   resize(640, 440);
 
@@ -216,8 +317,8 @@ void TOutputsDlg::BuildReport() {
   const SimManager* results = target.Results();
   const SimSnapshot* shown = target.ShownSnapshot();
   INVARIANT(results != nullptr && shown != nullptr, "manager");
-  const ReportLines lines = OutputReport(
-      ReportSource{*results, *shown, target.TimeStep(), target.Grid(), target.Reference()});
+  const ReportLines lines =
+      OutputReport(ReportSource{*results, *shown, target.Grid(), target.Reference()});
   Editor->setPlainText(QString::fromStdString(JoinReport(lines)));
 }
 
@@ -274,6 +375,16 @@ bool TOutputsDlg::WriteTo(const QString& name) {
 void TOutputsDlg::PrintClick() {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(QString::fromLatin1(kTitle));
+  // Printing to a file would otherwise propose a name cut from the title at its last dot
+  // ("Calorivectrix 1.pdf"). The name is given without taking the choice of a printer away.
+  const QPrinter::OutputFormat format = printer.outputFormat();
+  const QString printerName = printer.printerName();
+  printer.setOutputFileName(
+      PrintFileName(fileNameKnown ? fileName : QString(), QDir::currentPath()));
+  if (format == QPrinter::NativeFormat && !printerName.isEmpty()) {
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(printerName);
+  }
   // Tables too wide for a portrait page at a readable size are offered across the page.
   printer.setPageOrientation(QPageLayout::Portrait);
   if (PrintPointSize(Text(), Editor->font().family(), printer) < 8)
@@ -287,9 +398,15 @@ void TOutputsDlg::PrintClick() {
 bool TOutputsDlg::PrintTo(QPrinter& printer) const {
   printer.setDocName(QString::fromLatin1(kTitle));
   QTextDocument document;
-  const QString text = Text();
+  QString text = Text();
   QFont font = Editor->font();
-  font.setPointSizeF(PrintPointSize(text, font.family(), printer));
+  // Lines that do not fit even at the smallest size would wrap and scatter a table's map:
+  // the tables too wide for it go in blocks of columns.
+  const double points = PrintPointSize(text, font.family(), printer);
+  const int across = PrintLineLength(font.family(), points, printer);
+  if (across < LongestLine(text))
+    text = ColumnBlocks(text, across);
+  font.setPointSizeF(points);
   document.setDefaultFont(font);
   QTextOption option = document.defaultTextOption();
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

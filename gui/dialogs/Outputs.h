@@ -110,4 +110,18 @@ class TOutputsDlg : public QDialog {
 // between 6 and 10 points (longer lines wrap).
 double PrintPointSize(const QString& text, const QString& family, QPrinter& printer);
 
+// How many characters of `family` at `points` fit across the printer's page.
+int PrintLineLength(const QString& family, double points, QPrinter& printer);
+
+// The report with its tables cut into blocks of columns no wider than `width` characters, so
+// that a table wider than the page keeps its map layout instead of wrapping: a run of table
+// rows (each a row label such as " 12:" or "Sum:", then cells of 17 characters) too wide is
+// printed as consecutive blocks, each headed by the columns it holds and each row keeping its
+// label. Every other line, and tables that fit, stay as they are.
+QString ColumnBlocks(const QString& text, int width);
+
+// The file a print to PDF proposes: the report's own name with ".pdf" once it has been saved,
+// else "simulation-output.pdf" in `folder`.
+QString PrintFileName(const QString& reportFile, const QString& folder);
+
 #endif

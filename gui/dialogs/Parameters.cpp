@@ -64,8 +64,8 @@ TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
   solverRows->setColumnStretch(0, 1);
   MaxIterSpace = MakeNumberEdit(SolverGroup, "MaxIterSpace");
   TolSpace = MakeNumberEdit(SolverGroup, "TolSpace");
-  AddRow(solverRows, QStringLiteral("Iterations Number"), MaxIterSpace);
-  AddRow(solverRows, QStringLiteral("Tolerance"), TolSpace);
+  sweepLabels[0] = AddRow(solverRows, QStringLiteral("Iterations Number"), MaxIterSpace);
+  sweepLabels[1] = AddRow(solverRows, QStringLiteral("Tolerance"), TolSpace);
   Solver = new QComboBox(SolverGroup);
   Solver->setObjectName(QStringLiteral("Solver"));
   Solver->addItem(QStringLiteral("Gauss\u2013Seidel"));
@@ -110,6 +110,7 @@ TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
   connect(Mode, &QComboBox::currentIndexChanged, this, &TParametersDlg::ModeChanged);
   for (QLineEdit* edit : {MaxIterTime, Dt})
     connect(edit, &QLineEdit::textChanged, this, &TParametersDlg::UpdateAdvice);
+  connect(Solver, &QComboBox::currentIndexChanged, this, &TParametersDlg::SolverChange);
   connect(OKBtn, &QPushButton::clicked, this, &TParametersDlg::OKBtnClick);
   connect(HelpBtn, &QPushButton::clicked, this, &TParametersDlg::HelpBtnClick);
 }
@@ -134,9 +135,26 @@ void TParametersDlg::FormShow() {
     Mode->setCurrentIndex(problem.runMode == RunMode::Steady ? 1 : 0);
   }
   ModeChanged();
-  CheckValues();
+  SolverChange();
   UpdateAdvice();
-  Dt->setFocus();
+  // A steady run greys the time step: the first field that can be typed in is the mode.
+  (Mode->currentIndex() == 1 ? static_cast<QWidget*>(Mode) : Dt)->setFocus();
+}
+
+void TParametersDlg::SolverChange() {
+  // The sweeps' limit and tolerance do not act on a direct solve: greyed, with the reason.
+  const bool sweeps = Solver->currentIndex() != 1;
+  const QString why =
+      sweeps ? QString()
+             : QStringLiteral(
+                   "Used by Gauss\u2013Seidel only: the direct solver solves each time "
+                   "step exactly");
+  QWidget* const controls[] = {MaxIterSpace, TolSpace, sweepLabels[0], sweepLabels[1]};
+  for (QWidget* control : controls) {
+    control->setEnabled(sweeps);
+    control->setToolTip(why);
+  }
+  CheckValues();
 }
 
 void TParametersDlg::UpdateAdvice() {
@@ -151,10 +169,24 @@ void TParametersDlg::UpdateAdvice() {
 }
 
 bool TParametersDlg::Read(Values& v) const {
+  if (!MaxIterSpace->isEnabled()) {
+    // Greyed fields cannot be mended, so they cannot hold OK back: what they do not read
+    // as stays as it was stored.
+    v.maxIterSpace = problem.maxIterSpace;
+    v.tolSpace = problem.tolSpace;
+    int maxIterSpace = 0;
+    double tolSpace = 0;
+    if (ParseInteger(MaxIterSpace->text(), maxIterSpace) && maxIterSpace > 0)
+      v.maxIterSpace = maxIterSpace;
+    if (ParseDecimal(TolSpace->text(), tolSpace) && tolSpace > 0)
+      v.tolSpace = tolSpace;
+  } else if (!ParseInteger(MaxIterSpace->text(), v.maxIterSpace) ||
+             !ParseDecimal(TolSpace->text(), v.tolSpace)) {
+    return false;
+  }
   return ParseDecimal(Dt->text(), v.dt) && ParseInteger(MaxIterTime->text(), v.maxIterTime) &&
-         ParseInteger(MaxIterSpace->text(), v.maxIterSpace) &&
-         ParseDecimal(TolTime->text(), v.tolTime) && ParseDecimal(TolSpace->text(), v.tolSpace) &&
-         v.dt > 0 && v.maxIterTime > 0 && v.maxIterSpace > 0 && v.tolTime > 0 && v.tolSpace > 0;
+         ParseDecimal(TolTime->text(), v.tolTime) && v.dt > 0 && v.maxIterTime > 0 &&
+         v.maxIterSpace > 0 && v.tolTime > 0 && v.tolSpace > 0;
 }
 
 bool TParametersDlg::CheckValues() {

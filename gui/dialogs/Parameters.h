@@ -36,8 +36,11 @@ class TParametersDlg : public QDialog {
 
   // The fields show the stored values; the focus goes to the time step.
   void FormShow();
-  // Whether all five fields read as values above zero; enables OK accordingly.
+  // Whether all five fields read as values above zero; enables OK accordingly. With the
+  // direct solver the iterations number and the solver tolerance are greyed and not checked.
   bool CheckValues();
+  // The choice of solver: greys the fields only Gauss-Seidel uses, and says why.
+  void SolverChange();
   // Stores the five values, the solver and the run mode in the problem and closes with OK;
   // does nothing while a field does not read.
   void OKBtnClick();
@@ -87,6 +90,8 @@ class TParametersDlg : public QDialog {
   ProblemRecord& problem;
   // The solver chosen for transients, kept while the steady mode shows the direct one.
   int transientSolver = 0;
+  // The captions of the iterations number and the solver tolerance.
+  QLabel* sweepLabels[2] = {nullptr, nullptr};
 };
 
 #endif

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "gui/dialogs/dialogparts.h"
 #include "gui/platform/help.h"
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
@@ -30,7 +31,17 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
   edit->setAlignment(Qt::AlignRight);
+  WatchDecimalSeparator(edit);
   return edit;
+}
+
+// "Conductivity must be a number above 1E-5", and which separator to use when that is all
+// that is wrong.
+QString FieldProblem(const QLineEdit* field, const char* name, const char* must) {
+  const QString advice = SeparatorAdvice(field->text());
+  return QStringLiteral("%1 must be %2%3")
+      .arg(QString::fromLatin1(name), QString::fromLatin1(must),
+           advice.isEmpty() ? QString() : QStringLiteral(": ") + advice);
 }
 
 QString NameOf(const VolumeProperties& p) {
@@ -46,9 +57,7 @@ TPhysicalPropDlg::TPhysicalPropDlg(ProblemRecord& problem, PropertiesTarget& tar
   BuildForm();
   FillDatabase();
 
-  const Material& gold = *defaultMaterial;
-  HeatGen->setText(QStringLiteral("0"));
-  ShowProperties(VolumeProperties{gold.conductivity, gold.density, gold.specificHeat, 0});
+  Reset();
 
   for (QLineEdit* edit : {Conductivity, SpecificHeat, Density})
     connect(edit, &QLineEdit::textChanged, this, &TPhysicalPropDlg::PropertiesChange);
@@ -173,6 +182,13 @@ void TPhysicalPropDlg::BuildForm() {
   setFixedSize(kNarrowWidth, kHeight);
 }
 
+void TPhysicalPropDlg::Reset() {
+  const Material& gold = *defaultMaterial;
+  HeatGen->setText(QStringLiteral("0"));
+  ShowProperties(VolumeProperties{gold.conductivity, gold.density, gold.specificHeat, 0});
+  DatabaseGrid->clearSelection();
+}
+
 void TPhysicalPropDlg::FillDatabase() {
   QTableWidget& g = *DatabaseGrid;
   g.setHorizontalHeaderLabels(
@@ -225,6 +241,21 @@ std::optional<VolumeProperties> TPhysicalPropDlg::ReadProperties() const {
   return p;
 }
 
+QString TPhysicalPropDlg::WhyInvalid() const {
+  const char* const above = "a number above 1E-5";
+  const std::pair<const QLineEdit*, const char*> properties[] = {
+      {Conductivity, "Conductivity"}, {SpecificHeat, "Specific heat"}, {Density, "Density"}};
+  for (const auto& [field, name] : properties) {
+    double value = 0;
+    if (!ParseDecimal(field->text(), value) || !(value > kPropertyLimit))
+      return FieldProblem(field, name, above);
+  }
+  double generation = 0;
+  if (!ParseDecimal(HeatGen->text(), generation))
+    return FieldProblem(HeatGen, "Heat generation", "a number");
+  return QString();
+}
+
 void TPhysicalPropDlg::ShowName(const VolumeProperties& properties) {
   MaterialColor->SetBrushColor(PropertyColor(properties));
   MaterialName->setText(NameOf(properties));
@@ -261,9 +292,25 @@ void TPhysicalPropDlg::HeatGenChange() {
 void TPhysicalPropDlg::EnableApply(bool enable) {
   ApplyAll->setEnabled(enable);
   Apply->setEnabled(enable);
-  if (!enable) {
+  if (!enable)
     Apply->setChecked(false);
-    target.SetPaintPointer(false);
+  ShowTool();
+}
+
+void TPhysicalPropDlg::ShowTool(bool closing) {
+  // The Part's rule releases the tool whenever a field passes through something that is
+  // not a number (typing 0.72 passes through "0"), and a valid field does not press it
+  // again: so the student is told, or the next drag would silently paint nothing.
+  const QString why = WhyInvalid();
+  Apply->setToolTip(why.isEmpty() ? QStringLiteral("Paint the material onto volumes with the mouse")
+                                  : QStringLiteral("Off: ") + why);
+  if (closing || !isVisible()) {
+    target.ShowPaintTool(PaintTool::Closed, QString());
+  } else if (Painting()) {
+    target.ShowPaintTool(PaintTool::Engaged, QString());
+  } else {
+    target.ShowPaintTool(PaintTool::Off,
+                         why.isEmpty() ? QStringLiteral("press Apply to paint volumes") : why);
   }
 }
 
@@ -273,8 +320,8 @@ bool TPhysicalPropDlg::Painting() const {
   return Apply->isEnabled() && Apply->isChecked();
 }
 
-void TPhysicalPropDlg::ApplyToggled(bool down) {
-  target.SetPaintPointer(down);
+void TPhysicalPropDlg::ApplyToggled(bool) {
+  ShowTool();
 }
 
 void TPhysicalPropDlg::ApplyAllClick() {
@@ -310,9 +357,10 @@ void TPhysicalPropDlg::HelpBtnClick() {
 // ---- Showing and closing ---------------------------------------------------------------
 
 void TPhysicalPropDlg::FormShow() {
+  target.PropertiesShown(true);
   if (Apply->isEnabled())
     Apply->setChecked(true);
-  target.SetPaintPointer(Painting());
+  ShowTool();
 }
 
 void TPhysicalPropDlg::showEvent(QShowEvent* event) {
@@ -322,8 +370,14 @@ void TPhysicalPropDlg::showEvent(QShowEvent* event) {
 }
 
 void TPhysicalPropDlg::done(int result) {
-  if (Apply->isChecked())
+  const bool wasShown = isVisible();
+  {
+    // Released quietly: the tool is about to be closed, not merely off.
+    const QSignalBlocker quiet(Apply);
     Apply->setChecked(false);
-  target.SetPaintPointer(false);
+  }
+  ShowTool(true);
   QDialog::done(result);
+  if (wasShown)
+    target.PropertiesShown(false);
 }

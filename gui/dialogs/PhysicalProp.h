@@ -42,6 +42,11 @@ class TPhysicalPropDlg : public QDialog {
   void ShowProperties(const VolumeProperties& properties);
   // Whether the paint tool is engaged.
   bool Painting() const;
+  // Why the apply buttons are off: the first field that does not hold what it must, with
+  // the separator expected when that is the fault; empty while all four are valid.
+  QString WhyInvalid() const;
+  // Back to the state of a new problem: the default material, no heat generation.
+  void Reset();
 
   // Event handlers, callable by tests as the controls call them.
   void FormShow();
@@ -81,6 +86,8 @@ class TPhysicalPropDlg : public QDialog {
   void EnableApply(bool enable);
   void ShowName(const VolumeProperties& properties);
   void ApplyToggled(bool down);
+  // Tells the target how the tool stands (Closed when `closing`) and says the same on Apply.
+  void ShowTool(bool closing = false);
 
   ProblemRecord& problem;
   PropertiesTarget& target;

@@ -21,6 +21,7 @@
 #include "gui/platform/machine.h"
 #include "gui/platform/messages.h"
 #include "gui/platform/numfmt.h"
+#include "gui/platform/runverdict.h"
 #include "sim/check.h"
 #include "sim/ledger.h"
 #include "sim/numeric.h"
@@ -114,7 +115,7 @@ void TProcessDlg::BuildForm() {
                  Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   // The convergence check sits between the counters and the buttons.
-  constexpr int checkHeight = 140;
+  constexpr int checkHeight = 176;
   setFixedSize(546, 270 + checkHeight);
   InstallContextHelp(this, topic::kProcessDlg);
 
@@ -188,7 +189,7 @@ void TProcessDlg::BuildCheckPanel() {
   CheckGroup = new QGroupBox(QStringLiteral("Convergence Check (heat rates in W/m)"), this);
   CheckGroup->setObjectName(QStringLiteral("CheckGroup"));
   SetHelpTopic(CheckGroup, topic::kRunCheck);
-  CheckGroup->setGeometry(8, 230, 530, 136);
+  CheckGroup->setGeometry(8, 230, 530, 172);
   auto* grid = new QGridLayout(CheckGroup);
   grid->setContentsMargins(8, 2, 8, 4);
   grid->setVerticalSpacing(0);
@@ -236,13 +237,19 @@ void TProcessDlg::BuildCheckPanel() {
                      "largest heat rate"));
   grid->addWidget(Residual, 3, 7);
 
+  SteadyVerdict = new QLabel(CheckGroup);
+  SteadyVerdict->setObjectName(QStringLiteral("SteadyVerdict"));
+  SteadyVerdict->setWordWrap(true);
+  SteadyVerdict->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  SteadyVerdict->setMinimumHeight(2 * SteadyVerdict->fontMetrics().lineSpacing());
+  grid->addWidget(SteadyVerdict, 4, 0, 1, 8);
   Verdict = new QLabel(CheckGroup);
   Verdict->setObjectName(QStringLiteral("Verdict"));
   Verdict->setWordWrap(true);
   Verdict->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Verdict->setMinimumHeight(3 * Verdict->fontMetrics().lineSpacing());
-  grid->addWidget(Verdict, 4, 0, 1, 8);
-  grid->setRowStretch(4, 1);
+  grid->addWidget(Verdict, 5, 0, 1, 8);
+  grid->setRowStretch(5, 1);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -250,81 +257,21 @@ void TProcessDlg::BuildCheckPanel() {
 
 namespace {
 
-QString Percent(double fraction) {
-  return FormatGeneral(100 * fraction, 3) + QStringLiteral(" %");
+void ShowSentence(QLabel* label, const QString& text, bool warning) {
+  label->setText(text);
+  label->setStyleSheet(warning ? QStringLiteral("color: rgb(192, 0, 0);") : QString());
 }
 
 }  // namespace
 
-QString TProcessDlg::VerdictText(const EnergyLedger& ledger, SolverKind solver) {
-  if (!ledger.valid)
-    return QStringLiteral("No time step has been completed: there is nothing to check yet.");
-  if (ledger.Converged()) {
-    return QStringLiteral(
-               "Converged: the heat rates balance to within %1 and the equations "
-               "hold to within %2.")
-        .arg(Percent(ledger.ImbalanceFraction()), Percent(ledger.ResidualFraction()));
-  }
-  const QString what =
-      QStringLiteral(
-          "Not converged: %1 of the heat is unaccounted for, so the temperatures "
-          "and heat rates shown are not the answer of this grid. ")
-          .arg(Percent(std::fmax(ledger.ImbalanceFraction(), ledger.ResidualFraction())));
-  if (solver == SolverKind::GaussSeidel) {
-    return what + QStringLiteral(
-                      "Tighten the solver tolerance in Simulation Parameters, or "
-                      "choose the direct solver there, and run again.");
-  }
-  return what + QStringLiteral(
-                    "Check the grid for crossed or very thin volumes and the "
-                    "materials for extreme values.");
-}
-
-QString TProcessDlg::FailureText(StepFailure failure, int32_t step, int32_t maxIterSpace) {
-  switch (failure) {
-    case StepFailure::NotFinite:
-      return QStringLiteral(
-                 "Time step %1 failed: the temperatures or the heat rates grew beyond "
-                 "the largest numbers the computer can hold. A material property or a "
-                 "boundary condition far too large (or an initial temperature) is the "
-                 "usual cause; check them and run again.")
-          .arg(step);
-    case StepFailure::OutOfMemory:
-      return QStringLiteral(
-          "The run stopped: the computer has no memory left for it. The snapshots "
-          "stored so far are kept. Choose fewer animation times or a grid of fewer "
-          "volumes (the direct solver needs more memory than Gauss-Seidel), and run "
-          "again.");
-    case StepFailure::SweepLimit:
-      return QStringLiteral(
-                 "Time step %1 was undone: the solver reached its limit of %2 "
-                 "iterations before it converged. Raise the iterations number or the "
-                 "solver tolerance in Simulation Parameters, or choose the direct "
-                 "solver there.")
-          .arg(step)
-          .arg(maxIterSpace);
-    case StepFailure::Singular:
-      return QStringLiteral(
-                 "Time step %1 failed: the direct solver cannot solve these "
-                 "equations. A volume that neither conducts nor stores heat (zero "
-                 "conductivity and density), or a volume without area, is the usual "
-                 "cause; check the materials and the grid.")
-          .arg(step);
-    case StepFailure::NoSteadyState:
-      return QStringLiteral(
-          "No steady state: no side that the domain (or a part of it) reaches holds a "
-          "temperature or convection, so heat put into it cannot leave. Give a side a "
-          "temperature or convection condition, or run a transient.");
-    case StepFailure::None:
-      break;
-  }
-  return QString();
-}
-
 void TProcessDlg::SetVerdict(const QString& text, bool warning) {
-  warningShown = warning;
-  Verdict->setText(text);
-  Verdict->setStyleSheet(warning ? QStringLiteral("color: rgb(192, 0, 0);") : QString());
+  convergenceWarning = warning;
+  ShowSentence(Verdict, text, warning);
+}
+
+void TProcessDlg::SetSteadyVerdict(const QString& text, bool warning) {
+  steadyWarning = warning;
+  ShowSentence(SteadyVerdict, text, warning);
 }
 
 void TProcessDlg::ClearCheck() {
@@ -335,13 +282,14 @@ void TProcessDlg::ClearCheck() {
   }
   for (QLabel* label : {Generated, Stored, Imbalance, Residual})
     label->setText(none);
+  SetSteadyVerdict(QString(), false);
   SetVerdict(QStringLiteral("The balance of heat is checked whenever a run stops."), false);
 }
 
 void TProcessDlg::ShowCheck(const EnergyLedger& ledger, SolverKind solver) {
   if (!ledger.valid) {
     ClearCheck();
-    SetVerdict(VerdictText(ledger, solver), false);
+    SetVerdict(ConvergenceVerdict(ledger, solver), false);
     return;
   }
   for (int k = 0; k < 4; ++k) {
@@ -350,19 +298,34 @@ void TProcessDlg::ShowCheck(const EnergyLedger& ledger, SolverKind solver) {
   }
   Generated->setText(FormatExponent(ledger.generation, 3));
   Stored->setText(FormatExponent(ledger.storage, 3));
-  Imbalance->setText(Percent(ledger.ImbalanceFraction()));
-  Residual->setText(Percent(ledger.ResidualFraction()));
-  SetVerdict(VerdictText(ledger, solver), !ledger.Converged());
+  Imbalance->setText(FormatGeneral(100 * ledger.ImbalanceFraction(), 3) + QStringLiteral(" %"));
+  Residual->setText(FormatGeneral(100 * ledger.ResidualFraction(), 3) + QStringLiteral(" %"));
+  SetVerdict(ConvergenceVerdict(ledger, solver), !ledger.Converged());
 }
 
-void TProcessDlg::CheckAfterRun() {
+void TProcessDlg::CheckAfterRun(bool finished) {
   const Simulator* sim = manager != nullptr ? manager->Sim() : nullptr;
   if (sim == nullptr)
     return;
-  ShowCheck(LedgerOf(*sim), sim->Solver());
+  const EnergyLedger ledger = LedgerOf(*sim);
+  ShowCheck(ledger, sim->Solver());
   // A failed step says so over the check of the state before it.
-  if (manager->Failure() != StepFailure::None)
+  if (manager->Failure() != StepFailure::None) {
     SetVerdict(FailureText(manager->Failure(), sim->Iteration() + 1, sim->maxIterSpace), true);
+    return;
+  }
+  // A run that has ended says, above the check of its equations, whether it got to a steady
+  // state: balanced equations alone do not make a transient steady.
+  if (!finished || sim->Iteration() < 1) {
+    SetSteadyVerdict(QString(), false);
+    return;
+  }
+  const SteadyState steady = manager->Mode() == RunMode::Steady ? SteadyState::Solved
+                             : sim->timeError < sim->tolTime    ? SteadyState::Reached
+                                                                : SteadyState::NotReached;
+  SetSteadyVerdict(
+      SteadyStateVerdict(steady, sim->timeError, sim->tolTime, sim->Iteration(), sim->maxIterTime),
+      steady == SteadyState::NotReached);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -511,7 +474,7 @@ void TProcessDlg::RunClick() {
   const bool finished = manager->Run();
   if (graphStale)
     RefreshGraph();
-  CheckAfterRun();
+  CheckAfterRun(finished);
 
   Pause->setEnabled(false);
   if (finished) {

@@ -15,7 +15,8 @@
 // Below the counters, the convergence check: whenever a run stops, the energy ledger of its
 // latest state (heat in and out through each side, generated, stored) with its imbalance
 // and the residual of the equations, and a plain verdict. When the field is not a solution
-// of its equations, or a step failed, the verdict says so and what to do about it.
+// of its equations, or a step failed, the verdict says so and what to do about it; when a
+// run ends at its last step still changing, it says first that it is not a steady state.
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -71,11 +72,8 @@ class TProcessDlg : public QDialog {
   void ShowCheck(const EnergyLedger& ledger, SolverKind solver);
   // Empties the panel until the next run stops.
   void ClearCheck();
-  // The verdict on a ledger, and the explanation of a failed step (the step counted from 1).
-  static QString VerdictText(const EnergyLedger& ledger, SolverKind solver);
-  static QString FailureText(StepFailure failure, int32_t step, int32_t maxIterSpace);
-  // Whether the verdict shown is a warning (drawn in red).
-  bool WarningShown() const { return warningShown; }
+  // Whether a verdict shown is a warning (drawn in red): the steady-state one or the check's.
+  bool WarningShown() const { return steadyWarning || convergenceWarning; }
 
   // The memory the program may use, for the check before a run; tests replace it.
   std::function<uint64_t()> machineMemory;
@@ -123,6 +121,9 @@ class TProcessDlg : public QDialog {
   QLabel* Stored;
   QLabel* Imbalance;
   QLabel* Residual;
+  // Whether a run that ended reached a steady state (empty until one ends), then the verdict
+  // on its equations.
+  QLabel* SteadyVerdict;
   QLabel* Verdict;
 
   // Outside the solver a run spends its time painting, and nobody sees more than a screen's
@@ -140,9 +141,11 @@ class TProcessDlg : public QDialog {
  private:
   void BuildForm();
   void BuildCheckPanel();
-  // After a run stops: the check of its latest state, or why its step failed.
-  void CheckAfterRun();
+  // After a run stops: the check of its latest state, or why its step failed; a run that
+  // has `finished` also says whether it reached a steady state.
+  void CheckAfterRun(bool finished);
   void SetVerdict(const QString& text, bool warning);
+  void SetSteadyVerdict(const QString& text, bool warning);
   bool OnProgress(const Simulator& sim, int32_t code, double value);
   void ShowTimeLabels(const Simulator& sim);
   void RefreshGraph();
@@ -173,7 +176,8 @@ class TProcessDlg : public QDialog {
   QElapsedTimer pumpClock;
   QElapsedTimer graphClock;
   bool graphStale = false;
-  bool warningShown = false;
+  bool steadyWarning = false;
+  bool convergenceWarning = false;
 };
 
 #endif

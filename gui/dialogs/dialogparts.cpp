@@ -4,8 +4,10 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolTip>
 
 #include "gui/platform/helptopics.h"
+#include "gui/platform/numfmt.h"
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int helpTopic) {
   auto* button = new QPushButton(caption, parent);
@@ -19,7 +21,31 @@ QLineEdit* MakeNumberEdit(QWidget* parent, const char* name) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
   edit->setMinimumWidth(96);
+  WatchDecimalSeparator(edit);
   return edit;
+}
+
+void WatchDecimalSeparator(QLineEdit* field) {
+  const char* const ownTip = "ownToolTip";
+  QObject::connect(field, &QLineEdit::textChanged, field, [field, ownTip](const QString& text) {
+    const QString advice = SeparatorAdvice(text);
+    const bool advising = field->property(ownTip).isValid();
+    if (advice.isEmpty()) {
+      if (advising) {
+        field->setToolTip(field->property(ownTip).toString());
+        field->setProperty(ownTip, QVariant());
+        QToolTip::hideText();
+      }
+      return;
+    }
+    if (!advising)
+      field->setProperty(ownTip, field->toolTip());
+    const QString tip = QStringLiteral("Not read as a number: ") + advice;
+    field->setToolTip(tip);
+    // Shown at once: a field refused without a word is what the student stumbled on.
+    if (field->isVisible())
+      QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), tip, field);
+  });
 }
 
 DialogButtons AddDialogButtons(QWidget* dialog, QBoxLayout* layout, const QString& okCaption,

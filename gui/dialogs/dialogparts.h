@@ -16,8 +16,14 @@ class QWidget;
 // A push button with its objectName and help topic (0: none).
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int helpTopic);
 
-// A single-line edit with its objectName, wide enough for a number in General-15.
+// A single-line edit with its objectName, wide enough for a number in General-15, that says
+// which decimal separator it expects when a number is typed with the other one.
 QLineEdit* MakeNumberEdit(QWidget* parent, const char* name);
+
+// Makes a field say, in its tooltip and at once beside it, which decimal separator is
+// expected whenever its text does not read only because of the separator ("0.3" where the
+// user's separator is ","); its own tooltip comes back once the text reads.
+void WatchDecimalSeparator(QLineEdit* field);
 
 struct DialogButtons {
   QPushButton* ok;

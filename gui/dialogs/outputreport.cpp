@@ -6,6 +6,8 @@
 #include <locale>
 #include <sstream>
 
+#include "gui/platform/runverdict.h"
+
 namespace {
 
 const char* const kTitle = "Calorivectrix 1.1 simulation output";
@@ -84,7 +86,7 @@ void AppendSnapshotSection(ReportLines& lines, const ReportSource& source) {
   lines.push_back(Label("Current time:", 26) + time(s.Time()));
   lines.push_back(Label("Last simulated time:", 26) + time(source.results.LastSnapshot().Time()));
   lines.push_back(Label("Time steps performed:", 26) + ReportInteger(s.Iteration(), 16));
-  lines.push_back(Label("Time interval (sec.):", 26) + ReportReal(source.dt));
+  lines.push_back(Label("Time interval (sec.):", 26) + ReportReal(source.results.TimeStep()));
   lines.push_back(Label("Number of volumes (WE/NS):", 26) + ReportInteger(s.T.N(), 16) +
                   ReportInteger(s.T.M(), 16));
   lines.emplace_back();
@@ -190,8 +192,12 @@ void AppendConvergenceSection(ReportLines& lines, const ReportSource& source) {
   lines.push_back(Label("Imbalance (%):", 26) + ReportReal(100 * ledger.ImbalanceFraction()));
   lines.push_back(Label("Residual (%):", 26) + ReportReal(100 * ledger.ResidualFraction()));
   lines.emplace_back();
+  const QString steady = SteadyStateVerdict(source.results, source.shown, QLatin1Char('.'));
+  if (!steady.isEmpty())
+    lines.push_back(steady.toStdString());
   lines.emplace_back(ledger.Converged()
-                         ? "Converged: the heat balances to within 1 % of the largest heat rate."
+                         ? "Equations solved: the heat balances to within 1 % of the largest heat "
+                           "rate."
                          : "NOT CONVERGED: more than 1 % of the heat is unaccounted for. Tighten "
                            "the solver tolerance or choose the direct solver, and run again.");
 }

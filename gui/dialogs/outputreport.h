@@ -21,13 +21,12 @@
 
 using ReportLines = std::vector<std::string>;
 
-// What the report describes: the run, the snapshot on show and the problem's time step;
-// with the grid and the exact solution the problem carries, if any, also how far the run
-// lies from that solution.
+// What the report describes: the run and the snapshot on show (the time step is the run's
+// own, which the problem's may no longer be); with the grid and the exact solution the
+// problem carries, if any, also how far the run lies from that solution.
 struct ReportSource {
   const SimManager& results;
   const SimSnapshot& shown;
-  double dt;
   const Media* grid = nullptr;
   const ReferenceCase* reference = nullptr;
 };
@@ -40,8 +39,9 @@ void AppendReportHeader(ReportLines& lines);
 void AppendSnapshotSection(ReportLines& lines, const ReportSource& source);
 void AppendStatisticsSection(ReportLines& lines, const ReportSource& source);
 void AppendValuesSection(ReportLines& lines, const ReportSource& source);
-// The energy ledger of the snapshot shown and the verdict on it: heat in and out through
-// each side, generated and stored, imbalance and residual in per cent of the largest.
+// The energy ledger of the snapshot shown and the verdicts on it: heat in and out through
+// each side, generated and stored, imbalance and residual in per cent of the largest;
+// whether the field is a steady state, then whether its equations were solved.
 void AppendConvergenceSection(ReportLines& lines, const ReportSource& source);
 // The run against the problem's exact solution, when it has one: the largest difference of
 // the volumes' temperatures and where it lies, the difference of their average, and the

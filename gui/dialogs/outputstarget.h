@@ -1,8 +1,8 @@
 #ifndef CALORIVECTRIX_GUI_OUTPUTSTARGET_H
 #define CALORIVECTRIX_GUI_OUTPUTSTARGET_H
 
-// What the outputs dialog needs of the window that holds the results: the run, the
-// snapshot on show, and the problem's time step.
+// What the outputs dialog needs of the window that holds the results: the run and the
+// snapshot on show.
 
 #include "sim/manager.h"
 #include "sim/reference.h"
@@ -15,8 +15,6 @@ class OutputsTarget {
   virtual const SimManager* Results() const = 0;
   // The snapshot on show, one of Results(); null without results.
   virtual const SimSnapshot* ShownSnapshot() const = 0;
-  // The problem's time step in seconds.
-  virtual double TimeStep() const = 0;
 
   // The grid of the results and the exact solution the problem carries, for the comparison
   // with it; none by default.

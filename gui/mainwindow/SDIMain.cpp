@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QSettings>
 #include <QSlider>
 #include <QStatusBar>
@@ -49,6 +50,7 @@
 #include "gui/platform/programfiles.h"
 #include "gui/platform/surface.h"
 #include "gui/platform/widgets.h"
+#include "gui/plot/fieldpicture.h"
 #include "gui/plot/probe.h"
 #include "sim/check.h"
 #include "sim/geometry.h"
@@ -341,6 +343,10 @@ FieldPlotState THeatForm::PlotState() const {
   state.boundaryDialogVisible = boundaryDialogVisible;
   state.boundaryPage = boundaryPage;
   state.watched = watched;
+  state.faces[0] = northFace.get();
+  state.faces[1] = southFace.get();
+  state.faces[2] = eastFace.get();
+  state.faces[3] = westFace.get();
   return state;
 }
 
@@ -444,14 +450,48 @@ void THeatForm::PaintProbedVolume() {
     media->volume(probeI, probeJ) = *p;
 }
 
-void THeatForm::SetPaintPointer(bool engaged) {
+void THeatForm::ShowPaintTool(PaintTool tool, const QString& why) {
   if (!Draw)
     return;
-  if (engaged) {
-    Draw->setCursor(PaintingCursor());
-  } else {
-    Draw->unsetCursor();
+  switch (tool) {
+    case PaintTool::Engaged:
+      Draw->setCursor(PaintingCursor());
+      paintStatus =
+          QStringLiteral("Painting: click or drag over volumes to give them the material");
+      break;
+    case PaintTool::Off:
+      // A drag now paints nothing; the pointer says so before the student tries.
+      Draw->setCursor(Qt::ForbiddenCursor);
+      paintStatus = QStringLiteral("The paint tool is off: ") + why;
+      break;
+    case PaintTool::Closed:
+      Draw->unsetCursor();
+      if (paintStatus.isEmpty())
+        return;
+      paintStatus.clear();
+      break;
   }
+  statusBar()->showMessage(paintStatus);
+}
+
+void THeatForm::PropertiesShown(bool shown) {
+  // Materials painted over a temperature view would change nothing on screen: the
+  // material view is shown while the dialog is open, and the student's view comes back
+  // after, unless the student chose another one meanwhile.
+  if (shown) {
+    if (viewMode != ViewMode::Media && !viewBeforeProperties) {
+      viewBeforeProperties = viewMode;
+      SetViewMode(ViewMode::Media);
+    }
+    return;
+  }
+  const std::optional<ViewMode> before = viewBeforeProperties;
+  viewBeforeProperties.reset();
+  if (!before || viewMode != ViewMode::Media)
+    return;
+  const bool needsResults = *before == ViewMode::Temperature || *before == ViewMode::Isotherms;
+  if (!needsResults || manager)
+    SetViewMode(*before);
 }
 
 void THeatForm::UpdateReadouts() {
@@ -539,6 +579,12 @@ bool THeatForm::ShowSnapshot(int k) {
   UpdateProfiles();
   UpdateInspectors();
   return result;
+}
+
+void THeatForm::SetPlaybackInterval(int milliseconds) {
+  Timer->setInterval(milliseconds);
+  for (QAction* item : PlaybackSpeedMenu->actions())
+    item->setChecked(item->data().toInt() == milliseconds);
 }
 
 void THeatForm::UpdateFrameButtons() {
@@ -662,6 +708,15 @@ void THeatForm::SimulationBtnClick() {
 }
 
 void THeatForm::PhyPropBtnClick() {
+  if (!propertiesPlaced && !physicalPropDlg->isVisible()) {
+    // Beside the window, so that the drawing area to paint in stays in view.
+    propertiesPlaced = true;
+    const QScreen* screen = this->screen();
+    if (screen) {
+      physicalPropDlg->move(BesideWindow(frameGeometry(), physicalPropDlg->frameGeometry().size(),
+                                         screen->availableGeometry()));
+    }
+  }
   physicalPropDlg->show();
   physicalPropDlg->raise();
   physicalPropDlg->activateWindow();
@@ -836,6 +891,10 @@ bool THeatForm::LoadProblem(std::unique_ptr<ProblemRecord> problem) {
   }
   SetMedia(std::move(problem->media));
   TakeSettingsFrom(*problem);
+  // What the dialogs hold for the problem goes with it: a new problem does not paint with
+  // the last material typed, nor offer the last segment's limits.
+  physicalPropDlg->Reset();
+  segmentDlg->Reset();
   Redraw();
   UpdateInspectors();
   return true;
@@ -935,7 +994,12 @@ void THeatForm::StoreRecent() {
 }
 
 bool THeatForm::ExportPicture(const QString& fileName, QString* message) {
-  return SavePng(RenderPlot(Draw->size()), fileName, message);
+  QFont font("Arial");
+  font.setBold(true);
+  font.setPixelSize(15);
+  return SavePng(
+      RenderFieldPicture(PlotState(), Draw->size(), font, ScaleInPicturesItem->isChecked()),
+      fileName, message);
 }
 
 bool THeatForm::ExportData(const QString& fileName, QString* message) {

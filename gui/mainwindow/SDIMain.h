@@ -86,7 +86,6 @@ class THeatForm : public QMainWindow,
   int32_t ShownIndex() const override { return curSnapshot; }
   const SimManager* LiveRun() const override { return liveRun; }
   // OutputsTarget and GraphicTarget (with Results and ShownSnapshot)
-  double TimeStep() const override { return dt; }
   ViewMode View() const override { return viewMode; }
   bool VectorsShown() const override;
   // The grid the results belong to (a new grid discards them) and the problem's reference.
@@ -94,7 +93,8 @@ class THeatForm : public QMainWindow,
   const ReferenceCase* Reference() const override { return reference ? &*reference : nullptr; }
 
   // PropertiesTarget
-  void SetPaintPointer(bool engaged) override;
+  void ShowPaintTool(PaintTool tool, const QString& why) override;
+  void PropertiesShown(bool shown) override;
   // BoundaryTarget
   void ShowBoundarySide(bool visible, const QString& page) override;
   std::optional<NewSegment> AskSegment() override;
@@ -138,6 +138,9 @@ class THeatForm : public QMainWindow,
   bool ShowSnapshot(int k);
   void UpdateFrameButtons();
   bool Playing() const;
+  // The time between two frames of playback, in milliseconds; 100 unless the student
+  // chooses a slower pace under Simulation > Playback Speed. Takes effect at once.
+  void SetPlaybackInterval(int milliseconds);
 
   // Mouse over the drawing area.
   void MouseMove(int x, int y, Qt::MouseButtons buttons);
@@ -207,7 +210,8 @@ class THeatForm : public QMainWindow,
   // text, and when the problem has unsaved changes, asks whether to save them. False when
   // the user cancels, or chose to save and the save did not happen.
   bool MayDiscardProblem();
-  // The drawing area as the student sees it, as PNG.
+  // The drawing area as the student sees it, as PNG, with the colour scale and the time
+  // beside it while "Colour Scale in Pictures" is checked (it is at start).
   bool ExportPicture(const QString& fileName, QString* message = nullptr);
   // The shown snapshot as CSV; needs results.
   bool ExportData(const QString& fileName, QString* message = nullptr);
@@ -315,6 +319,7 @@ class THeatForm : public QMainWindow,
   QAction* AnimationTimesItem = nullptr;
   QAction* RefinementStudyItem = nullptr;
   QAction* PlayAnimationItem = nullptr;
+  QMenu* PlaybackSpeedMenu = nullptr;
   QAction* BoundsItem = nullptr;
   QAction* MediaItem = nullptr;
   QAction* TemperatureFieldItem = nullptr;
@@ -336,6 +341,7 @@ class THeatForm : public QMainWindow,
   QMenu* RecentProblemsMenu = nullptr;
   QMenu* ExamplesMenu = nullptr;
   QAction* ExportPictureItem = nullptr;
+  QAction* ScaleInPicturesItem = nullptr;
   QAction* ExportDataItem = nullptr;
   QAction* TimeHistoryItem = nullptr;
   QToolButton* TimeHistoryBtn = nullptr;
@@ -410,6 +416,14 @@ class THeatForm : public QMainWindow,
   Qt::KeyboardModifiers pressModifiers;
   // The problem as last opened or saved.
   QByteArray savedProblem;
+  // What the status bar says about the paint tool while the properties dialog is open; it
+  // comes back whenever a hint has come and gone.
+  QString paintStatus;
+  // The view before the properties dialog switched to the materials, to go back to.
+  std::optional<ViewMode> viewBeforeProperties;
+  // The properties dialog is placed beside the window the first time it opens; after that
+  // it opens where the student left it.
+  bool propertiesPlaced = false;
   bool shutDown = false;
   bool contextHelpMode = false;
   QActionGroup* viewGroup = nullptr;

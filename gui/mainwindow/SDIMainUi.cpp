@@ -70,8 +70,9 @@ bool THeatForm::eventFilter(QObject* watched, QEvent* event) {
         statusBar()->showMessage(hint.toString());
       break;
     case QEvent::Leave:
+      // What the status bar says of the paint tool outlasts the hints that come and go.
       if (watched->property("longHint").isValid())
-        statusBar()->clearMessage();
+        statusBar()->showMessage(paintStatus);
       break;
     default:
       break;
@@ -231,6 +232,15 @@ void THeatForm::BuildCommands() {
                                "Save the drawing area as a PNG picture", topic::kExportCommands);
   OnCommand(ExportPictureItem, nullptr, &THeatForm::ExportPictureClick);
 
+  // A picture of temperatures without their scale cannot be read; the student may still
+  // want the drawing area alone.
+  ScaleInPicturesItem =
+      MenuItem(file, "ScaleInPicturesItem", "Colour &Scale in Pictures",
+               "Export pictures of temperatures with their colour scale and time beside them",
+               topic::kExportCommands);
+  ScaleInPicturesItem->setCheckable(true);
+  ScaleInPicturesItem->setChecked(true);
+
   ExportDataItem = MenuItem(file, "ExportDataItem", "Export &Data...",
                             "Save the shown results as a table (CSV)", topic::kExportCommands);
   OnCommand(ExportDataItem, nullptr, &THeatForm::ExportDataClick);
@@ -307,6 +317,32 @@ void THeatForm::BuildCommands() {
   PlayAnimationItem->setShortcut(QKeySequence(Qt::Key_F9));
   PlayBtn = ToolButton("PlayBtn", "play", "Play|", topic::kPlayback);
   OnCommand(PlayAnimationItem, PlayBtn, &THeatForm::PlayBtnClick);
+
+  // A short run plays in under a second at the ten frames a second it always had; a student
+  // following a transient may slow it down.
+  PlaybackSpeedMenu = simulation->addMenu("Playback &Speed");
+  PlaybackSpeedMenu->setObjectName("PlaybackSpeedMenu");
+  SetHelpTopic(PlaybackSpeedMenu->menuAction(), topic::kPlayback);
+  auto* speeds = new QActionGroup(this);
+  const struct {
+    const char* name;
+    const char* text;
+    int milliseconds;
+  } paces[] = {{"Speed100Item", "&10 frames a second", 100},
+               {"Speed250Item", "&4 frames a second", 250},
+               {"Speed500Item", "&2 frames a second", 500},
+               {"Speed1000Item", "&1 frame a second", 1000}};
+  for (const auto& pace : paces) {
+    QAction* item = MenuItem(PlaybackSpeedMenu, pace.name, pace.text,
+                             "Set how fast the animation plays", topic::kPlayback);
+    item->setCheckable(true);
+    item->setData(pace.milliseconds);
+    speeds->addAction(item);
+    const int milliseconds = pace.milliseconds;
+    connect(item, &QAction::triggered, this,
+            [this, milliseconds] { SetPlaybackInterval(milliseconds); });
+  }
+  PlaybackSpeedMenu->actions().constFirst()->setChecked(true);
 
   NextFrameBtn = ToolButton("NextFrameBtn", "next", "Next Frame|", topic::kPlayback);
   OnCommand(nullptr, NextFrameBtn, &THeatForm::NextFrameBtnClick);

@@ -11,7 +11,6 @@
 #include <new>
 #include <utility>
 
-#include "gui/dialogs/Process.h"
 #include "gui/dialogs/runmemory.h"
 #include "gui/document/historycsv.h"
 #include "gui/document/nativefile.h"
@@ -19,6 +18,8 @@
 #include "gui/document/resultcsv.h"
 #include "gui/document/savefile.h"
 #include "gui/platform/machine.h"
+#include "gui/platform/runverdict.h"
+#include "gui/plot/fieldpicture.h"
 #include "gui/plot/fieldplot.h"
 #include "sim/geometry.h"
 #include "sim/manager.h"
@@ -187,7 +188,8 @@ QString UsageText() {
          "A file name of - writes to the standard output.\n"
          "\n"
          "Exit status: 0 done, 1 the problem file cannot be read, 2 wrong arguments,\n"
-         "3 the run failed or cannot start, 4 the results cannot be written.\n";
+         "3 the run failed or cannot start, 4 the results cannot be written, 5 the results\n"
+         "were written but are not converged or not at steady state (the messages say which).\n";
 }
 
 namespace {
@@ -239,15 +241,18 @@ QImage Picture(const ProblemRecord& problem, const SimManager& results) {
   state.curSnapshot = results.Count() - 1;
   state.viewMode = ViewMode::Temperature;
   ComputeBounds(*problem.media, state.boundsMin, state.boundsMax, state.cellSize);
-  state.viewport = FittedViewport(state.boundsMin, state.boundsMax, headlessPictureSize.width(),
-                                  headlessPictureSize.height());
+  // The plot and, beside it, the colour scale with the time, within the picture's size.
+  const QSize plotSize(headlessPictureSize.width() - kPictureScaleWidth,
+                       headlessPictureSize.height());
+  state.viewport =
+      FittedViewport(state.boundsMin, state.boundsMax, plotSize.width(), plotSize.height());
   state.fluxScale = AutoFluxScale(results);
   state.watched = problem.watched;
   // The window's font, so the picture reads like the window.
   QFont font("Arial");
   font.setBold(true);
   font.setPixelSize(15);
-  return RenderFieldPlot(state, headlessPictureSize, font);
+  return RenderFieldPicture(state, plotSize, font, true);
 }
 
 }  // namespace
@@ -307,13 +312,13 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
   }
   if (!complete) {
     std::fprintf(out, "calorivectrix: the run failed. %s\n",
-                 qPrintable(TProcessDlg::FailureText(results.Failure(), sim.Iteration() + 1,
-                                                     p.maxIterSpace)));
+                 qPrintable(FailureText(results.Failure(), sim.Iteration() + 1, p.maxIterSpace)));
     return 3;
   }
+  const SolverKind solver = sim.Solver();
   if (!results.TakeSnapshot() && results.Failure() == StepFailure::OutOfMemory) {
     std::fprintf(out, "calorivectrix: the run failed. %s\n",
-                 qPrintable(TProcessDlg::FailureText(StepFailure::OutOfMemory, 0, 0)));
+                 qPrintable(FailureText(StepFailure::OutOfMemory, 0, 0)));
     return 3;
   }
   results.ReleaseSimulator();
@@ -334,6 +339,14 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     std::fprintf(out, "Finished at step %d, time %.6g s, with %d snapshots.\n", last.Iteration(),
                  last.Time(), results.Count());
   }
+  // The verdicts the run window would give: a loop over a class's files must be able to
+  // tell a finished run from a right one.
+  const QString steady = SteadyStateVerdict(results, last);
+  std::fprintf(out, "%s\n%s\n", qPrintable(steady),
+               qPrintable(ConvergenceVerdict(last.ledger, solver)));
+  const SteadyState state = SteadyStateOf(results, last);
+  const bool trusted =
+      last.ledger.Converged() && (state == SteadyState::Reached || state == SteadyState::Solved);
 
   QString message;
   if (!command.csv.isEmpty() &&
@@ -354,7 +367,7 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     if (!written.isEmpty() && OpenOutputOf(written) < 0)
       std::fprintf(out, "Wrote %s\n", qPrintable(written));
   }
-  return 0;
+  return trusted ? 0 : 5;
 }
 
 int RunWithoutWindow(const CommandLine& command, int& argc, char** argv) {

@@ -49,11 +49,12 @@ QString UsageText();
 constexpr QSize headlessPictureSize{800, 600};
 
 // Opens the problem, runs it to its end with a progress line on `progress`, and writes the
-// last snapshot as CSV and/or PNG. Returns the process's exit status: 0 on success, 1 for a
-// problem file that cannot be read, 3 for a failed run, 4 for results that cannot be written
-// (2 is for arguments that make no sense, and for --history on a problem that watches no
-// volume). Messages go to `progress` too. Needs a
-// QGuiApplication for the picture.
+// last snapshot as CSV and/or PNG, then the verdicts of the run window on it (steady state,
+// convergence). Returns the process's exit status: 0 on success, 1 for a problem file that
+// cannot be read, 3 for a failed run, 4 for results that cannot be written, 5 for results
+// written that are not converged or not at steady state (2 is for arguments that make no
+// sense, and for --history on a problem that watches no volume). Messages go to `progress`
+// too. Needs a QGuiApplication for the picture.
 int RunHeadless(const CommandLine& command, std::FILE* progress);
 
 // The refinement study without a window, of the problem RunHeadless has opened: the problem

@@ -66,6 +66,7 @@ constexpr int kWatchedVolumes = 1150;
 constexpr int kHelpButton = 1200;
 constexpr int kCancelButton = 1210;
 constexpr int kOkButton = 1220;
+constexpr int kCloseButton = 1230;
 
 // Geometry wizard.
 constexpr int kGeometryPages = 1300;
@@ -125,14 +126,27 @@ constexpr int kStudyPlot = 2340;
 constexpr int kStudyVerdict = 2350;
 constexpr int kProfileReference = 2400;
 
+// Profile window (Dynamic Plots).
+constexpr int kProfileDirection = 2500;
+constexpr int kProfileSliders = 2510;
+constexpr int kProfilePlot = 2520;
+constexpr int kProfilePosition = 2530;
+constexpr int kProfileExtremes = 2540;
+constexpr int kProfileStatistic = 2550;
+
+// Report window (Simulation outputs).
+constexpr int kReportText = 2600;
+constexpr int kReportFile = 2610;
+constexpr int kReportEdit = 2620;
+
 // Time History window.
-constexpr int kHistoryPlot = 2500;
-constexpr int kHistoryTable = 2510;
-constexpr int kHistorySave = 2520;
+constexpr int kHistoryPlot = 2700;
+constexpr int kHistoryTable = 2710;
+constexpr int kHistorySave = 2720;
 
 // Volume Equation window.
-constexpr int kEquationFormula = 2600;
-constexpr int kEquationTerms = 2610;
+constexpr int kEquationFormula = 2800;
+constexpr int kEquationTerms = 2810;
 
 // Every number above, ascending: the help file must hold a topic for each.
 const std::vector<int>& All();

@@ -232,6 +232,26 @@ bool ParseDecimal(const QString& text, double& value) {
   return true;
 }
 
+QString SeparatorAdvice(const QString& text) {
+  const QChar mine = Separator();
+  const QChar other = mine == QChar('.') ? QChar(',') : QChar('.');
+  double value = 0;
+  if (!text.contains(other) || ParseDecimal(text, value))
+    return QString();
+  QString corrected = text.trimmed();
+  corrected.replace(other, mine);
+  if (!ParseDecimal(corrected, value))
+    return QString();
+  return QStringLiteral("the decimal separator is \"%1\" (%2 rather than %3)")
+      .arg(mine)
+      .arg(corrected, text.trimmed());
+}
+
+QString LocalisedNumbers(const QString& text) {
+  QString localised = text;
+  return localised.replace(QChar('.'), Separator());
+}
+
 bool ParseInteger(const QString& text, int& value) {
   const QString trimmed = text.trimmed();
   const int n = static_cast<int>(trimmed.size());

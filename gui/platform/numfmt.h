@@ -28,6 +28,16 @@ QString FormatInteger(long long value);
 // for anything else, including numbers too large for a double.
 bool ParseDecimal(const QString& text, double& value);
 
+// When `text` does not read as a decimal only because it was written with the other
+// separator ("0.3" where the user's is ","), the advice that says which one is expected:
+// `the decimal separator is "," (0,3 rather than 0.3)`. Empty for anything else.
+QString SeparatorAdvice(const QString& text);
+
+// Numbers printed by the core (the classic notation, with a point) in the user's notation:
+// every point becomes the user's separator. For texts whose only points are decimal ones,
+// such as the printed forms of boundary functions.
+QString LocalisedNumbers(const QString& text);
+
 // A plain integer: optional sign and digits only, within the range of int; blanks around it
 // are ignored. False (and `value` untouched) otherwise.
 bool ParseInteger(const QString& text, int& value);

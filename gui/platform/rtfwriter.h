@@ -14,8 +14,9 @@ struct RtfFont {
 
 // Each line of `text` (split at line feeds; a carriage return before one is dropped)
 // becomes a paragraph. Backslashes and braces are escaped, characters outside ASCII are
-// written as Unicode escapes with "?" for readers that do not know them, and control
-// characters other than tabs are dropped. The result is pure ASCII.
+// written as Unicode escapes with, for readers that do not know them, the Windows-1252 byte
+// of the character (or "?" where that code page has none), and control characters other
+// than tabs are dropped. The result is pure ASCII.
 QByteArray PlainTextToRtf(const QString& text, const RtfFont& font = RtfFont());
 
 #endif

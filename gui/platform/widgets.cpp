@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
@@ -124,4 +125,22 @@ void TUpDown::StepDown() {
     return;
   --position;
   emit changing(position);
+}
+
+QPoint BesideWindow(const QRect& owner, const QSize& size, const QRect& screen) {
+  constexpr int gap = 4;
+  // Held inside the screen along one axis where it fits, else at the screen's start.
+  auto within = [](int start, int length, int low, int high) {
+    return std::max(low, std::min(start, high - length));
+  };
+  auto onScreen = [&](int x) { return within(x, size.width(), screen.left(), screen.right() + 1); };
+  const int y = within(owner.top(), size.height(), screen.top(), screen.bottom() + 1);
+  // Each side is taken if, held on the screen, the window is still clear of the owner.
+  const int right = onScreen(owner.right() + 1 + gap);
+  if (right > owner.right())
+    return QPoint(right, y);
+  const int left = onScreen(owner.left() - gap - size.width());
+  if (left + size.width() <= owner.left())
+    return QPoint(left, y);
+  return QPoint(onScreen(screen.right() + 1 - size.width()), y);
 }

@@ -6,6 +6,8 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPoint>
+#include <QRect>
 #include <QWidget>
 #include <functional>
 
@@ -92,5 +94,11 @@ class TUpDown : public QWidget {
   QToolButton* up;
   QToolButton* down;
 };
+
+// Where a tool window of frame size `size` opens beside an owner window whose frame is
+// `owner`, on a screen whose free area is `screen`: to its right where that fits, else to
+// its left, else against the screen's right edge, over as little of the owner as it can.
+// Top edges line up; the window is kept on the screen whenever it fits there at all.
+QPoint BesideWindow(const QRect& owner, const QSize& size, const QRect& screen);
 
 #endif

@@ -201,26 +201,96 @@ Point Midpoint(const Point& a, const Point& b) {
   return Point{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
 }
 
+// Side's node k, in increasing index.
+const Point& SideNode(const Media& media, Side side, int32_t k) {
+  switch (side) {
+    case Side::North:
+      return media.node(k, media.nj);
+    case Side::South:
+      return media.node(k, 0);
+    case Side::East:
+      return media.node(media.ni, k);
+    case Side::West:
+      break;
+  }
+  return media.node(0, k);
+}
+
+int32_t SideCount(const Media& media, Side side) {
+  return side == Side::North || side == Side::South ? media.ni : media.nj;
+}
+
 // A side as one polyline through its nodes, in increasing index.
 void DrawSide(Surface& surface, const RCanvas& canvas, const Media& media, Side side) {
-  const bool alongI = side == Side::North || side == Side::South;
-  const int32_t count = alongI ? media.ni : media.nj;
-  auto node = [&](int32_t k) -> const Point& {
-    switch (side) {
-      case Side::North:
-        return media.node(k, media.nj);
-      case Side::South:
-        return media.node(k, 0);
-      case Side::East:
-        return media.node(media.ni, k);
-      case Side::West:
-        break;
+  const Point& first = SideNode(media, side, 0);
+  surface.MoveTo(canvas.MapX(first.x), canvas.MapY(first.y));
+  for (int32_t k = 1; k <= SideCount(media, side); ++k) {
+    const Point& p = SideNode(media, side, k);
+    surface.LineTo(canvas.MapX(p.x), canvas.MapY(p.y));
+  }
+}
+
+// The point of a side at `position` (a share of its length) and the piece of the side's
+// polyline that holds it (`piece`: from node piece to node piece + 1).
+Point PointAlongSide(const Media& media, Side side, double position, int32_t& piece) {
+  const int32_t count = SideCount(media, side);
+  double total = 0;
+  for (int32_t k = 0; k < count; ++k) {
+    const Point& a = SideNode(media, side, k);
+    const Point& b = SideNode(media, side, k + 1);
+    total += std::hypot(b.x - a.x, b.y - a.y);
+  }
+  const double target = std::clamp(position, 0.0, 1.0) * total;
+  double run = 0;
+  for (piece = 0; piece < count; ++piece) {
+    const Point& a = SideNode(media, side, piece);
+    const Point& b = SideNode(media, side, piece + 1);
+    const double length = std::hypot(b.x - a.x, b.y - a.y);
+    if (run + length >= target && length > 0) {
+      const double t = (target - run) / length;
+      return Point{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)};
     }
-    return media.node(0, k);
-  };
-  surface.MoveTo(canvas.MapX(node(0).x), canvas.MapY(node(0).y));
-  for (int32_t k = 1; k <= count; ++k)
-    surface.LineTo(canvas.MapX(node(k).x), canvas.MapY(node(k).y));
+    run += length;
+  }
+  piece = count - 1;
+  return SideNode(media, side, count);
+}
+
+// A short stroke across the side at each place where one segment ends and the next begins:
+// black under white, so it shows on the coloured sides, on the yellow highlight and on the
+// black background alike.
+void DrawSegmentEnds(Surface& surface, const RCanvas& canvas, const Media& media, Side side,
+                     const Face& face) {
+  // Mostly inwards, where the plot has room; the margin outside the sides is narrow.
+  constexpr double outwards = 4;
+  constexpr double inwards = 9;
+  // The normal below turns left of the side's direction: into the domain on North and West,
+  // out of it on South and East.
+  const double in = side == Side::North || side == Side::West ? 1 : -1;
+  for (int32_t s = 1; s < face.count; ++s) {
+    const double position = face.bounds[s];
+    int32_t piece = 0;
+    const Point at = PointAlongSide(media, side, position, piece);
+    const Point& a = SideNode(media, side, piece);
+    const Point& b = SideNode(media, side, piece + 1);
+    const double dx = canvas.MapX(b.x) - canvas.MapX(a.x);
+    const double dy = canvas.MapY(b.y) - canvas.MapY(a.y);
+    const double length = std::hypot(dx, dy);
+    const double nx = length > 0 ? -dy / length : 1;
+    const double ny = length > 0 ? dx / length : 0;
+    const int x = canvas.MapX(at.x);
+    const int y = canvas.MapY(at.y);
+    const int x0 = x - static_cast<int>(std::lround(in * nx * outwards));
+    const int y0 = y - static_cast<int>(std::lround(in * ny * outwards));
+    const int x1 = x + static_cast<int>(std::lround(in * nx * inwards));
+    const int y1 = y + static_cast<int>(std::lround(in * ny * inwards));
+    for (const auto& [colour, width] : {std::pair{kBlack, 4}, std::pair{kWhite, 2}}) {
+      surface.SetPenColor(colour);
+      surface.SetPenWidth(width);
+      surface.MoveTo(x0, y0);
+      surface.LineTo(x1, y1);
+    }
+  }
 }
 
 void DrawAllSides(Surface& surface, const RCanvas& canvas, const Media& media) {
@@ -739,6 +809,16 @@ bool HasSnapshot(const FieldPlotState& state) {
          state.curSnapshot < state.manager->Count();
 }
 
+Side HighlightedSide(const FieldPlotState& state) {
+  if (state.boundaryPage == QLatin1String("North"))
+    return Side::North;
+  if (state.boundaryPage == QLatin1String("South"))
+    return Side::South;
+  if (state.boundaryPage == QLatin1String("East"))
+    return Side::East;
+  return Side::West;
+}
+
 }  // namespace
 
 QColor TemperatureColor(double rate, double brightness) {
@@ -807,16 +887,9 @@ void Paint(Surface& surface, const FieldPlotState& state) {
   RCanvas canvas(surface, state.viewport, state.boundsMin, state.boundsMax, 4);
 
   if (state.boundaryDialogVisible) {
-    Side side = Side::West;
-    if (state.boundaryPage == QLatin1String("North"))
-      side = Side::North;
-    else if (state.boundaryPage == QLatin1String("South"))
-      side = Side::South;
-    else if (state.boundaryPage == QLatin1String("East"))
-      side = Side::East;
     surface.SetPenWidth(8);
     surface.SetPenColor(kYellow);
-    DrawSide(surface, canvas, media, side);
+    DrawSide(surface, canvas, media, HighlightedSide(state));
   }
 
   surface.SetPenColor(kBlack);
@@ -856,7 +929,22 @@ void Paint(Surface& surface, const FieldPlotState& state) {
   // The shown index is checked here too: a stale one must not read past the snapshots.
   if (state.vectors && haveSnapshot)
     PaintVectors(surface, canvas, state, detail);
+
+  // Last, so that nothing covers them: the segments' ends on every side of the Bounds view,
+  // and on the side the boundary dialog edits.
+  for (Side side : {Side::North, Side::South, Side::East, Side::West}) {
+    const Face* face = state.faces[static_cast<int>(side)];
+    const bool edited = state.boundaryDialogVisible && side == HighlightedSide(state);
+    if (face && (state.viewMode == ViewMode::Bounds || edited))
+      DrawSegmentEnds(surface, canvas, media, side, *face);
+  }
+  surface.SetPenWidth(1);
   PaintWatchMarkers(surface, canvas, media, state.watched);
+}
+
+Point SidePoint(const Media& media, int side, double position) {
+  int32_t piece = 0;
+  return PointAlongSide(media, static_cast<Side>(side), position, piece);
 }
 
 QImage RenderFieldPlot(const FieldPlotState& state, QSize size, const QFont& font) {

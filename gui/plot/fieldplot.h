@@ -22,6 +22,7 @@
 #include "gui/platform/surface.h"
 #include "gui/plot/rcanvas.h"
 #include "sim/geometry.h"
+#include "sim/face.h"
 #include "sim/manager.h"
 #include "sim/media.h"
 
@@ -44,7 +45,16 @@ struct FieldPlotState {
   QString boundaryPage;  // "North", "South", "East"; anything else is West
   // Numbered markers over every view (gui/plot/watchmarkers).
   std::vector<VolumeIndex> watched;
+  // The sides' segments, North, South, East, West (none: no segment ends are marked). Where
+  // one segment ends and the next begins is marked on its side in the Bounds view and on
+  // the highlighted side.
+  const Face* faces[4] = {nullptr, nullptr, nullptr, nullptr};
 };
+
+// The point of a side at a position along it (0 at its first node, 1 at its last), measured
+// by length along the side as the boundary conditions are; `side` 0 to 3 is North, South,
+// East, West.
+Point SidePoint(const Media& media, int side, double position);
 
 // The temperature ramp blue - cyan - green - yellow - red over rate 0..1. Brightness 0.5
 // gives the pure colours; below darkens and above lightens every component alike. Both

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,15 +16,18 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <vector>
 
 #include "gui/dialogs/AddFun.h"
 #include "gui/dialogs/AddSeg.h"
+#include "gui/platform/help.h"
 #include "gui/platform/messages.h"
 #include "gui/platform/widgets.h"
 #include "sim/problem.h"
+#include "tests/gui/dialogs/dialogsupport.h"
 #include "tests/gui/support.h"
 
 namespace {
@@ -65,6 +69,14 @@ void Choose(QComboBox* list, int index) {
   const int steps = index - list->currentIndex();
   for (int k = 0; k < std::abs(steps); ++k)
     QTest::keyClick(list, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+}
+
+// The same on a function list of the segment dialog, whose arrows only move: Enter chooses
+// "Custom...".
+void Pick(QComboBox* list, int index) {
+  Choose(list, index);
+  if (list->currentText() == "Custom...")
+    QTest::keyClick(list, Qt::Key_Return);
 }
 
 // The main window as the editor sees it, owning the real segment and function dialogs.
@@ -177,6 +189,24 @@ TEST_F(BoundaryEditor, TablesShowTheSidesAndTheCurrentSideIsHighlighted) {
   ExpectRows(n, {{"Flux", "0", "1", "0"}});
   ExpectRows(Find<QTableWidget>(dlg.get(), "EGrid"), {{"Temperature", "0", "1", "1"}});
 
+  // The whole condition, both functions of a convection, is the row's tooltip; the
+  // dialog and its columns take the room the student gives them.
+  EXPECT_EQ(n->item(0, 3)->toolTip(),
+            "Flux from 0 to 1 of the side\nq\" = 0\n(x is the position along the side, 0 at its "
+            "start and 1 at its end)");
+  FConvection convection(problem->functionList[1].get(), problem->functionList[2].get());
+  {
+    const DecimalCommaScope comma;
+    EXPECT_EQ(
+        ConditionDescription(convection, 0.25, 1.0 / 3),
+        "Convection from 0,25 to 0,3333 of the side\nh = 1\nT\u221e = 0+1sin(3,14159x)\n(x is "
+        "the position along the side, 0 at its start and 1 at its end)");
+  }
+  EXPECT_EQ(dlg->minimumSize(), QSize(420, 230));
+  EXPECT_GT(dlg->maximumWidth(), 1000);
+  EXPECT_TRUE(n->horizontalHeader()->stretchLastSection());
+  EXPECT_EQ(n->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
+
   auto* page = Find<QTabWidget>(dlg.get(), "Page");
   page->setCurrentIndex(2);
   EXPECT_EQ(window->side, "East");
@@ -189,6 +219,10 @@ TEST_F(BoundaryEditor, TablesShowTheSidesAndTheCurrentSideIsHighlighted) {
   // The side stays current for the next showing.
   dlg->show();
   EXPECT_EQ(window->side, "East");
+  HelpViewer::Instance().SetShowWindows(false);
+  Click(dlg.get(), "HelpBtn");
+  HelpViewer::Instance().SetShowWindows(true);
+  EXPECT_EQ(HelpViewer::Instance().LastRequest().topic, 320);
   dlg->close();
 }
 
@@ -315,15 +349,33 @@ TEST_F(BoundaryEditor, CustomFunctionJoinsBothListsAndIsChosenWhereAsked) {
   ASSERT_EQ(f0->count(), 5);
   EXPECT_EQ(f0->itemText(2), "0+1sin(3.14159x)");
   EXPECT_EQ(f0->itemText(4), "Custom...");
-  Choose(f1, 1);
+  {
+    // The lists show numbers in the user's notation.
+    const DecimalCommaScope comma;
+    d.FillFunctionLists();
+    EXPECT_EQ(f0->itemText(2), "0+1sin(3,14159x)");
+  }
+  d.FillFunctionLists();
+  Pick(f1, 1);
 
-  window->functionSteps = [](TFunctionDlg& fd) {
+  int asked = 0;
+  window->functionSteps = [&asked](TFunctionDlg& fd) {
+    ++asked;
     Choose(Find<QComboBox>(&fd, "CBType"), 1);
     Type(&fd, "LinA", "2");
     Type(&fd, "LinB", "-1");
     Click(&fd, "OkBtn");
   };
+  // Arrowing onto "Custom..." shows it and no more; with no function chosen OK waits.
   Choose(f0, 4);
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(f0->currentIndex(), 4);
+  EXPECT_FALSE(Find<QPushButton>(&d, "OkBtn")->isEnabled());
+  Choose(f0, 3);
+  EXPECT_TRUE(Find<QPushButton>(&d, "OkBtn")->isEnabled());
+  // Enter on it asks for the function.
+  Pick(f0, 4);
+  EXPECT_EQ(asked, 1);
   ASSERT_EQ(problem->functionList.size(), 5u);
   ASSERT_EQ(f0->count(), 6);
   EXPECT_EQ(f0->itemText(4), "2x + -1");
@@ -334,7 +386,7 @@ TEST_F(BoundaryEditor, CustomFunctionJoinsBothListsAndIsChosenWhereAsked) {
 
   // Cancelled, the list that asked shows the last function.
   window->functionSteps = [](TFunctionDlg& fd) { Click(&fd, "CancelBtn"); };
-  Choose(f1, 5);
+  Pick(f1, 5);
   EXPECT_EQ(problem->functionList.size(), 5u);
   EXPECT_EQ(f1->currentIndex(), 4);
 
@@ -395,6 +447,29 @@ TEST_F(BoundaryEditor, FunctionPreviewRangesAndBadFields) {
   EXPECT_EQ(fd.YMax(), 1);
   ASSERT_NE(fd.Pending(), nullptr);
   EXPECT_STREQ(fd.Pending()->Name(), "Sin");
+  // Each field goes to its own constant, on the sine's page and on the cosine's: values that
+  // differ, and a range from |a| + |b|.
+  const struct {
+    int kind;
+    const char *a, *b, *c;
+    double at025;  // the function at x = 0.25, worked out by hand
+  } periodic[] = {
+      {2, "2", "-0.5", "6", 2 - 0.5 * std::sin(1.5)},
+      {3, "-3", "4", "2", -3 + 4 * std::cos(0.5)},
+  };
+  for (const auto& f : periodic) {
+    Choose(Find<QComboBox>(&fd, "CBType"), f.kind);
+    const char* const names[2][3] = {{"SinA", "SinB", "SinC"}, {"CosA", "CosB", "CosC"}};
+    Type(&fd, names[f.kind - 2][0], f.a);
+    Type(&fd, names[f.kind - 2][1], f.b);
+    Type(&fd, names[f.kind - 2][2], f.c);
+    const Function1D* pending = fd.Pending();
+    ASSERT_NE(pending, nullptr) << f.kind;
+    EXPECT_STREQ(pending->Name(), f.kind == 2 ? "Sin" : "Cos");
+    EXPECT_DOUBLE_EQ(pending->Value(0.25), f.at025) << f.kind;
+    EXPECT_EQ(fd.YMin(), -10);
+    EXPECT_EQ(fd.YMax(), 10);
+  }
   // Values beyond the numbers still make a function, with no curve to show and no hang.
   Choose(Find<QComboBox>(&fd, "CBType"), 1);
   Type(&fd, "LinA", "1e308");

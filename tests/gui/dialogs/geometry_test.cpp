@@ -4,6 +4,7 @@
 #include "gui/dialogs/Geometry.h"
 
 #include <gtest/gtest.h>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -94,21 +95,27 @@ TEST(GeometryDlg, PolarThroughNextAndFinish) {
   Type(dlg, "pRi", "20");  // not inside Re
   EXPECT_FALSE(dlg.Next->isEnabled());
   Type(dlg, "pRi", "10");
+  // I counts outwards and J around: counts that differ show which is which.
+  Type(dlg, "pNI", "6");
+  Type(dlg, "pNJ", "9");
   dlg.Next->click();
   ASSERT_EQ(window.handOvers, 1);
   const Media& m = *window.grid;
-  ASSERT_EQ(m.ni, 10);
-  ASSERT_EQ(m.nj, 10);
+  ASSERT_EQ(m.ni, 6);
+  ASSERT_EQ(m.nj, 9);
   EXPECT_EQ(m.node(0, 0).x, 10);
-  EXPECT_EQ(m.node(10, 0).x, 20);
-  EXPECT_NEAR(m.node(0, 10).x, 10 * std::cos(3.141592653589793 / 6), 1e-5);
-  EXPECT_NEAR(m.node(0, 10).y, 5, 1e-5);
+  EXPECT_NEAR(m.node(6, 0).x, 20, 1e-5);
+  EXPECT_NEAR(m.node(0, 9).x, 10 * std::cos(3.141592653589793 / 6), 1e-5);
+  EXPECT_NEAR(m.node(0, 9).y, 5, 1e-5);
+  EXPECT_NEAR(m.node(1, 0).x, 10 + 10.0 / 6, 1e-5);
 
   // The next showing starts on the first page, with the kind and fields kept.
   dlg.show();
   ExpectOnFirstPage(dlg);
   EXPECT_TRUE(dlg.Polar->isChecked());
   EXPECT_EQ(TextOf(dlg, "pRi"), "10");
+  Type(dlg, "pNI", "10");
+  Type(dlg, "pNJ", "10");
 }
 
 TEST(GeometryDlg, MixedValidityLimits) {
@@ -121,27 +128,41 @@ TEST(GeometryDlg, MixedValidityLimits) {
   EXPECT_EQ(TextOf(dlg, "mRadius"), "0.25");
   EXPECT_EQ(TextOf(dlg, "mU"), "0.5");
   EXPECT_TRUE(dlg.Next->isEnabled());
+  EXPECT_EQ(dlg.Reason->text(), "");
+  // Each refusal greys Finish and says why in the line under the fields.
   const struct {
     const char* field;
     const char* text;
+    const char* why;
   } invalid[] = {
-      {"mU", "0.25"},       // the hole must lie below its centre: Radius < U
-      {"mHeight", "0.75"},  // and inside the top: U + Radius < Height
-      {"mNJ", "3"},        {"mNI", "1"},    {"mWidth", "0.25"}, {"mRadius", "0"},
-      {"mU", "abc"},       {"mNJ", "30.0"}, {"mNI", "1001"},    {"mHeight", ""},
+      {"mU", "0.25", "Radius must be smaller than U: the hole would cut the bottom edge."},
+      {"mHeight", "0.75",
+       "U + Radius must be smaller than Height: the hole would cut the top edge."},
+      {"mNJ", "3", "J must be from 4 to 1000."},
+      {"mNI", "1", "I must be from 2 to 1000."},
+      {"mWidth", "0.25", "Radius must be smaller than Width."},
+      {"mRadius", "0", "Radius must be greater than 0."},
+      {"mU", "abc", "U must be a number."},
+      {"mNJ", "30.0", "J must be a whole number."},
+      {"mNI", "1001", "I must be from 2 to 1000."},
+      {"mHeight", "", "Height must be a number."},
+      // More volumes than a session can hold, even within the limit of each direction.
+      {"mNI", "9000", "I must be from 2 to 1000."},
   };
   for (const auto& c : invalid) {
     const QString kept = TextOf(dlg, c.field);
     Type(dlg, c.field, c.text);
     EXPECT_FALSE(dlg.Next->isEnabled()) << c.field << " = " << c.text;
     EXPECT_FALSE(dlg.OKBtn->isEnabled()) << c.field << " = " << c.text;
+    EXPECT_EQ(dlg.Reason->text(), c.why);
     Type(dlg, c.field, kept);
     EXPECT_TRUE(dlg.Next->isEnabled()) << "restoring " << c.field;
+    EXPECT_EQ(dlg.Reason->text(), "");
   }
-  // More volumes than a session can hold, even within the limit of each direction.
   Type(dlg, "mNI", "500");
   Type(dlg, "mNJ", "501");
   EXPECT_FALSE(dlg.OKBtn->isEnabled());
+  EXPECT_EQ(dlg.Reason->text(), "I x J must be at most 250000 volumes; this grid has 250500.");
 
   // Back: the first page, Next an ordinary button again; a kind's picture with invalid
   // fields still leads on to its page, where Finish waits for valid values.
@@ -217,6 +238,7 @@ TEST(GeometryDlg, LettersAndLimitsDisableOkOnTheCartesianPage) {
   for (const char* width : {"1e-300", "1e300"}) {
     Type(dlg, "cWidth", width);
     EXPECT_FALSE(dlg.OKBtn->isEnabled()) << width;
+    EXPECT_TRUE(dlg.Reason->text().startsWith("These sizes make volumes too thin")) << width;
   }
   dlg.Back->click();
   dlg.Polar->click();
@@ -256,6 +278,8 @@ TEST(GeometryDlg, ReadsAndShowsTheDecimalComma) {
   EXPECT_TRUE(dlg.Next->isEnabled());
   Type(dlg, "mWidth", "2.5");
   EXPECT_FALSE(dlg.Next->isEnabled());
+  EXPECT_EQ(dlg.Reason->text(),
+            "Width must be a number: the decimal separator is \",\" (2,5 rather than 2.5).");
   Type(dlg, "mWidth", "2,5");
   Type(dlg, "mRadius", "0,125");
   dlg.Next->click();

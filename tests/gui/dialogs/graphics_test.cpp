@@ -71,9 +71,9 @@ TEST(Profile, StatisticsAgreeWithTheReport) {
   ProblemRecord p;
   const auto run = SolveSector(p, 40);
   const SimSnapshot& s = run->LastSnapshot();
-  const ReportLines report = OutputReport(ReportSource{*run, s, p.dt});
+  const ReportLines report = OutputReport(ReportSource{*run, s});
   const int ni = 7, nj = 5;
-  ASSERT_EQ(report.size(), 34u + 3 * nj + 12);  // the tables, then the convergence check
+  ASSERT_EQ(report.size(), 34u + 3 * nj + 13);  // the tables, then the convergence check
 
   // SN profiles run up a column of West-East faces: the report's "Sum:" line.
   const std::string& sums = report[28 + nj + 2 + nj];

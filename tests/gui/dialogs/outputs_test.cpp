@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -30,11 +31,9 @@ class FakeTarget : public OutputsTarget {
   const SimSnapshot* ShownSnapshot() const override {
     return results ? &results->Snapshot(shown) : nullptr;
   }
-  double TimeStep() const override { return dt; }
 
   std::unique_ptr<SimManager> results;
   int shown = 0;
-  double dt = 20;
 };
 
 double Number(const std::string& text, bool& ok) {
@@ -94,9 +93,9 @@ TEST(OutputReport, DefaultRunLineByLine) {
   const SimManager& m = *run.manager;
   ASSERT_GE(m.Count(), 2);
   const SimSnapshot& s = m.LastSnapshot();
-  const ReportLines lines = OutputReport(ReportSource{m, s, 20});
-  // The tables, then the convergence check's twelve lines.
-  ASSERT_EQ(lines.size(), 76u);
+  const ReportLines lines = OutputReport(ReportSource{m, s});
+  // The tables, then the convergence check's thirteen lines.
+  ASSERT_EQ(lines.size(), 77u);
 
   EXPECT_EQ(lines[0], "Calorivectrix 1.1 simulation output");
   EXPECT_EQ(lines[1], std::string(35, '='));
@@ -197,9 +196,9 @@ TEST(OutputReport, ReferenceSectionComparesTheFieldWithTheExactSolution) {
   auto problem = tutorial::CompositeWall();
   const auto run = tutorial::Run(*problem);
   const SimSnapshot& s = run->LastSnapshot();
-  const ReportLines plain = OutputReport(ReportSource{*run, s, problem->dt});
+  const ReportLines plain = OutputReport(ReportSource{*run, s});
   const ReportLines lines =
-      OutputReport(ReportSource{*run, s, problem->dt, problem->media.get(), &*problem->reference});
+      OutputReport(ReportSource{*run, s, problem->media.get(), &*problem->reference});
   ASSERT_EQ(lines.size(), plain.size() + 11);
   const std::size_t at = plain.size();
   EXPECT_EQ(lines[at + 1], "*** Reference solution: Composite wall");
@@ -220,7 +219,7 @@ TEST(OutputReport, ReferenceSectionComparesTheFieldWithTheExactSolution) {
   }
 
   const CartesianMedia other(0.25, 1.0, 10, 2, DefaultMaterial());
-  EXPECT_EQ(OutputReport(ReportSource{*run, s, problem->dt, &other, &*problem->reference}).size(),
+  EXPECT_EQ(OutputReport(ReportSource{*run, s, &other, &*problem->reference}).size(),
             plain.size());
 }
 
@@ -235,8 +234,9 @@ TEST(OutputsDlg, ShowBuildsTheReportOfTheShownSnapshotWholeRowsIncluded) {
   (*marks)[2] = 6;
   p.SetMarks(std::move(marks));
   target.results = RunToEnd(p, UniformStart(p));
-  target.dt = 5;
   ASSERT_GE(target.results->Count(), 3);
+  // The problem's time step changed after the run: the report gives the run's.
+  p.SetParameters(1e-5, 1e-5, 6, 10000, 20);
   target.shown = 1;
 
   TOutputsDlg dlg(target);
@@ -247,10 +247,14 @@ TEST(OutputsDlg, ShowBuildsTheReportOfTheShownSnapshotWholeRowsIncluded) {
   EXPECT_EQ(dlg.Editor->lineWrapMode(), QPlainTextEdit::NoWrap);
 
   const QStringList lines = dlg.Text().split('\n');
-  ASSERT_EQ(lines.size(), 34 + 3 * 3 + 12);
+  ASSERT_EQ(lines.size(), 34 + 3 * 3 + 13);
   EXPECT_EQ(lines[5].toStdString(), "Current time:             " + std::string(14, ' ') + "15");
   EXPECT_EQ(lines[6].toStdString(), "Last simulated time:      " + std::string(14, ' ') + "30");
   EXPECT_EQ(lines[7].toStdString(), "Time steps performed:     " + std::string(15, ' ') + "3");
+  EXPECT_EQ(lines[8].toStdString(), "Time interval (sec.):     " + std::string(15, ' ') + "5");
+  // A field half way through the run is a moment of the transient, and says so.
+  EXPECT_TRUE(lines[lines.size() - 2].startsWith("Not at steady state: at step 3 of 6 the field "))
+      << lines[lines.size() - 2].toStdString();
   const SimSnapshot& s = target.results->Snapshot(1);
   for (int r = 0; r < 3; ++r) {
     const std::string row = lines[28 + r].toStdString();
@@ -273,6 +277,60 @@ TEST(OutputsDlg, ShowBuildsTheReportOfTheShownSnapshotWholeRowsIncluded) {
   EXPECT_FALSE(dlg.Text().contains("a note"));
   EXPECT_TRUE(dlg.Text().startsWith(lines.mid(0, 5).join('\n')));
   EXPECT_TRUE(dlg.Text().contains(QString("Current time:             ") + QString(14, ' ') + "30"));
+}
+
+// A row of 100 volumes cannot be printed whole: cut into blocks of columns at any width, the
+// report keeps every other line as it was and every row of every table, in order, with its
+// label: putting each table's blocks side by side again gives the table back.
+TEST(OutputReport, WideTablesPrintInBlocksOfColumnsThatKeepTheirRows) {
+  ProblemRecord p;
+  p.media = std::make_unique<CartesianMedia>(2.0, 0.3, 100, 3, DefaultMaterial());
+  p.SetParameters(1e-5, 1e-5, 6, 10000, 5);
+  const std::unique_ptr<SimManager> run = RunToEnd(p, UniformStart(p));
+  const QString text =
+      QString::fromStdString(JoinReport(OutputReport(ReportSource{*run, run->LastSnapshot()})));
+  const QRegularExpression rowLabel("^( *\\d+:|Sum:)");
+  for (int width : {40, 121, 500, 1703}) {
+    SCOPED_TRACE(width);
+    const QStringList printed = ColumnBlocks(text, width).split('\n');
+    QStringList rebuilt;
+    std::vector<QString> table;  // rows of the table being put together
+    std::size_t row = 0;
+    for (int k = 0; k < printed.size(); ++k) {
+      const QString& line = printed[k];
+      const QRegularExpressionMatch label = rowLabel.match(line);
+      if (line.startsWith("Columns ")) {
+        row = 0;
+        continue;
+      }
+      if (label.hasMatch()) {
+        // Only the last block of a row may run past the width (its sum at the end).
+        if (!line.contains("Sum: ") || line.startsWith("Sum:")) {
+          EXPECT_LE(line.size(), std::max(width, 4 + 17)) << line.toStdString();
+        }
+        if (row == table.size())
+          table.push_back(line);
+        else
+          table[row] += line.mid(label.captured(1).size());
+        ++row;
+        continue;
+      }
+      if (line.isEmpty() && k + 1 < printed.size() && printed[k + 1].startsWith("Columns "))
+        continue;  // between two blocks
+      for (const QString& whole : table)
+        rebuilt << whole;
+      table.clear();
+      row = 0;
+      rebuilt << line;
+    }
+    for (const QString& whole : table)
+      rebuilt << whole;
+    EXPECT_EQ(rebuilt.join('\n').toStdString(), text.toStdString());
+  }
+  // Tables that fit are left alone.
+  EXPECT_EQ(ColumnBlocks(text, 1800), text);
+  EXPECT_EQ(PrintFileName(QString(), "/tmp/class"), "/tmp/class/simulation-output.pdf");
+  EXPECT_EQ(PrintFileName("/home/ana/lab 3/wall.v2.rtf", "/tmp"), "/home/ana/lab 3/wall.v2.pdf");
 }
 
 class OutputsDlgFiles : public ::testing::Test {
@@ -443,6 +501,8 @@ TEST_F(OutputsDlgFiles, PrintsTheReportIntoAPdf) {
     ++offered;
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape)
         << "the wide tables are offered across the page";
+    // A file name of its own, not the title cut at its last dot.
+    EXPECT_EQ(printer.outputFileName(), QDir::current().filePath("simulation-output.pdf"));
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     return true;

@@ -33,6 +33,8 @@ TEST(ParametersDlg, ShowsTheStoredValuesInTheProgramsFormats) {
   EXPECT_EQ(TextOf(dlg, "TolSpace"), "1E-5");
   EXPECT_TRUE(Enabled(dlg, "OKBtn"));
   EXPECT_TRUE(dlg.OKBtn->isDefault());
+  // The field a student changes most takes the keys at once.
+  EXPECT_EQ(dlg.focusWidget(), Child(dlg, "Dt"));
 }
 
 TEST(ParametersDlg, OkIsEnabledExactlyWhenEveryFieldReadsAboveZero) {
@@ -186,6 +188,7 @@ TEST(InitialTempDlg, AcceptsAnyNumberAndTheRunStartsFromIt) {
   dlg.show();
   EXPECT_EQ(dlg.windowTitle(), "Temperature");
   EXPECT_EQ(TextOf(dlg, "Temp"), "0");
+  EXPECT_EQ(dlg.focusWidget(), Child(dlg, "Temp"));
   for (const char* text : {"-40", "0", "1E3", " 12.5 "}) {
     Type(dlg, "Temp", text);
     EXPECT_TRUE(dlg.OKBtn->isEnabled()) << text;
@@ -227,6 +230,16 @@ TEST(SmallDialogs, ReadAndShowTheDecimalCommaOfTheUsersLocale) {
   parameters.show();
   EXPECT_EQ(TextOf(parameters, "Dt"), "0,5");
   EXPECT_EQ(TextOf(parameters, "TolTime"), "0,00025");
+  // Refused for the separator alone, and the field says which one it expects; its own hint
+  // comes back once the number reads.
+  QLineEdit* tolTime = Child(parameters, "TolTime");
+  const QString ownHint = tolTime->toolTip();
+  Type(parameters, "TolTime", "2.5E-4");
+  EXPECT_FALSE(parameters.OKBtn->isEnabled());
+  EXPECT_EQ(tolTime->toolTip(),
+            "Not read as a number: the decimal separator is \",\" (2,5E-4 rather than 2.5E-4)");
+  Type(parameters, "TolTime", "2,5E-4");
+  EXPECT_EQ(tolTime->toolTip(), ownHint);
   Type(parameters, "Dt", "2.5");
   EXPECT_FALSE(parameters.OKBtn->isEnabled());
   Type(parameters, "Dt", "2,5");

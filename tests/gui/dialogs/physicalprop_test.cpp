@@ -15,15 +15,24 @@
 #include "gui/platform/widgets.h"
 #include "gui/plot/fieldplot.h"
 #include "sim/problem.h"
+#include "tests/gui/dialogs/dialogsupport.h"
 
 namespace {
 
 class FakeWindow : public PropertiesTarget {
  public:
   void Redraw() override { ++redraws; }
-  void SetPaintPointer(bool engaged) override { painting = engaged; }
+  void ShowPaintTool(PaintTool state, const QString& reason) override {
+    tool = state;
+    why = reason;
+    painting = state == PaintTool::Engaged;
+  }
+  void PropertiesShown(bool shown) override { materialsShown = shown; }
   int redraws = 0;
   bool painting = false;
+  PaintTool tool = PaintTool::Closed;
+  QString why;
+  bool materialsShown = false;
 };
 
 class PhysicalProp : public ::testing::Test {
@@ -135,19 +144,55 @@ TEST_F(PhysicalProp, PaintToolFollowsShowingApplyAndTheChecks) {
   QTest::mouseClick(apply, Qt::LeftButton);
   EXPECT_TRUE(window.painting);
 
-  // A check that fails releases the tool; becoming valid again does not press it.
+  // A check that fails releases the tool; becoming valid again does not press it. The
+  // window is told the tool is off, and why, at each moment of the typing.
+  EXPECT_TRUE(window.materialsShown);
   Type("Density", "0");
   EXPECT_FALSE(apply->isChecked());
   EXPECT_FALSE(window.painting);
+  EXPECT_EQ(window.tool, PaintTool::Off);
+  EXPECT_EQ(window.why, "Density must be a number above 1E-5");
+  EXPECT_EQ(apply->toolTip(), "Off: Density must be a number above 1E-5");
   Type("Density", "19300");
   EXPECT_FALSE(apply->isChecked());
+  EXPECT_EQ(window.tool, PaintTool::Off);
+  EXPECT_EQ(window.why, "press Apply to paint volumes");
+  const struct {
+    const char* field;
+    const char* text;
+    const char* why;
+  } offs[] = {
+      {"Conductivity", "-", "Conductivity must be a number above 1E-5"},
+      {"SpecificHeat", "0.00001", "Specific heat must be a number above 1E-5"},
+      {"HeatGen", "-", "Heat generation must be a number"},
+  };
+  for (const auto& off : offs) {
+    const QString kept = Find<QLineEdit>(off.field)->text();
+    Type(off.field, off.text);
+    EXPECT_EQ(window.why, off.why) << off.field;
+    Type(off.field, kept);
+  }
+  {
+    // A point typed where the user's separator is a comma: the message says so.
+    const DecimalCommaScope comma;
+    Type("Conductivity", "0.72");
+    EXPECT_EQ(window.why,
+              "Conductivity must be a number above 1E-5: the decimal separator is \",\" (0,72 "
+              "rather than 0.72)");
+    Type("Conductivity", "0,72");
+    EXPECT_EQ(window.why, "press Apply to paint volumes");
+    Type("Conductivity", "317");
+  }
   QTest::mouseClick(apply, Qt::LeftButton);
   EXPECT_TRUE(window.painting);
+  EXPECT_EQ(window.tool, PaintTool::Engaged);
 
   QTest::mouseClick(Find<QPushButton>("CloseBtn"), Qt::LeftButton);
   EXPECT_FALSE(dlg->isVisible());
   EXPECT_FALSE(apply->isChecked());
   EXPECT_FALSE(window.painting);
+  EXPECT_EQ(window.tool, PaintTool::Closed);
+  EXPECT_FALSE(window.materialsShown);
 
   // Shown again with a field left invalid: nothing to paint with.
   Type("HeatGen", "");
@@ -213,6 +258,14 @@ TEST_F(PhysicalProp, ApplyAllWritesEveryVolumeOnTheCurrentGrid) {
   dlg->ShowProperties(VolumeProperties{401, 8933, 385, 99});
   EXPECT_EQ(Name(), "Copper");
   EXPECT_EQ(Find<QLineEdit>("HeatGen")->text(), "-40");
+
+  // A new problem starts from gold without generation, whatever was typed before.
+  Type("HeatGen", "1e308");
+  dlg->Reset();
+  EXPECT_EQ(Name(), "Gold");
+  EXPECT_EQ(Find<QLineEdit>("HeatGen")->text(), "0");
+  EXPECT_EQ(Find<QLineEdit>("Conductivity")->text(), "317");
+  ExpectHelpTopic(*dlg->HelpBtn, 300);
 }
 
 }  // namespace

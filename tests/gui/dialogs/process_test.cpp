@@ -511,8 +511,8 @@ TEST(ProcessDlg, HelpTopicsOfTheButtonAndTheControls) {
   FakeTarget target;
   TProcessDlg dlg(target);
   EXPECT_EQ(dlg.windowTitle(), "Simulation");
-  // The convergence check adds its panel below the counters.
-  EXPECT_EQ(dlg.size(), QSize(546, 410));
+  // The convergence check adds its panel below the counters, with room for both verdicts.
+  EXPECT_EQ(dlg.size(), QSize(546, 446));
   EXPECT_EQ(dlg.Graph->size(), QSize(280, 206));
   EXPECT_TRUE(dlg.windowFlags() & Qt::WindowContextHelpButtonHint);
   EXPECT_TRUE(dlg.Run->isDefault());

@@ -175,6 +175,15 @@ TEST(ProblemFile, RefusalsSayWhatAndWhere) {
       {edited([](QJsonObject& r) { r["version"] = 1.5; }), "version: expected a whole number"},
       {edited([&](QJsonObject& r) { set(r, "grid", "ni", 1001); }),
        "grid.ni: expected a whole number from 2 to 1000, found 1001."},
+      // The lower limits: two volumes across, four around a mixed grid's hole.
+      {edited([&](QJsonObject& r) { set(r, "grid", "ni", 1); }),
+       "grid.ni: expected a whole number from 2 to 1000, found 1."},
+      {edited([&](QJsonObject& r) {
+         r["grid"] = QJsonObject{{"kind", "Mixed"}, {"ni", 5},     {"nj", 3},
+                                 {"width", 1},      {"height", 1}, {"centreHeight", 0.5},
+                                 {"radius", 0.25}};
+       }),
+       "grid.nj: expected a whole number from 4 to 1000, found 3."},
       {edited([&](QJsonObject& r) {
          set(r, "grid", "nj", 1000);
          set(r, "grid", "ni", 1000);
@@ -257,6 +266,20 @@ TEST(ProblemFile, RefusalsSayWhatAndWhere) {
          r["sides"] = sides;
        }),
        "sides.West.bounds[2]: bounds must increase along the side, found 0.2 after 0.7."},
+      // A side that does not start at its first corner, from inside it or before it.
+      {edited([](QJsonObject& r) {
+         QJsonObject sides = r["sides"].toObject();
+         sides["East"] = QJsonObject{{"bounds", QJsonArray{0.2, 1}}, {"conditions", QJsonArray{0}}};
+         r["sides"] = sides;
+       }),
+       "sides.East.bounds[0]: a side starts at 0, found 0.2."},
+      {edited([](QJsonObject& r) {
+         QJsonObject sides = r["sides"].toObject();
+         sides["East"] =
+             QJsonObject{{"bounds", QJsonArray{-0.1, 1}}, {"conditions", QJsonArray{0}}};
+         r["sides"] = sides;
+       }),
+       "sides.East.bounds[0]: a side starts at 0, found -0.1."},
       {edited([](QJsonObject& r) {
          QJsonObject sides = r["sides"].toObject();
          sides["East"] = QJsonObject{{"bounds", QJsonArray{0, 0.5}}, {"conditions", QJsonArray{0}}};

@@ -28,6 +28,13 @@ TEST(ResultCsv, ReadsBackAsTheSnapshot) {
   ProblemRecord p;
   p.media = std::make_unique<MixedMedia>(1.5, 1, 0.45, 0.2, 5, 7, DefaultMaterial());
   p.media->volume(2, 3).heatGeneration = 4e5;
+  // Heat crosses every side, North and South too, so a sign turned on any of them shows.
+  p.functionList.push_back(std::make_unique<FConstant>(3));
+  p.functionList.push_back(std::make_unique<FConstant>(50));
+  p.functionList.push_back(std::make_unique<FConstant>(-2));
+  const auto& f = p.functionList;
+  p.northFace->Insert(Segment{0, 1, new FTemperature(f[4].get())});
+  p.southFace->Insert(Segment{0, 1, new FConvection(f[5].get(), f[6].get())});
   // Run to the steady state, where heat in through the sides balances what is generated.
   p.SetParameters(1e-12, 1e-13, 5000, 100000, 1e4);
   const std::unique_ptr<SimManager> m = RunToEnd(p, UniformStart(p));
@@ -75,6 +82,7 @@ TEST(ResultCsv, ReadsBackAsTheSnapshot) {
     int count;
   } sides[] = {{"North", media.ni}, {"South", media.ni}, {"East", media.nj}, {"West", media.nj}};
   for (const auto& side : sides) {
+    double net = 0;
     for (int k = 0; k < side.count; ++k, ++row) {
       const QList<QByteArray> cells = lines[row].split(',');
       ASSERT_EQ(cells.size(), 5);
@@ -97,7 +105,9 @@ TEST(ResultCsv, ReadsBackAsTheSnapshot) {
         EXPECT_EQ(value, -s.heatWE[0][k]);
       }
       absolute += std::fabs(value);
+      net += value;
     }
+    EXPECT_GT(std::fabs(net), 10) << side.side << " carries too little heat to test its sign";
   }
   const double generated = 4e5 * AreaOf(media, 2, 3);
   EXPECT_NEAR(in + generated, 0, 1e-6 * (absolute + generated));

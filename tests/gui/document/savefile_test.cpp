@@ -62,7 +62,6 @@ class ShownResults : public OutputsTarget {
   explicit ShownResults(const SimManager& results) : results(results) {}
   const SimManager* Results() const override { return &results; }
   const SimSnapshot* ShownSnapshot() const override { return &results.LastSnapshot(); }
-  double TimeStep() const override { return 20; }
   const SimManager& results;
 };
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QMenuBar>
 #include <QSlider>
@@ -48,7 +49,8 @@ Seen Look(const THeatForm& f) {
                std::to_string(f.isVisible()) + " " +
                // A problem opened or made anew is a new grid object, even when it looks the same.
                std::to_string(reinterpret_cast<std::uintptr_t>(f.media.get())) + " " +
-               std::to_string(f.manager != nullptr);
+               std::to_string(f.manager != nullptr) + " " + std::to_string(f.Timer->interval()) +
+               " " + std::to_string(f.ScaleInPicturesItem->isChecked());
   return seen;
 }
 
@@ -133,6 +135,9 @@ class Commands : public ::testing::Test {
       if (name == "ExitItem")
         continue;
       const bool hasResults = f.manager != nullptr;
+      // Choosing again the option already chosen of a set changes nothing, rightly.
+      if (a->isChecked() && a->actionGroup() && a->actionGroup()->isExclusive())
+        continue;
       if (!a->isEnabled()) {
         EXPECT_TRUE(!hasResults && needResults.count(name)) << name.toStdString() << " is disabled";
         continue;

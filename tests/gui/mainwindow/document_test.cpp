@@ -26,6 +26,7 @@
 #include "gui/platform/helptopics.h"
 #include "gui/platform/messages.h"
 #include "gui/platform/widgets.h"
+#include "gui/plot/fieldpicture.h"
 #include "tests/gui/support.h"
 
 namespace {
@@ -83,10 +84,10 @@ TEST_F(Document, FileMenuKeepsItsItemsAndAddsTheDocumentCommands) {
   QStringList texts;
   for (QAction* a : file->actions())
     texts << (a->menu() ? a->menu()->title() : a->text());
-  EXPECT_EQ(texts,
-            (QStringList{"&New Problem", "Open &Problem...", "&Save Problem", "Save Problem &As...",
-                         "&Recent Problems", "E&xamples", "", "&Open Geometry...", "",
-                         "Export &Picture...", "Export &Data...", "", "E&xit"}));
+  EXPECT_EQ(texts, (QStringList{"&New Problem", "Open &Problem...", "&Save Problem",
+                                "Save Problem &As...", "&Recent Problems", "E&xamples", "",
+                                "&Open Geometry...", "", "Export &Picture...",
+                                "Colour &Scale in Pictures", "Export &Data...", "", "E&xit"}));
   EXPECT_EQ(form->OpenProblemItem->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(form->SaveProblemItem->shortcut(), QKeySequence("Ctrl+S"));
   EXPECT_FALSE(form->ExportDataItem->isEnabled());
@@ -269,11 +270,48 @@ TEST_F(Document, ExportsAreWhatTheStudentSees) {
   f.SetManager(RunToEnd(f, UniformStart(f)).release());
   f.IsothermsItem->trigger();
   saveName = dir.filePath("field.png");
+  // The drawing area alone, when the student asks for it.
+  ASSERT_TRUE(f.ScaleInPicturesItem->isChecked());
+  f.ScaleInPicturesItem->trigger();
   f.ExportPictureItem->trigger();
   const QImage picture(saveName);
   const QImage shown = f.Draw->grab().toImage().convertToFormat(picture.format());
   ASSERT_EQ(picture.size(), f.Draw->size());
   EXPECT_TRUE(picture == shown);
+
+  // By default the scale stands beside it: the plot unchanged, then a column holding every
+  // band's colour once, hottest at the top, in equal blocks, and the time above them.
+  f.ScaleInPicturesItem->trigger();
+  f.ExportPictureItem->trigger();
+  const QImage scaled(saveName);
+  ASSERT_EQ(scaled.size(), QSize(f.Draw->width() + kPictureScaleWidth, f.Draw->height()));
+  EXPECT_TRUE(scaled.copy(QRect(QPoint(0, 0), f.Draw->size())) == picture);
+  const int bands = f.nLines - 1;
+  std::vector<std::pair<QRgb, int>> runs;
+  const int column = f.Draw->width() + 16;
+  for (int y = 0; y < scaled.height(); ++y) {
+    const QRgb c = scaled.pixel(column, y);
+    if (c == qRgb(0, 0, 0) || c == qRgb(255, 255, 255))
+      continue;
+    if (runs.empty() || runs.back().first != c)
+      runs.push_back({c, 0});
+    ++runs.back().second;
+  }
+  ASSERT_EQ(static_cast<int>(runs.size()), bands);
+  for (int k = 0; k < bands; ++k) {
+    EXPECT_EQ(runs[k].first, TemperatureColor((bands - k - 0.5) / bands, 0.5).rgb()) << k;
+    EXPECT_NEAR(runs[k].second, runs[0].second, 1) << k;
+  }
+  int written = 0;
+  for (int y = 0; y < 20; ++y) {
+    for (int x = f.Draw->width(); x < scaled.width(); ++x)
+      written += scaled.pixel(x, y) != qRgb(0, 0, 0);
+  }
+  EXPECT_GT(written, 20) << "the time above the scale";
+  // The material view has no temperatures to scale.
+  f.MediaItem->trigger();
+  f.ExportPictureItem->trigger();
+  EXPECT_EQ(QImage(saveName).size(), f.Draw->size());
 
   // The data are those of the snapshot shown, not of the last one.
   f.FirstFrameBtn->click();

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -158,6 +161,61 @@ TEST_F(Editing, PaintToolPaintsEveryVolumeADragEntersAndPicksUpWithTheRightButto
   EXPECT_EQ(form->Draw->cursor().shape(), Qt::ArrowCursor);
   Drag({0.95, 0.05}, {0.95, 0.95});
   EXPECT_EQ(NotGold(), expected);
+}
+
+// After a run the temperature view would hide every material painted: the dialog shows the
+// materials while it is open and gives the student's view back after. A field typed through
+// something that is not a number turns the tool off, and the pointer and the status bar say
+// so and why. A new problem starts the dialogs afresh.
+TEST_F(Editing, ThePropertiesDialogShowsTheMaterialsAndSaysWhyTheToolIsOff) {
+  RunToSteadyState();
+  ASSERT_EQ(form->viewMode, ViewMode::Temperature);
+  form->PhyPropBtn->click();
+  ASSERT_TRUE(props->isVisible());
+  EXPECT_EQ(form->viewMode, ViewMode::Media);
+  // Placed on the screen, beside the window where there is room.
+  EXPECT_TRUE(form->screen()->availableGeometry().contains(props->frameGeometry().topLeft()));
+
+  const auto status = [this] { return form->statusBar()->currentMessage(); };
+  EXPECT_EQ(form->Draw->cursor().shape(), Qt::BitmapCursor);
+  Type(props, "Density", "0");
+  EXPECT_FALSE(props->Painting());
+  EXPECT_EQ(form->Draw->cursor().shape(), Qt::ForbiddenCursor);
+  EXPECT_EQ(status(), "The paint tool is off: Density must be a number above 1E-5");
+  Type(props, "Density", "8933");
+  EXPECT_EQ(status(), "The paint tool is off: press Apply to paint volumes");
+  Drag({0.15, 0.25}, {0.55, 0.45});
+  EXPECT_TRUE(NotGold().empty());
+  // A hint that comes and goes leaves the tool's state on the status bar.
+  QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+  QApplication::sendEvent(form->PlayBtn, &enter);
+  QApplication::sendEvent(form->PlayBtn, &leave);
+  EXPECT_EQ(status(), "The paint tool is off: press Apply to paint volumes");
+
+  props->Apply->click();
+  EXPECT_EQ(form->Draw->cursor().shape(), Qt::BitmapCursor);
+  Drag({0.15, 0.25}, {0.55, 0.45});
+  EXPECT_FALSE(NotGold().empty());
+  props->close();
+  EXPECT_EQ(form->viewMode, ViewMode::Temperature);
+  EXPECT_EQ(form->Draw->cursor().shape(), Qt::ArrowCursor);
+  EXPECT_EQ(status(), "");
+
+  // A view chosen while the dialog is open is the student's: it stays.
+  form->PhyPropBtn->click();
+  form->BoundsItem->trigger();
+  props->close();
+  EXPECT_EQ(form->viewMode, ViewMode::Bounds);
+
+  // New problem: the last material and the last segment's limits are gone.
+  Type(props, "HeatGen", "1e308");
+  Type(form->segmentDlg, "Start", "0.4");
+  form->segmentDlg->CBType->setCurrentIndex(2);
+  form->NewProblem();
+  EXPECT_EQ(props->HeatGen->text(), "0");
+  EXPECT_EQ(props->MaterialName->text(), "Gold");
+  EXPECT_EQ(form->segmentDlg->Start->text(), "0");
+  EXPECT_EQ(form->segmentDlg->CBType->currentText(), "Convection");
 }
 
 TEST_F(Editing, ACopperStripeCarriesTheSameHeatWithASmallerDrop) {

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -409,6 +410,17 @@ TEST_F(Playback, TimerDrivesTheAnimationAndPauseHoldsTheFrame) {
   QTest::qWait(250);
   EXPECT_EQ(f.curSnapshot, held);
   EXPECT_TRUE(Enabled(f.PlayBtn));
+
+  // A slower pace, chosen from the menu, holds for the next playback.
+  QAction* slow = f.PlaybackSpeedMenu->findChild<QAction*>("Speed500Item");
+  ASSERT_NE(slow, nullptr);
+  EXPECT_FALSE(slow->isChecked());
+  slow->trigger();
+  EXPECT_EQ(f.Timer->interval(), 500);
+  EXPECT_TRUE(slow->isChecked());
+  f.PlayBtn->click();
+  EXPECT_EQ(f.Timer->interval(), 500);
+  f.PauseBtn->click();
 }
 
 TEST_F(Playback, NewGridStopsPlayback) {

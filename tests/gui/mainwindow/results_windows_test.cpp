@@ -47,13 +47,17 @@ TEST_F(ResultsWindows, OutputsNeedResultsAndReportTheShownSnapshot) {
   Run();
   EXPECT_TRUE(form->OutputsItem->isEnabled());
   form->ShowSnapshot(1);
+  // A new time step typed after the run is the next run's: the report gives the step these
+  // results were computed with.
+  form->SetParameters(1e-5, 1e-5, 1000, 10000, 5);
   form->OutputsItem->trigger();
   TOutputsDlg& dlg = *form->outputsDlg;
   ASSERT_TRUE(dlg.isVisible());
   const QStringList lines = dlg.Text().split('\n');
-  ASSERT_GT(lines.size(), 7);
+  ASSERT_GT(lines.size(), 8);
   EXPECT_EQ(lines[5].toStdString(), "Current time:             " + ReportReal(200));
   EXPECT_EQ(lines[7].toStdString(), "Time steps performed:     " + ReportInteger(10, 16));
+  EXPECT_EQ(lines[8].toStdString(), "Time interval (sec.):     " + ReportReal(20));
 
   // The report stays as built while the window plays on.
   form->ShowSnapshot(2);

@@ -43,6 +43,22 @@ TEST(RtfWriter, CharactersBeyondAsciiAreUnicodeEscapes) {
     ASSERT_LT(static_cast<unsigned char>(c), 0x80) << "the file must be pure ASCII";
   // A character beyond 16 bits is its two UTF-16 halves, as signed numbers.
   EXPECT_TRUE(rtf.contains("\\u-10179\\'3f\\u-8704\\'3f"));
+  // Readers that skip \u show the Windows-1252 byte the document's code page gives each
+  // character (from that code page's chart), or "?" where it has none.
+  const struct {
+    const char* utf8;
+    const char* written;
+  } fallbacks[] = {
+      {"\u00e9", "\\u233\\'e9"},  {"\u00fc", "\\u252\\'fc"},  {"\u00b0", "\\u176\\'b0"},
+      {"\u00a0", "\\u160\\'a0"},  {"\u20ac", "\\u8364\\'80"}, {"\u2013", "\\u8211\\'96"},
+      {"\u201c", "\\u8220\\'93"}, {"\u0178", "\\u376\\'9f"},  {"\u0160", "\\u352\\'8a"},
+      {"\u221e", "\\u8734\\'3f"}, {"\u03b8", "\\u952\\'3f"},  {"\u0101", "\\u257\\'3f"},
+  };
+  for (const auto& f : fallbacks) {
+    EXPECT_EQ(PlainTextToRtf(QString::fromUtf8(f.utf8)).split('\n').at(2),
+              QByteArray(f.written) + "}")
+        << f.written;
+  }
   // A carriage return before a line feed is not a character; other controls are dropped.
   EXPECT_FALSE(rtf.contains("\\'0d"));
   EXPECT_TRUE(rtf.contains("\\par \nxy}"));

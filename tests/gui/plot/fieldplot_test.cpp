@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QRect>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -19,6 +20,7 @@
 
 #include "gui/platform/surface.h"
 #include "gui/plot/rcanvas.h"
+#include "gui/plot/volumeraster.h"
 #include "sim/manager.h"
 #include "sim/problem.h"
 #include "tests/gui/support.h"
@@ -273,6 +275,77 @@ TEST(FieldPlotBounds, SidesInTheirColoursAndLettersOnTheirLabelPoints) {
   ExpectLetter(plot, map, "E", e, kCyan);
   ExpectLetter(plot, map, "S", Midpoint(grid.node(5, 1), grid.node(5, 2)), kGreen);
   ExpectLetter(plot, map, "W", VolumeCentre(grid, 1, 3), kMagenta);
+}
+
+// Where one condition ends and the next begins is marked across its side, at its position
+// measured by length along the side, in the Bounds view on every side and otherwise on the
+// side the boundary dialog edits.
+TEST(FieldPlotBounds, SegmentEndsAreMarkedWhereTheyLieAlongTheirSide) {
+  // Nodes crowded towards the South along West: a mark placed by node index would miss.
+  CartesianMedia grid(1, 0.7, 10, 7, DefaultMaterial());
+  for (int i = 0; i <= 10; ++i) {
+    for (int j = 0; j <= 7; ++j) {
+      const double t = j / 7.0;
+      grid.node(i, j) = Point{i / 10.0, 0.7 * t * t};
+    }
+  }
+  EXPECT_NEAR(SidePoint(grid, 3, 0.35).y, 0.7 * 0.35, 1e-12);
+  EXPECT_NEAR(SidePoint(grid, 3, 0.35).x, 0, 1e-12);
+  PolarMedia ring(2, 1, 90, 4, 6, DefaultMaterial());
+  EXPECT_NEAR(SidePoint(ring, 2, 0.5).x, 2 * std::cos(3.141592653589793 / 4), 1e-6);
+  EXPECT_NEAR(SidePoint(ring, 2, 0.5).y, 2 * std::sin(3.141592653589793 / 4), 1e-6);
+
+  Face north, south, east, west;
+  FConstant zero(0);
+  west.Insert(Segment{0, 1, new FFlux(&zero)});
+  west.Insert(Segment{0.35, 1, new FFlux(&zero)});
+  north.Insert(Segment{0, 1, new FFlux(&zero)});
+  north.Insert(Segment{0.2, 0.6, new FFlux(&zero)});
+  for (Face* f : {&south, &east})
+    f->Insert(Segment{0, 1, new FFlux(&zero)});
+  east.Insert(Segment{0.5, 1, new FFlux(&zero)});
+  // Room around the grid for the marks to stand out of it.
+  FieldPlotState state = StateFor(grid, nullptr, ViewMode::Bounds, PixelRect{20, 20, 528, 378});
+  state.faces[0] = &north;
+  state.faces[1] = &south;
+  state.faces[2] = &east;
+  state.faces[3] = &west;
+  const Mapping map(state);
+  const QImage plot = Render(state);
+  const int westX = map.X(0), northY = map.Y(0.7);
+  // The mark is two pixels wide: white on the pixel itself or one beside it.
+  auto whiteAcross = [](const QImage& image, int x, int y, bool alongX) {
+    for (int d : {-1, 0, 1}) {
+      if (image.pixel(alongX ? x : x + d, alongX ? y + d : y) == kWhite)
+        return true;
+    }
+    return false;
+  };
+  // Across West at 35 % of its length, across North at 20 % and 60 %: standing out of the
+  // side, mostly inwards (x grows into the domain from West, y from North).
+  for (int d : {-3, 3, 6, 8})
+    EXPECT_TRUE(whiteAcross(plot, westX + d, map.Y(0.7 * 0.35), true)) << d;
+  for (double x : {0.2, 0.6}) {
+    for (int d : {-3, 3, 6, 8})
+      EXPECT_TRUE(whiteAcross(plot, map.X(x), northY + d, false)) << x << " " << d;
+  }
+  // East's inside is to the left.
+  for (int d : {3, -3, -6, -8})
+    EXPECT_TRUE(whiteAcross(plot, map.X(1) + d, map.Y(0.35), true)) << d;
+  // Nowhere else: a whole side's ends are its corners, not marks.
+  EXPECT_FALSE(whiteAcross(plot, westX + 6, map.Y(0.7 * 0.6), true));
+  EXPECT_FALSE(whiteAcross(plot, map.X(0.4), northY + 6, false));
+  EXPECT_FALSE(whiteAcross(plot, map.X(0.5), map.Y(0) - 6, false));
+
+  // In the material view only the side being edited shows its marks.
+  state.viewMode = ViewMode::Media;
+  state.boundaryDialogVisible = true;
+  state.boundaryPage = "North";
+  const QImage edited = Render(state);
+  EXPECT_TRUE(whiteAcross(edited, map.X(0.6), northY + 6, false));
+  EXPECT_FALSE(whiteAcross(edited, westX + 6, map.Y(0.7 * 0.35), true));
+  state.boundaryDialogVisible = false;
+  EXPECT_FALSE(whiteAcross(Render(state), map.X(0.6), northY + 6, false));
 }
 
 TEST(FieldPlotBounds, GridsTwoVolumesDeepKeepTheirLabelsOnTheLastVolume) {
@@ -858,6 +931,52 @@ TEST(FieldPlotFine, EveryPixelOfTheMaterialMapShowsTheVolumeTheProbeFinds) {
     }
   }
   EXPECT_GT(found, 8000);
+
+  // Inside a volume, the bands read the value of each pixel from the triangle FindVolume
+  // puts it in (split South-West to North-East). Large skewed volumes with corner values
+  // that lie on no plane: the other diagonal, or a weight given to the wrong corner, would
+  // give another value almost everywhere.
+  PolarMedia sector(1, 0.35, 110, 3, 2, DefaultMaterial());
+  const FieldPlotState big =
+      StateFor(sector, nullptr, ViewMode::Temperature, PixelRect{0, 0, 230, 180});
+  const Mapping bigMap(big);
+  auto corner = [&sector](int32_t node) {
+    const int32_t i = node % (sector.ni + 1), j = node / (sector.ni + 1);
+    return std::pair<Point, double>{sector.node(i, j), i * i * 3.0 - j * 7.0 + i * j * 11.0};
+  };
+  int inside = 0;
+  ForEachPixelInVolumes(
+      sector, bigMap.canvas, QRect(0, 0, 230, 180),
+      [&](int32_t x, int32_t y, int32_t i, int32_t j, const TriangleWeights& w) {
+        const Point p{bigMap.canvas.UnmapX(x), bigMap.canvas.UnmapY(y)};
+        const VolumeIndex v = FindVolume(sector, p);
+        ASSERT_EQ(v, (VolumeIndex{i, j})) << x << "," << y;
+        // The plane through the corners of the triangle holding p, by Cramer's rule.
+        const int32_t sw = j * (sector.ni + 1) + i, se = sw + 1, nw = sw + sector.ni + 1,
+                      ne = nw + 1;
+        double best = -1, want = 0;
+        for (const auto& t :
+             {std::array<int32_t, 3>{nw, ne, sw}, std::array<int32_t, 3>{se, ne, sw}}) {
+          const auto [a, fa] = corner(t[0]);
+          const auto [b, fb] = corner(t[1]);
+          const auto [c, fc] = corner(t[2]);
+          const double det = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+          const double u = ((p.x - a.x) * (c.y - a.y) - (c.x - a.x) * (p.y - a.y)) / det;
+          const double s = ((b.x - a.x) * (p.y - a.y) - (p.x - a.x) * (b.y - a.y)) / det;
+          // The triangle the point is deepest inside (on the diagonal both agree).
+          const double depth = std::min({u, s, 1 - u - s});
+          if (depth > best) {
+            best = depth;
+            want = fa + u * (fb - fa) + s * (fc - fa);
+          }
+        }
+        double got = 0;
+        for (int k = 0; k < 3; ++k)
+          got += w.weight[k] * corner(w.node[k]).second;
+        ASSERT_NEAR(got, want, 1e-9 * 100) << x << "," << y << " in " << i << "," << j;
+        ++inside;
+      });
+  EXPECT_GT(inside, 10000);
 }
 
 TEST(FieldPlotFine, ArrowsStandForBlocksAsTheArrowsOfTheCoarserGridWould) {
