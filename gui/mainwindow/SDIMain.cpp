@@ -35,7 +35,9 @@
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/Refinement.h"
+#include "gui/dialogs/TimeHistory.h"
 #include "gui/dialogs/Times.h"
+#include "gui/dialogs/VolumeEquation.h"
 #include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
@@ -134,6 +136,8 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   timeDlg = new TTimeDlg(*this, this);
   outputsDlg = new TOutputsDlg(*this, this);
   graphicDlg = new TGraphicDlg(*this, this);
+  historyDlg = new TTimeHistoryDlg(*this, this);
+  equationDlg = new TVolumeEquationDlg(*this, this);
   aboutBox = new TAboutBox(this);
   boundaryDlg = new TBoundaryDlg(*this, *this, this);
   segmentDlg = new TSegmentDlg(*this, *this, this);
@@ -194,6 +198,8 @@ bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
     UpdateFrameButtons();
     OutputsItem->setEnabled(false);
   }
+  // Watched points stay where they were, in whichever volume of the new grid holds them.
+  KeepWatchedOn(*media, *newMedia);
   media = std::move(newMedia);
   // A probe left over from the old grid could point outside the new one.
   probeI = -1;
@@ -209,6 +215,7 @@ bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
   SetViewMode(viewMode == ViewMode::Temperature || viewMode == ViewMode::Isotherms ? ViewMode::Media
                                                                                    : viewMode);
   UpdateExportItems();
+  UpdateInspectors();
   return true;
 }
 
@@ -230,7 +237,18 @@ bool THeatForm::SetManager(SimManager* results) {
   Legend->ColorScale->update();
   UpdateReadouts();
   UpdateExportItems();
+  UpdateInspectors();
   return true;
+}
+
+void THeatForm::RunStarted(const SimManager& run) {
+  liveRun = &run;
+  UpdateInspectors();
+}
+
+void THeatForm::RunEnded() {
+  liveRun = nullptr;
+  UpdateInspectors();
 }
 
 void THeatForm::ShowCurrentTime() {
@@ -283,6 +301,13 @@ void THeatForm::UpdateProfiles() {
     graphicDlg->Update();
 }
 
+void THeatForm::UpdateInspectors() {
+  if (historyDlg && historyDlg->isVisible())
+    historyDlg->Update();
+  if (equationDlg && equationDlg->isVisible())
+    equationDlg->Update();
+}
+
 void THeatForm::ComputeBounds() {
   ::ComputeBounds(*media, boundsMin, boundsMax, cellSize);
 }
@@ -317,6 +342,7 @@ FieldPlotState THeatForm::PlotState() const {
   state.fluxScale = fluxScale;
   state.boundaryDialogVisible = boundaryDialogVisible;
   state.boundaryPage = boundaryPage;
+  state.watched = watched;
   state.faces[0] = northFace.get();
   state.faces[1] = southFace.get();
   state.faces[2] = eastFace.get();
@@ -359,14 +385,24 @@ void THeatForm::RefreshMarker() {
 
 // ---- Probe -----------------------------------------------------------------------------
 
-void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
+Surface& THeatForm::ProbeSurface() {
   // The canvas only maps here; it needs a surface but draws nothing on it. One kept for the
   // window's life spares every mouse move a painter's set-up.
   if (!probeSurface) {
     probeImage = QImage(1, 1, QImage::Format_RGB32);
     probeSurface = std::make_unique<Surface>(&probeImage);
   }
-  RCanvas canvas(*probeSurface, viewport, boundsMin, boundsMax, 4);
+  return *probeSurface;
+}
+
+QPoint THeatForm::VolumePixel(VolumeIndex volume) {
+  const RCanvas canvas(ProbeSurface(), viewport, boundsMin, boundsMax, 4);
+  const Point c = GeometryOf(*media, volume.i, volume.j).centre;
+  return QPoint(canvas.MapX(c.x), canvas.MapY(c.y));
+}
+
+void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
+  RCanvas canvas(ProbeSurface(), viewport, boundsMin, boundsMax, 4);
   mousePos = Point{canvas.UnmapX(x), canvas.UnmapY(y)};
   Legend->MouseX->setText(FormatGeneral(mousePos.x, 4));
   Legend->MouseY->setText(FormatGeneral(mousePos.y, 4));
@@ -385,8 +421,20 @@ void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
 
 void THeatForm::MouseDown(Qt::MouseButton button) {
   // In the What-is-this mode the press never gets here: it asked for help.
-  if (!physicalPropDlg->Painting() || probeI < 0 || probeJ < 0)
+  if (probeI < 0 || probeJ < 0)
     return;
+  const VolumeIndex probed{probeI, probeJ};
+  // Ctrl+click watches a volume, or stops watching it, whatever tool is engaged.
+  if (button == Qt::LeftButton && (pressModifiers & Qt::ControlModifier)) {
+    ToggleWatch(probed);
+    return;
+  }
+  if (!physicalPropDlg->Painting()) {
+    // With the equation window open, a click chooses the volume it shows.
+    if (button == Qt::LeftButton && equationDlg->isVisible())
+      equationDlg->SetVolume(probed);
+    return;
+  }
   if (button == Qt::LeftButton) {
     PaintProbedVolume();
     UpdateReadouts();
@@ -529,6 +577,7 @@ bool THeatForm::ShowSnapshot(int k) {
     Redraw();
   }
   UpdateProfiles();
+  UpdateInspectors();
   return result;
 }
 
@@ -773,6 +822,57 @@ void THeatForm::RefinementStudyItemClick() {
   refinementDlg->activateWindow();
 }
 
+// ---- Looking inside the numbers --------------------------------------------------------
+
+bool THeatForm::WatchVolume(VolumeIndex volume, bool watch) {
+  if (!SetWatched(volume, watch)) {
+    if (watch && !Watched(volume) && static_cast<int32_t>(watched.size()) >= kMaxWatched) {
+      statusBar()->showMessage(
+          QString("At most %1 volumes can be watched; Ctrl+click a watched one to stop "
+                  "watching it.")
+              .arg(kMaxWatched),
+          5000);
+    }
+    return false;
+  }
+  Redraw();
+  UpdateInspectors();
+  return true;
+}
+
+void THeatForm::ToggleWatch(VolumeIndex volume) {
+  WatchVolume(volume, !Watched(volume));
+}
+
+void THeatForm::TimeHistoryItemClick() {
+  historyDlg->show();
+  historyDlg->raise();
+  historyDlg->activateWindow();
+}
+
+void THeatForm::ShowEquation(VolumeIndex volume) {
+  equationDlg->SetVolume(volume);
+  equationDlg->show();
+  equationDlg->raise();
+  equationDlg->activateWindow();
+}
+
+void THeatForm::EquationBtnClick() {
+  ShowEquation(VolumeIndex{probeI, probeJ});
+}
+
+QMenu* THeatForm::PrepareDrawMenu(int x, int y) {
+  MouseMove(x, y, Qt::NoButton);
+  menuVolume = VolumeIndex{probeI, probeJ};
+  const bool volume = menuVolume.Valid();
+  const bool isWatched = volume && Watched(menuVolume);
+  WatchItem->setChecked(isWatched);
+  WatchItem->setEnabled(volume &&
+                        (isWatched || static_cast<int32_t>(watched.size()) < kMaxWatched));
+  EquationItem->setEnabled(volume);
+  return DrawMenu;
+}
+
 void THeatForm::AboutItemClick() {
   aboutBox->ShowDialog();
 }
@@ -796,6 +896,7 @@ bool THeatForm::LoadProblem(std::unique_ptr<ProblemRecord> problem) {
   physicalPropDlg->Reset();
   segmentDlg->Reset();
   Redraw();
+  UpdateInspectors();
   return true;
 }
 

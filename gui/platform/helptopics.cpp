@@ -59,6 +59,8 @@ const std::vector<int>& All() {
                                 kTimeDlg,
                                 kProcessDlg,
                                 kGraphicDlg,
+                                kHistoryDlg,
+                                kEquationDlg,
                                 kOutputsDlg,
                                 kTutorialSlab,
                                 kTutorialFin,
@@ -80,6 +82,7 @@ const std::vector<int>& All() {
                                 kVolumeFlux,
                                 kTemperatureScale,
                                 kVectors,
+                                kWatchedVolumes,
                                 kHelpButton,
                                 kCancelButton,
                                 kOkButton,
@@ -110,6 +113,7 @@ const std::vector<int>& All() {
                                 kRunCheck,
                                 kParametersTime,
                                 kParametersSolver,
+                                kTimeStepAdvice,
                                 kTimesPages,
                                 kTimesSet,
                                 kTimesList,
@@ -136,7 +140,13 @@ const std::vector<int>& All() {
                                 kProfileStatistic,
                                 kReportText,
                                 kReportFile,
-                                kReportEdit};
+                                kReportEdit,
+
+                                kHistoryPlot,
+                                kHistoryTable,
+                                kHistorySave,
+                                kEquationFormula,
+                                kEquationTerms};
     std::sort(numbers.begin(), numbers.end());
     return numbers;
   }();
