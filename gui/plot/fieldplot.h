@@ -21,8 +21,8 @@
 
 #include "gui/platform/surface.h"
 #include "gui/plot/rcanvas.h"
-#include "sim/geometry.h"
 #include "sim/face.h"
+#include "sim/geometry.h"
 #include "sim/manager.h"
 #include "sim/media.h"
 
