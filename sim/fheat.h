@@ -68,6 +68,15 @@ class FCos : public Function1D {
   double a, b, c;
 };
 
+// What a condition holds at one position along its side, in its own terms: its kind and the
+// values of its functions there. The equation of a volume is shown to students with them.
+struct ConditionValues {
+  enum class Kind : int8_t { Other, Temperature, Flux, Convection };
+  Kind kind = Kind::Other;
+  double value = 0;    // T(x), q(x) or h(x)
+  double ambient = 0;  // T_inf(x), for convection only
+};
+
 // A boundary condition, shared between face segments by reference counting: every holder
 // takes a reference with Acquire and gives it back with Release; the last Release destroys
 // the condition. Conditions refer to their functions and never own them.
@@ -81,6 +90,7 @@ class FHeat : public BaseFunction {
   int32_t Arity() const override { return 1; }
   virtual void Contribution(double x, double s2, double delta, double cp, double k, double& ap,
                             double& b) const = 0;
+  virtual ConditionValues ValuesAt(double) const { return ConditionValues{}; }
 
   void Acquire() { ++lock; }
   void Release();
@@ -101,6 +111,9 @@ class FTemperature : public FHeat {
   std::ostream& Print(std::ostream& out) const override { return temperature->Print(out); }
   void Contribution(double x, double s2, double delta, double cp, double k, double& ap,
                     double& b) const override;
+  ConditionValues ValuesAt(double x) const override {
+    return ConditionValues{ConditionValues::Kind::Temperature, temperature->Value(x), 0};
+  }
   const Function1D* temperature;
 };
 
@@ -111,6 +124,9 @@ class FFlux : public FHeat {
   std::ostream& Print(std::ostream& out) const override { return flux->Print(out); }
   void Contribution(double x, double s2, double delta, double cp, double k, double& ap,
                     double& b) const override;
+  ConditionValues ValuesAt(double x) const override {
+    return ConditionValues{ConditionValues::Kind::Flux, flux->Value(x), 0};
+  }
   const Function1D* flux;
 };
 
@@ -121,6 +137,9 @@ class FConvection : public FHeat {
   std::ostream& Print(std::ostream& out) const override;
   void Contribution(double x, double s2, double delta, double cp, double k, double& ap,
                     double& b) const override;
+  ConditionValues ValuesAt(double x) const override {
+    return ConditionValues{ConditionValues::Kind::Convection, h->Value(x), ambient->Value(x)};
+  }
   const Function1D* h;
   const Function1D* ambient;
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "sim/equation.h"
+
 void FieldExtremes::Widen(const FieldExtremes& other) {
   maxT = std::max(maxT, other.maxT);
   minT = std::min(minT, other.minT);
@@ -26,6 +28,7 @@ SimSnapshot::SimSnapshot(const Simulator& sim)
       qy(sim.qy),
       heatSN(sim.heatSN),
       heatWE(sim.heatWE),
+      stepStart(sim.StepStart()),
       ledger(LedgerOf(sim)) {
   T.MinMax(minT, maxT);
   qx.MinMax(minQx, maxQx);
@@ -40,6 +43,8 @@ SimManager::SimManager(const Media* media, Face* northFace, Face* southFace, Fac
                        SimCallback callback, void* callbackData, const NumVector<int>* marks,
                        SolverKind solver, RunMode mode)
     : FieldExtremes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+      callback(callback),
+      callbackData(callbackData),
       dt(dt),
       tolTime(tolTime),
       maxIterTime(maxIterTime),
@@ -49,13 +54,29 @@ SimManager::SimManager(const Media* media, Face* northFace, Face* southFace, Fac
       running(false),
       capacity(0) {
   sim = std::make_unique<Simulator>(media, northFace, southFace, eastFace, westFace, tolTime,
-                                    tolSpace, maxIterTime, maxIterSpace, dt, start, callback,
-                                    callbackData, solver);
+                                    tolSpace, maxIterTime, maxIterSpace, dt, start,
+                                    &SimManager::Relay, this, solver);
   Append(std::make_unique<SimSnapshot>(*sim));
 }
 
 SimManager::~SimManager() {
   INVARIANT(!running, "!running");
+}
+
+bool SimManager::Relay(Simulator* s, int32_t code, double value, void* data) {
+  auto* manager = static_cast<SimManager*>(data);
+  if (code == progress::StepAccepted)
+    manager->history.Record(*s);
+  return manager->callback == nullptr || manager->callback(s, code, value, manager->callbackData);
+}
+
+void SimManager::Watch(const std::vector<VolumeIndex>& volumes, std::size_t maxRows) {
+  INVARIANT(sim != nullptr && !running, "sim && !running");
+  for (const VolumeIndex& v : volumes)
+    INVARIANT(v.i >= 0 && v.j >= 0 && v.i < sim->T.N() && v.j < sim->T.M(), "watched in grid");
+  history = TimeHistory(maxRows);
+  history.Watch(volumes);
+  history.Pin(*sim);
 }
 
 void SimManager::Append(std::unique_ptr<SimSnapshot> snapshot) {
@@ -64,6 +85,9 @@ void SimManager::Append(std::unique_ptr<SimSnapshot> snapshot) {
   snapshots.push_back(std::move(snapshot));
   if (Count() > capacity)
     capacity += 20;
+  // The history holds the very numbers of every snapshot's step.
+  if (sim)
+    history.Pin(*sim);
   FieldExtremes& runWide = *this;
   if (snapshots.size() == 1) {
     runWide = *snapshots.back();
@@ -171,7 +195,7 @@ uint64_t MatrixBytes(uint64_t rows, uint64_t columns) {
 uint64_t SnapshotBytes(int32_t ni, int32_t nj) {
   const uint64_t n = static_cast<uint64_t>(ni > 0 ? ni : 0);
   const uint64_t m = static_cast<uint64_t>(nj > 0 ? nj : 0);
-  return sizeof(SimSnapshot) + 16 + sizeof(void*) + 3 * MatrixBytes(n, m) + MatrixBytes(n, m + 1) +
+  return sizeof(SimSnapshot) + 16 + sizeof(void*) + 4 * MatrixBytes(n, m) + MatrixBytes(n, m + 1) +
          MatrixBytes(n + 1, m);
 }
 
@@ -184,6 +208,15 @@ uint64_t RunSnapshotBytes(int32_t ni, int32_t nj, int32_t animationTimes) {
 bool SimManager::ReleaseSimulator() {
   if (running)
     return false;
+  if (sim) {
+    // The arrays move over; only the boundary faces' terms and the materials are copied,
+    // and without memory for those the equations simply go with the simulator.
+    try {
+      equations = std::make_unique<RunEquations>(*sim);
+    } catch (const std::bad_alloc&) {
+      equations.reset();
+    }
+  }
   sim.reset();
   return true;
 }

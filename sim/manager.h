@@ -8,8 +8,11 @@
 #include <memory>
 #include <vector>
 
+#include "sim/history.h"
 #include "sim/ledger.h"
 #include "sim/simulator.h"
+
+class RunEquations;
 
 // The extremes of the stored fields: of one snapshot, or of every snapshot of a run. One
 // list, so that copying and widening them cannot miss one.
@@ -37,6 +40,9 @@ class SimSnapshot : public FieldExtremes {
   NumMatrix<double> qx, qy;
   NumMatrix<double> heatSN;
   NumMatrix<double> heatWE;
+  // The field at the start of the step that produced this one (the starting field itself
+  // for snapshot 0): the old temperatures of that step's equations.
+  NumMatrix<double> stepStart;
   // The convergence check of this field, made while the step that produced it is known.
   EnergyLedger ledger;
 };
@@ -67,8 +73,17 @@ class SimManager : public FieldExtremes {
   // Why the run last stopped short: the simulator's failed step, or no memory left for a
   // snapshot (the snapshots taken before are kept). None after a run that went well.
   StepFailure Failure() const;
-  // Destroys the simulator unless a run is in progress; the snapshots stay.
+  // Destroys the simulator unless a run is in progress; the snapshots stay, and so do the
+  // assembled equations (Equations()).
   bool ReleaseSimulator();
+
+  // Records the temperatures of these volumes (at most TimeHistory::kMaxVolumes, inside the
+  // grid) at every accepted step from now on, starting with the current state; to be called
+  // before the first Run. `maxRows` bounds the rows kept (TimeHistory).
+  void Watch(const std::vector<VolumeIndex>& volumes, std::size_t maxRows = TimeHistory::kMaxRows);
+  const TimeHistory& History() const { return history; }
+  // The run's assembled system once its simulator is released; null before.
+  const RunEquations* Equations() const { return equations.get(); }
 
   int32_t Count() const { return static_cast<int32_t>(snapshots.size()); }
   int32_t Capacity() const { return capacity; }
@@ -91,7 +106,14 @@ class SimManager : public FieldExtremes {
  private:
   void Append(std::unique_ptr<SimSnapshot> snapshot);
   void CheckInvariants() const;
+  // The simulator reports here first: every accepted step goes into the history before the
+  // caller's callback hears of it.
+  static bool Relay(Simulator* sim, int32_t code, double value, void* data);
 
+  SimCallback callback;
+  void* callbackData;
+  TimeHistory history;
+  std::unique_ptr<RunEquations> equations;
   std::unique_ptr<Simulator> sim;
   double dt;
   double tolTime;

@@ -1,5 +1,7 @@
 #include "sim/problem.h"
 
+#include <algorithm>
+
 #include "sim/check.h"
 #include "sim/numeric.h"
 
@@ -90,6 +92,7 @@ void ProblemRecord::TakeSettingsFrom(ProblemRecord& other) {
   solver = other.solver;
   reference = other.reference;
   runMode = other.runMode;
+  watched = other.watched;
   SetMarks(std::move(other._marks));
   other._marks = std::make_unique<NumVector<int>>(0);
 }
@@ -141,4 +144,37 @@ bool ProblemRecord::SetMarks(std::unique_ptr<NumVector<int>> marks) {
   for (int32_t k = 1; k < _marks->N(); ++k)
     INVARIANT((*_marks)[k - 1] < (*_marks)[k], "(*_marks)[k-1] < (*_marks)[k]");
   return true;
+}
+
+bool ProblemRecord::Watched(VolumeIndex volume) const {
+  return std::find(watched.begin(), watched.end(), volume) != watched.end();
+}
+
+bool ProblemRecord::SetWatched(VolumeIndex volume, bool watch) {
+  const auto at = std::find(watched.begin(), watched.end(), volume);
+  if (!watch) {
+    if (at == watched.end())
+      return false;
+    watched.erase(at);
+    return true;
+  }
+  if (at != watched.end() || static_cast<int32_t>(watched.size()) >= kMaxWatched)
+    return false;
+  if (volume.i < 0 || volume.j < 0 || volume.i >= media->ni || volume.j >= media->nj)
+    return false;
+  watched.push_back(volume);
+  return true;
+}
+
+void ProblemRecord::KeepWatchedOn(const Media& oldGrid, const Media& newGrid) {
+  std::vector<VolumeIndex> kept;
+  for (const VolumeIndex& v : watched) {
+    if (v.i >= oldGrid.ni || v.j >= oldGrid.nj)
+      continue;
+    const VolumeIndex found = FindVolume(newGrid, GeometryOf(oldGrid, v.i, v.j).centre);
+    // Two old volumes inside one new one make one watched volume.
+    if (found.Valid() && std::find(kept.begin(), kept.end(), found) == kept.end())
+      kept.push_back(found);
+  }
+  watched = kept;
 }

@@ -12,6 +12,7 @@
 
 #include "sim/face.h"
 #include "sim/fheat.h"
+#include "sim/geometry.h"
 #include "sim/media.h"
 #include "sim/reference.h"
 #include "sim/simulator.h"
@@ -57,13 +58,24 @@ class ProblemRecord {
   // Refused while a run holds the record; the times given are then dropped.
   bool SetMarks(std::unique_ptr<NumVector<int>> marks);
 
+  // Watches or stops watching a volume of the grid: a run records its temperature at every
+  // step. At most kMaxWatched; watching one more, or a volume outside the grid, is refused
+  // (false, nothing changed), and so is a call that would change nothing. Watched volumes
+  // keep the order they were watched in, which numbers their markers.
+  static constexpr int32_t kMaxWatched = 8;
+  bool SetWatched(VolumeIndex volume, bool watch);
+  bool Watched(VolumeIndex volume) const;
+  // For a new grid: each watched volume becomes the new grid's volume under its old centre,
+  // where there is one, so a watched point stays where it was.
+  void KeepWatchedOn(const Media& oldGrid, const Media& newGrid);
+
   // Releases every boundary condition and function; afterwards no condition may be alive.
   void ReleaseConditions();
 
   // Takes everything but the grid from `other`: segments and conditions, functions, initial
-  // temperature, parameters, animation times and reference. The four faces keep their identity, so
-  // a window that shows one goes on showing the right side. `other` is left without functions or
-  // segments and must not be run.
+  // temperature, parameters, animation times, reference and watched volumes. The four faces keep
+  // their identity, so a window that shows one goes on showing the right side. `other` is left
+  // without functions or segments and must not be run.
   void TakeSettingsFrom(ProblemRecord& other);
 
   std::unique_ptr<Media> media;
@@ -84,6 +96,7 @@ class ProblemRecord {
   // Whether a run marches in time or solves for the steady field at once; applies from the
   // next run too.
   RunMode runMode = RunMode::Transient;
+  std::vector<VolumeIndex> watched;
 
  private:
   std::shared_ptr<int32_t> runHolds = std::make_shared<int32_t>(0);

@@ -100,15 +100,18 @@ double NormalDistance(const FaceRecord& f) {
   return 0.5 * std::sqrt(f.r2) * std::cos(std::acos(cosTheta) - numeric::pi / 2);
 }
 
-// The boundary face's (ap, b) from the condition holding at its position.
+// The boundary face's (ap, b) from the condition holding at its position; `use` records
+// what the condition gave.
 Simulator::SimTerm BoundaryTerm(Face& face, double x, const FaceRecord& f,
-                                const VolumeProperties& p) {
+                                const VolumeProperties& p, Simulator::BoundaryUse& use) {
   FHeat* condition = face.ConditionAt(x);
+  use = Simulator::BoundaryUse{condition->ValuesAt(x), x, 0};
   // A face of zero length exchanges nothing with the outside.
   if (!(f.s2 > 0))
     return Simulator::SimTerm{0, 0};
+  use.delta = NormalDistance(f);
   Simulator::SimTerm term{0, 0};
-  condition->Contribution(x, f.s2, NormalDistance(f), p.specificHeat, p.conductivity, term.first,
+  condition->Contribution(x, f.s2, use.delta, p.specificHeat, p.conductivity, term.first,
                           term.second);
   return term;
 }
@@ -141,13 +144,17 @@ Simulator::Simulator(const Media* media, Face* northFace, Face* southFace, Face*
   const int32_t nj = media->nj;
   INVARIANT(T.N() == ni && T.M() == nj, "T.N()==ni && T.M()==nj");
   for (NumMatrix<double>* m : {&aPs, &aN, &aS, &aW, &aE, &aNW, &aNE, &aSW, &aSE, &bs, &aP, &b, &qx,
-                               &qy, &previous, &mass}) {
+                               &qy, &source, &previous, &mass}) {
     NumMatrix<double>(ni, nj).Swap(*m);
   }
   NumMatrix<double>(ni, nj + 1).Swap(heatSN);
   NumMatrix<double>(ni + 1, nj).Swap(heatWE);
   Matrix<SimTerm>(ni, nj + 1).Swap(termSN);
   Matrix<SimTerm>(ni + 1, nj).Swap(termWE);
+  northUse.resize(static_cast<std::size_t>(ni));
+  southUse.resize(static_cast<std::size_t>(ni));
+  westUse.resize(static_cast<std::size_t>(nj));
+  eastUse.resize(static_cast<std::size_t>(nj));
 
   Assemble();
   InitTransient();
@@ -224,17 +231,18 @@ void Simulator::Assemble() {
       // South before East or West.
       SimTerm tN{0, 0}, tS{0, 0}, tW{0, 0}, tE{0, 0};
       if (north)
-        tN = BoundaryTerm(*northFace, posN[I], fN, p);
+        tN = BoundaryTerm(*northFace, posN[I], fN, p, northUse[static_cast<std::size_t>(I)]);
       if (south)
-        tS = BoundaryTerm(*southFace, posS[I], fS, p);
+        tS = BoundaryTerm(*southFace, posS[I], fS, p, southUse[static_cast<std::size_t>(I)]);
       if (west)
-        tW = BoundaryTerm(*westFace, posW[J], fW, p);
+        tW = BoundaryTerm(*westFace, posW[J], fW, p, westUse[static_cast<std::size_t>(J)]);
       if (east)
-        tE = BoundaryTerm(*eastFace, posE[J], fE, p);
+        tE = BoundaryTerm(*eastFace, posE[J], fE, p, eastUse[static_cast<std::size_t>(J)]);
 
       const double mN = fN.m, mS = fS.m, mW = fW.m, mE = fE.m;
       const double cN = fN.c, cS = fS.c, cW = fW.c, cE = fE.c;
-      const double source = p.heatGeneration * g.area / cp;
+      const double generated = p.heatGeneration * g.area / cp;
+      source[I][J] = generated;
 
       double vN = 0, vS = 0, vW = 0, vE = 0, vNW = 0, vNE = 0, vSW = 0, vSE = 0, vPs = 0, vbs = 0;
       if (north && east) {
@@ -242,25 +250,25 @@ void Simulator::Assemble() {
         vW = mW + (cS - cW) / 2;
         vSW = (cS + cW) / 2;
         vPs = mS + mW + (cS + cW) / 2 + tN.first + tE.first;
-        vbs = source + tN.second + tE.second;
+        vbs = generated + tN.second + tE.second;
       } else if (north && west) {
         vS = mS + (cS - cE) / 2;
         vE = mE + (cE - cS) / 2;
         vSE = -(cS + cE) / 2;
         vPs = mS + mE - (cS + cE) / 2 + tN.first + tW.first;
-        vbs = source + tN.second + tW.second;
+        vbs = generated + tN.second + tW.second;
       } else if (south && east) {
         vN = mN + (cN - cW) / 2;
         vW = mW + (cW - cN) / 2;
         vNW = -(cN + cW) / 2;
         vPs = mN + mW - (cN + cW) / 2 + tS.first + tE.first;
-        vbs = source + tS.second + tE.second;
+        vbs = generated + tS.second + tE.second;
       } else if (south && west) {
         vN = mN + (cE - cN) / 2;
         vE = mE + (cN - cE) / 2;
         vNE = (cN + cE) / 2;
         vPs = mN + mE + (cN + cE) / 2 + tS.first + tW.first;
-        vbs = source + tS.second + tW.second;
+        vbs = generated + tS.second + tW.second;
       } else if (north) {
         vS = mS + (cW - cE) / 2;
         vW = mW - cW / 2 + cS / 4;
@@ -268,7 +276,7 @@ void Simulator::Assemble() {
         vSW = cW / 2 + cS / 4;
         vSE = -(cE / 2 + cS / 4);
         vPs = mS + mW + mE + (cW - cE) / 2 + tN.first;
-        vbs = source + tN.second;
+        vbs = generated + tN.second;
       } else if (south) {
         vN = mN + (cE - cW) / 2;
         vW = mW + cW / 2 - cN / 4;
@@ -276,7 +284,7 @@ void Simulator::Assemble() {
         vNW = -(cW / 2 + cN / 4);
         vNE = cE / 2 + cN / 4;
         vPs = mN + mW + mE + (cE - cW) / 2 + tS.first;
-        vbs = source + tS.second;
+        vbs = generated + tS.second;
       } else if (west) {
         vN = mN - cN / 2 + cE / 4;
         vS = mS + cS / 2 - cE / 4;
@@ -284,7 +292,7 @@ void Simulator::Assemble() {
         vNE = cE / 4 + cN / 2;
         vSE = -(cE / 4 + cS / 2);
         vPs = mN + mS + mE + (cN - cS) / 2 + tW.first;
-        vbs = source + tW.second;
+        vbs = generated + tW.second;
       } else if (east) {
         vN = mN + cN / 2 - cW / 4;
         vS = mS - cS / 2 + cW / 4;
@@ -292,7 +300,7 @@ void Simulator::Assemble() {
         vNW = -(cW / 4 + cN / 2);
         vSW = cW / 4 + cS / 2;
         vPs = mN + mS + mW + (cS - cN) / 2 + tE.first;
-        vbs = source + tE.second;
+        vbs = generated + tE.second;
       } else {
         vN = mN + (cE - cW) / 4;
         vS = mS + (cW - cE) / 4;
@@ -303,7 +311,7 @@ void Simulator::Assemble() {
         vSW = (cS + cW) / 4;
         vSE = -(cS + cE) / 4;
         vPs = vN + vS + vW + vE;
-        vbs = source;
+        vbs = generated;
       }
       aN[I][J] = vN;
       aS[I][J] = vS;

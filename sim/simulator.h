@@ -33,6 +33,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "sim/containers.h"
 #include "sim/face.h"
@@ -93,6 +94,15 @@ class Simulator {
     double second;
   };
 
+  // What the condition of one boundary face gave the assembly, for showing the equation of
+  // its volume: the condition's own values at the face's position x (normalised along the
+  // side), and the normal distance delta from the volume's centre to the face.
+  struct BoundaryUse {
+    ConditionValues condition;
+    double x;
+    double delta;
+  };
+
   // Outcomes of Advance.
   enum : int8_t {
     ReachedTarget = 0,
@@ -151,6 +161,8 @@ class Simulator {
   // The field at the start of the last accepted step (the starting field before any), so
   // the equations of that step can be checked against the field it produced.
   const NumMatrix<double>& StepStart() const { return stepStart; }
+  // rho A of each volume: the storage term's coefficient is this over dt.
+  const NumMatrix<double>& Mass() const { return mass; }
 
   const Media* media;
   Face* northFace;
@@ -181,8 +193,16 @@ class Simulator {
   NumMatrix<double> qx, qy;
   Matrix<SimTerm> termSN;
   Matrix<SimTerm> termWE;
+  // The source q A / cp of each volume, as it went into bs.
+  NumMatrix<double> source;
+  // Each boundary face's condition as assembly used it: North and South faces by I, West
+  // and East faces by J.
+  std::vector<BoundaryUse> northUse, southUse, westUse, eastUse;
 
  private:
+  // Takes the assembled system over when the simulator goes (sim/equation).
+  friend class RunEquations;
+
   void Assemble();
   void InitTransient();
   // Whether every group of volumes that conduct to each other has a boundary face with

@@ -43,7 +43,10 @@
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/Refinement.h"
+#include "gui/dialogs/TimeHistory.h"
 #include "gui/dialogs/Times.h"
+#include "gui/dialogs/VolumeEquation.h"
+#include "gui/dialogs/timestepadvisor.h"
 #include "gui/document/problemfile.h"
 #include "gui/mainwindow/SDIMain.h"
 #include "gui/mainwindow/legend.h"
@@ -479,6 +482,85 @@ void ShootDocument(THeatForm& form, TProcessDlg& dialog) {
   std::printf("%s\n", qPrintable(outDir + "/63-exported-picture.png"));
 }
 
+// Looking inside the numbers: Tutorial 1 with three watched volumes and its time history
+// during and after the run, a volume watched afterwards, the equation of a volume of the
+// fin, and the parameters dialog's advice.
+void ShootInspection(THeatForm& form, TProcessDlg& dialog) {
+  messages::SetAnswerer([](const messages::Shown&) { return QMessageBox::No; });
+  form.resize(600, 480);
+  form.move(10, 20);
+  form.findChild<QAction*>("SlabTutorialExample")->trigger();
+  for (int i : {0, 9, 19})
+    form.WatchVolume(VolumeIndex{i, 0}, true);
+  form.TimeHistoryItem->trigger();
+  TTimeHistoryDlg& history = *form.historyDlg;
+  history.resize(640, 520);
+  history.move(form.frameGeometry().right() + 8, form.y());
+  ShotAround({&form, &history}, "a0-tutorial1-watched");
+  dialog.move(form.x() + 20, form.y() + 260);
+  dialog.show();
+  dialog.FormShow();
+  Button(dialog, "Run")->click();
+  // The window reads a run still in the run window a few times a second.
+  QTest::qWait(400);
+  ShotAround({&form, &history, &dialog}, "a1-time-history-run-window-open");
+  Button(dialog, "Finish")->click();
+  form.LegendBtn->setChecked(true);
+  form.LegendBtnClick();
+  form.Legend->ShowPage(1);
+  form.ShowSnapshot(2);
+  form.MouseMove(form.Draw->width() / 10, form.Draw->height() / 2, Qt::NoButton);
+  ShotAround({&form, &history}, "a2-time-history-at-200s");
+  form.WatchVolume(VolumeIndex{4, 1}, true);
+  Shot(history, "a3-time-history-watched-after-run");
+  history.close();
+
+  form.findChild<QAction*>("FinTutorialExample")->trigger();
+  dialog.show();
+  dialog.FormShow();
+  Button(dialog, "Run")->click();
+  Button(dialog, "Finish")->click();
+  const QPoint at = form.VolumePixel(VolumeIndex{0, 3});
+  QMenu* menu = form.PrepareDrawMenu(at.x(), at.y());
+  menu->popup(form.Draw->mapToGlobal(at));
+  Shot(form, "a4-fin-context-menu");
+  menu->close();
+  form.ShowEquation(VolumeIndex{0, 3});
+  TVolumeEquationDlg& equation = *form.equationDlg;
+  equation.move(40, 60);
+  Shot(equation, "a5-fin-volume-equation");
+  form.ShowEquation(VolumeIndex{10, 1});
+  Shot(equation, "a6-fin-volume-equation-inner");
+  equation.close();
+
+  // A steady run of the default problem: its history is the start and the steady field.
+  form.NewProblem();
+  form.runMode = RunMode::Steady;
+  form.WatchVolume(VolumeIndex{2, 5}, true);
+  form.WatchVolume(VolumeIndex{7, 5}, true);
+  dialog.show();
+  dialog.FormShow();
+  Button(dialog, "Run")->click();
+  Button(dialog, "Finish")->click();
+  form.TimeHistoryItem->trigger();
+  ShotAround({&form, &history}, "aa-steady-time-history");
+  history.close();
+  form.ShowEquation(VolumeIndex{7, 5});
+  Shot(equation, "ab-steady-volume-equation");
+  equation.close();
+
+  form.NewProblem();
+  TParametersDlg& parameters = *form.parametersDlg;
+  parameters.move(60, 60);
+  parameters.show();
+  Shot(parameters, "a7-parameters-advice-default");
+  Type(parameters, "Dt", "1e6");
+  Shot(parameters, "a8-parameters-advice-step-too-long");
+  Type(parameters, "Dt", "2");
+  Shot(parameters, "a9-parameters-advice-run-too-short");
+  parameters.reject();
+}
+
 // The message box the command about to run shows: photographed, then closed with `button`.
 void ShotOfBox(const QString& name, QMessageBox::StandardButton button) {
   QTimer::singleShot(300, [name, button] {
@@ -829,6 +911,7 @@ int main(int argc, char** argv) {
   Shot(form, "52-direct-200-field");
 
   ShootDocument(form, dialog);
+  ShootInspection(form, dialog);
   ShootRefusals(form, dialog);
   ShootReferenceAndStudy(form, dialog);
   form.close();

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "gui/dialogs/dialogparts.h"
+#include "gui/dialogs/timestepadvisor.h"
 #include "gui/platform/help.h"
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
@@ -53,6 +54,8 @@ TParametersDlg::TParametersDlg(ProblemModel& model, QWidget* parent)
   TolTime->setToolTip(tolerance->toolTip());
   AddRow(timeRows, QStringLiteral("Time Step (sec.)"), Dt);
   layout->addWidget(timeGroup);
+  Advisor = new TTimeStepAdvisor(this);
+  layout->addWidget(Advisor);
 
   SolverGroup = new QGroupBox(QStringLiteral("Solver"), this);
   SolverGroup->setObjectName(QStringLiteral("SolverGroup"));
@@ -105,6 +108,8 @@ TParametersDlg::TParametersDlg(ProblemModel& model, QWidget* parent)
   for (QLineEdit* edit : {MaxIterTime, TolTime, Dt, MaxIterSpace, TolSpace})
     connect(edit, &QLineEdit::textChanged, this, &TParametersDlg::CheckValues);
   connect(Mode, &QComboBox::currentIndexChanged, this, &TParametersDlg::ModeChanged);
+  for (QLineEdit* edit : {MaxIterTime, Dt})
+    connect(edit, &QLineEdit::textChanged, this, &TParametersDlg::UpdateAdvice);
   connect(Solver, &QComboBox::currentIndexChanged, this, &TParametersDlg::SolverChange);
   connect(OKBtn, &QPushButton::clicked, this, &TParametersDlg::OKBtnClick);
   connect(HelpBtn, &QPushButton::clicked, this, &TParametersDlg::HelpBtnClick);
@@ -131,7 +136,9 @@ void TParametersDlg::FormShow() {
   }
   ModeChanged();
   SolverChange();
-  Dt->setFocus();
+  UpdateAdvice();
+  // A steady run greys the time step: the first field that can be typed in is the mode.
+  (Mode->currentIndex() == 1 ? static_cast<QWidget*>(Mode) : Dt)->setFocus();
 }
 
 void TParametersDlg::SolverChange() {
@@ -148,6 +155,17 @@ void TParametersDlg::SolverChange() {
     control->setToolTip(why);
   }
   CheckValues();
+}
+
+void TParametersDlg::UpdateAdvice() {
+  double dt = 0;
+  int steps = 0;
+  const bool valid = ParseDecimal(Dt->text(), dt) && ParseInteger(MaxIterTime->text(), steps);
+  Advisor->Show(*problem.media, *problem._marks, dt, steps, valid);
+  if (Mode->currentIndex() == 1) {
+    Advisor->Advice->setText(
+        QStringLiteral("A steady run takes no time steps: the advice is for transient runs."));
+  }
 }
 
 bool TParametersDlg::Read(Values& v) const {
@@ -208,6 +226,8 @@ void TParametersDlg::ModeChanged() {
                               "solver above."));
   // A steady field has no time steps.
   TimeGroup->setEnabled(!steady);
+  Advisor->setEnabled(!steady);
+  UpdateAdvice();
   // Laid out at once, so that nothing moves under a click that follows (the showing calls
   // this after its own layout).
   layout()->activate();

@@ -26,6 +26,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QShowEvent;
+class TTimeStepAdvisor;
 
 class TParametersDlg : public QDialog {
   Q_OBJECT
@@ -63,6 +64,10 @@ class TParametersDlg : public QDialog {
   QPushButton* OKBtn;
   QPushButton* CancelBtn;
   QPushButton* HelpBtn;
+
+  // The time-step advisor: figures and advice for the values being typed.
+  TTimeStepAdvisor* Advisor;
+  void UpdateAdvice();
 
   // The "Solver" group and its rows (caption in column 0, control in column 1), open to
   // further rows for solver settings.

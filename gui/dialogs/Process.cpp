@@ -408,6 +408,7 @@ void TProcessDlg::closeEvent(QCloseEvent* event) {
 void TProcessDlg::HandOver() {
   if (manager == nullptr)
     return;
+  target.RunEnded();
   const Simulator* sim = manager->Sim();
   if (sim == nullptr || sim->Iteration() == 0) {
     // Nothing was computed; the target keeps the results it had. A manager the target
@@ -509,6 +510,8 @@ bool TProcessDlg::StartRun() {
         problem.eastFace.get(), problem.westFace.get(), problem.tolTime, problem.tolSpace,
         problem.maxIterTime, problem.maxIterSpace, problem.dt, *temp, &TProcessDlg::Progress, this,
         problem._marks.get(), problem.solver, problem.runMode);
+    // The watched volumes are recorded at every step of the run.
+    ownedManager->Watch(problem.watched);
   } catch (const std::bad_alloc&) {
     ownedManager.reset();
     runHold.reset();
@@ -518,6 +521,7 @@ bool TProcessDlg::StartRun() {
     return false;
   }
   manager = ownedManager.get();
+  target.RunStarted(*manager);
   error = std::make_unique<Data>(50, 10, -1);
   Graph->AddSeries(error.get(), QStringLiteral("Error"), kErrorColour, false);
   return true;

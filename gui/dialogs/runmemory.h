@@ -3,7 +3,7 @@
 
 // Before a run starts: whether the snapshots it may store fit in the computer's memory. A
 // valid problem can ask for a snapshot at each of a million animation times, and each costs
-// about 40 bytes per volume; past the memory the program has, the run would end the program
+// about 48 bytes per volume; past the memory the program has, the run would end the program
 // rather than fail. The machine is shared with everything else the student runs, and the
 // solver needs memory of its own: up to a quarter of the memory a run simply starts; up to
 // half the run window asks (a run may end early at its steady state) and a run without a

@@ -22,6 +22,10 @@ class RunTarget {
   // results the target holds whose run still goes on are not replaced; the caller then
   // keeps the manager.
   virtual bool SetManager(SimManager* manager) = 0;
+  // A run has started, and has ended (handed over or dropped): in between, windows that
+  // follow a run as it goes may read it. The run stays alive from one call to the other.
+  virtual void RunStarted(const SimManager& run) { static_cast<void>(run); }
+  virtual void RunEnded() {}
 };
 
 #endif

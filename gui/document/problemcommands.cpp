@@ -1,5 +1,6 @@
 #include "gui/document/problemcommands.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "sim/check.h"
@@ -31,6 +32,13 @@ bool PaintCommand::mergeWith(const QUndoCommand* command) {
     else
       entries[at->second].after = e.after;
   }
+  // A stroke that went back over its volumes with their old materials changed nothing: the
+  // history drops it rather than keep a step that does nothing.
+  setObsolete(std::all_of(entries.begin(), entries.end(), [](const Entry& e) {
+    return e.before.conductivity == e.after.conductivity && e.before.density == e.after.density &&
+           e.before.specificHeat == e.after.specificHeat &&
+           e.before.heatGeneration == e.after.heatGeneration;
+  }));
   return true;
 }
 
@@ -113,11 +121,18 @@ void FunctionCommand::undo() {
 // ---- Grid ------------------------------------------------------------------------------
 
 GridCommand::GridCommand(ProblemModel& model, const QString& text, std::unique_ptr<Media> grid)
-    : ProblemCommand(model, text), other(std::move(grid)) {}
+    : ProblemCommand(model, text), other(std::move(grid)) {
+  // Where the watched volumes go on the new grid, by the record's own rule.
+  ProblemRecord& p = Record();
+  const std::vector<VolumeIndex> kept = p.watched;
+  p.KeepWatchedOn(*p.media, *other);
+  otherWatched = std::exchange(p.watched, kept);
+}
 
 void GridCommand::Swap() {
   std::swap(Record().media, other);
-  Notify(ProblemModel::Grid | ProblemModel::Materials);
+  std::swap(Record().watched, otherWatched);
+  Notify(ProblemModel::Grid | ProblemModel::Materials | ProblemModel::Watched);
 }
 
 void GridCommand::redo() {
@@ -126,6 +141,22 @@ void GridCommand::redo() {
 
 void GridCommand::undo() {
   Swap();
+}
+
+// ---- Watched volumes -------------------------------------------------------------------
+
+WatchCommand::WatchCommand(ProblemModel& model, const QString& text,
+                           std::vector<VolumeIndex> before, std::vector<VolumeIndex> after)
+    : ProblemCommand(model, text), before(std::move(before)), after(std::move(after)) {}
+
+void WatchCommand::redo() {
+  Record().watched = after;
+  Notify(ProblemModel::Watched);
+}
+
+void WatchCommand::undo() {
+  Record().watched = before;
+  Notify(ProblemModel::Watched);
 }
 
 // ---- Settings --------------------------------------------------------------------------

@@ -89,7 +89,8 @@ class FunctionCommand : public ProblemCommand {
   const Function1D* function;
 };
 
-// The grid replaced; the grid not in the problem is held here, whole with its materials.
+// The grid replaced; the grid not in the problem is held here, whole with its materials,
+// and so are the watched volumes that go with it.
 class GridCommand : public ProblemCommand {
  public:
   GridCommand(ProblemModel& model, const QString& text, std::unique_ptr<Media> grid);
@@ -99,6 +100,21 @@ class GridCommand : public ProblemCommand {
  private:
   void Swap();
   std::unique_ptr<Media> other;
+  std::vector<VolumeIndex> otherWatched;
+};
+
+// The watched volumes before and after a volume was watched or no longer watched: their
+// order numbers the markers, so the whole list is kept.
+class WatchCommand : public ProblemCommand {
+ public:
+  WatchCommand(ProblemModel& model, const QString& text, std::vector<VolumeIndex> before,
+               std::vector<VolumeIndex> after);
+  void redo() override;
+  void undo() override;
+
+ private:
+  std::vector<VolumeIndex> before;
+  std::vector<VolumeIndex> after;
 };
 
 // Everything the settings dialogs write, as one value.

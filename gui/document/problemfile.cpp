@@ -252,6 +252,14 @@ QByteArray Serialize(const ProblemRecord& p) {
   for (int32_t k = 0; k < p._marks->N(); ++k)
     marks.append((*p._marks)[k]);
   root["animationSteps"] = marks;
+  // Left out when none is watched, so that a problem without watched volumes reads as it
+  // always has.
+  if (!p.watched.empty()) {
+    QJsonArray watched;
+    for (const VolumeIndex& v : p.watched)
+      watched.append(QJsonArray{v.i + 1, v.j + 1});
+    root["watchedVolumes"] = watched;
+  }
   if (p.reference)
     root["reference"] = ReferenceJson(*p.reference);
   // Laid out for reading by hand, unless the problem is so large (every volume its own
@@ -689,6 +697,22 @@ void ReadSettings(const QJsonObject& root, ProblemRecord& p) {
   p.SetMarks(std::move(list));
 }
 
+void ReadWatched(const QJsonObject& root, ProblemRecord& p) {
+  if (!root.contains("watchedVolumes"))
+    return;
+  const QString path = "watchedVolumes";
+  const QJsonArray list = Reader::Array(root.value(path), path, 0, ProblemRecord::kMaxWatched);
+  for (qint64 k = 0; k < list.size(); ++k) {
+    const QString where = Index(path, k);
+    const QJsonArray pair = Reader::Array(list.at(k), where, 2, 2);
+    const int64_t i = Reader::Whole(pair.at(0), where + " I", 1, p.media->ni);
+    const int64_t j = Reader::Whole(pair.at(1), where + " J", 1, p.media->nj);
+    const VolumeIndex volume{static_cast<int32_t>(i - 1), static_cast<int32_t>(j - 1)};
+    if (!p.SetWatched(volume, true))
+      Reader::Fail(where, QString("volume (%1, %2) is watched twice.").arg(i).arg(j));
+  }
+}
+
 bool Flag(const QJsonObject& o, const QString& path, const char* key) {
   const QJsonValue v = Reader::Member(o, path, key);
   if (!v.isBool())
@@ -819,6 +843,7 @@ ReadResult Parse(const QByteArray& bytes) {
       ReadSides(root, *p, conditions);
     }
     ReadSettings(root, *p);
+    ReadWatched(root, *p);
     ReadReference(root, *p);
     result.problem = std::move(p);
   } catch (const Refusal& refusal) {

@@ -4,9 +4,9 @@
 // A whole problem as a file (*.cvx): JSON with a format name and a version, holding the grid
 // (the recipe of a generated grid, or every node of one read from a grid file), every
 // volume's material, the sides' segments with their conditions, the function list, the
-// initial temperature, the solver parameters, the animation times and, for a problem that
-// sets up a textbook case, its exact solution (sim/reference.h). Results are not kept:
-// they are a run away.
+// initial temperature, the solver parameters, the animation times, the watched volumes and,
+// for a problem that sets up a textbook case, its exact solution (sim/reference.h). Results
+// are not kept: they are a run away.
 //
 //   {
 //     "format": "Calorivectrix problem", "version": 1,
@@ -27,6 +27,8 @@
 //                    "solver": "GaussSeidel" or "Direct" (GaussSeidel when left out),
 //                    "runMode": "Steady" (written only then; Transient when left out)},
 //     "animationSteps": [0, ..., maxIterTime],
+//     "watchedVolumes": [[I, J], ...]   at most 8, counted from 1 as the window shows them;
+//                                       left out when none is watched
 //     "reference": {"kind": "PlaneWall", "x0", "thickness", "conductivity", "diffusivity",
 //                   "initialTemperature", "westInsulated", "westTemperature",
 //                   "eastTemperature"}

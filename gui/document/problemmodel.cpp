@@ -187,6 +187,23 @@ bool ProblemModel::AddFunction(std::unique_ptr<Function1D> function) {
   return Push(new FunctionCommand(*this, text, std::move(function)));
 }
 
+// ---- Watched volumes -------------------------------------------------------------------
+
+bool ProblemModel::SetWatched(VolumeIndex volume, bool watch) {
+  if (!MayChange())
+    return false;
+  // The record's own rules decide, on a copy of the list.
+  std::vector<VolumeIndex> before = problem.watched;
+  if (!problem.SetWatched(volume, watch))
+    return false;
+  std::vector<VolumeIndex> after = std::exchange(problem.watched, before);
+  const QString text = QStringLiteral("%1 Volume (%2, %3)")
+                           .arg(watch ? QStringLiteral("Watch") : QStringLiteral("Unwatch"))
+                           .arg(volume.i + 1)
+                           .arg(volume.j + 1);
+  return Push(new WatchCommand(*this, text, std::move(before), std::move(after)));
+}
+
 // ---- Grid ------------------------------------------------------------------------------
 
 bool ProblemModel::ReplaceGrid(std::unique_ptr<Media> grid, const QString& name) {

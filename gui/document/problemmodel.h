@@ -47,9 +47,10 @@ class ProblemModel : public QObject {
     Sides = 4,      // segments and conditions of a side
     Functions = 8,  // the function list
     Settings = 16,  // initial temperature, parameters, run mode, animation times
+    Watched = 32,   // the watched volumes
   };
   Q_DECLARE_FLAGS(Parts, Part)
-  static constexpr uint8_t kAllParts = Grid | Materials | Sides | Functions | Settings;
+  static constexpr uint8_t kAllParts = Grid | Materials | Sides | Functions | Settings | Watched;
 
   // More steps than this are forgotten from the oldest: a step that replaced a grid holds
   // the whole old grid.
@@ -88,9 +89,18 @@ class ProblemModel : public QObject {
   // Appends a function to the function list.
   bool AddFunction(std::unique_ptr<Function1D> function);
 
+  // ---- Watched volumes
+
+  // Watches a volume of the grid, or stops watching it ("Watch Volume (I, J)", "Unwatch
+  // ..."; I and J counted from 1 as the legend shows them). Refused as
+  // ProblemRecord::SetWatched refuses: a ninth volume, a volume outside the grid, no change.
+  bool SetWatched(VolumeIndex volume, bool watch);
+
   // ---- Grid
 
-  // Makes `grid` the problem's grid; undone, the old grid comes back with its materials.
+  // Makes `grid` the problem's grid, each watched volume moved to the new grid's volume under
+  // its old centre (ProblemRecord::KeepWatchedOn); undone, the old grid comes back with its
+  // materials and its watched volumes.
   // The step is named `name`, or by the kind of grid when `name` is empty.
   bool ReplaceGrid(std::unique_ptr<Media> grid, const QString& name = QString());
 

@@ -35,7 +35,9 @@
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/dialogs/Process.h"
 #include "gui/dialogs/Refinement.h"
+#include "gui/dialogs/TimeHistory.h"
 #include "gui/dialogs/Times.h"
+#include "gui/dialogs/VolumeEquation.h"
 #include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
@@ -136,6 +138,8 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   timeDlg = new TTimeDlg(*model, this);
   outputsDlg = new TOutputsDlg(*this, this);
   graphicDlg = new TGraphicDlg(*this, this);
+  historyDlg = new TTimeHistoryDlg(*this, this);
+  equationDlg = new TVolumeEquationDlg(*this, this);
   aboutBox = new TAboutBox(this);
   boundaryDlg = new TBoundaryDlg(*model, *this, this);
   segmentDlg = new TSegmentDlg(*model, *this, this);
@@ -208,10 +212,15 @@ bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia, const QString& name) {
 void THeatForm::ProblemChanged(ProblemModel::Parts parts) {
   if (parts & ProblemModel::Grid) {
     GridReplaced();
-  } else if (parts & (ProblemModel::Materials | ProblemModel::Sides | ProblemModel::Functions)) {
+    return;
+  }
+  if (parts & (ProblemModel::Materials | ProblemModel::Sides | ProblemModel::Functions |
+               ProblemModel::Watched)) {
     UpdateReadouts();
     Redraw();
   }
+  // The history and equation windows show the watched volumes, the materials and the step.
+  UpdateInspectors();
 }
 
 void THeatForm::GridReplaced() {
@@ -238,6 +247,7 @@ void THeatForm::GridReplaced() {
   UpdateExportItems();
   if (refinementDlg && refinementDlg->isVisible())
     refinementDlg->Update();
+  UpdateInspectors();
 }
 
 bool THeatForm::SetManager(SimManager* results) {
@@ -258,9 +268,20 @@ bool THeatForm::SetManager(SimManager* results) {
   Legend->ColorScale->update();
   UpdateReadouts();
   UpdateExportItems();
+  UpdateInspectors();
   // Previewed results still belong to their run, which holds the problem: no undo meanwhile.
   UpdateEditItems();
   return true;
+}
+
+void THeatForm::RunStarted(const SimManager& run) {
+  liveRun = &run;
+  UpdateInspectors();
+}
+
+void THeatForm::RunEnded() {
+  liveRun = nullptr;
+  UpdateInspectors();
 }
 
 void THeatForm::ShowCurrentTime() {
@@ -313,6 +334,13 @@ void THeatForm::UpdateProfiles() {
     graphicDlg->Update();
 }
 
+void THeatForm::UpdateInspectors() {
+  if (historyDlg && historyDlg->isVisible())
+    historyDlg->Update();
+  if (equationDlg && equationDlg->isVisible())
+    equationDlg->Update();
+}
+
 void THeatForm::ComputeBounds() {
   ::ComputeBounds(*media, boundsMin, boundsMax, cellSize);
 }
@@ -347,6 +375,7 @@ FieldPlotState THeatForm::PlotState() const {
   state.fluxScale = fluxScale;
   state.boundaryDialogVisible = boundaryDialogVisible;
   state.boundaryPage = boundaryPage;
+  state.watched = watched;
   state.faces[0] = northFace.get();
   state.faces[1] = southFace.get();
   state.faces[2] = eastFace.get();
@@ -389,14 +418,24 @@ void THeatForm::RefreshMarker() {
 
 // ---- Probe -----------------------------------------------------------------------------
 
-void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
+Surface& THeatForm::ProbeSurface() {
   // The canvas only maps here; it needs a surface but draws nothing on it. One kept for the
   // window's life spares every mouse move a painter's set-up.
   if (!probeSurface) {
     probeImage = QImage(1, 1, QImage::Format_RGB32);
     probeSurface = std::make_unique<Surface>(&probeImage);
   }
-  RCanvas canvas(*probeSurface, viewport, boundsMin, boundsMax, 4);
+  return *probeSurface;
+}
+
+QPoint THeatForm::VolumePixel(VolumeIndex volume) {
+  const RCanvas canvas(ProbeSurface(), viewport, boundsMin, boundsMax, 4);
+  const Point c = GeometryOf(*media, volume.i, volume.j).centre;
+  return QPoint(canvas.MapX(c.x), canvas.MapY(c.y));
+}
+
+void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
+  RCanvas canvas(ProbeSurface(), viewport, boundsMin, boundsMax, 4);
   mousePos = Point{canvas.UnmapX(x), canvas.UnmapY(y)};
   Legend->MouseX->setText(FormatGeneral(mousePos.x, 4));
   Legend->MouseY->setText(FormatGeneral(mousePos.y, 4));
@@ -413,8 +452,20 @@ void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
 
 void THeatForm::MouseDown(Qt::MouseButton button) {
   // In the What-is-this mode the press never gets here: it asked for help.
-  if (!physicalPropDlg->Painting() || probeI < 0 || probeJ < 0)
+  if (probeI < 0 || probeJ < 0)
     return;
+  const VolumeIndex probed{probeI, probeJ};
+  // Ctrl+click watches a volume, or stops watching it, whatever tool is engaged.
+  if (button == Qt::LeftButton && (pressModifiers & Qt::ControlModifier)) {
+    ToggleWatch(probed);
+    return;
+  }
+  if (!physicalPropDlg->Painting()) {
+    // With the equation window open, a click chooses the volume it shows.
+    if (button == Qt::LeftButton && equationDlg->isVisible())
+      equationDlg->SetVolume(probed);
+    return;
+  }
   if (button == Qt::LeftButton) {
     // One press to its release is one step, however many volumes the drag crosses.
     model->BeginStroke();
@@ -558,6 +609,7 @@ bool THeatForm::ShowSnapshot(int k) {
     Redraw();
   }
   UpdateProfiles();
+  UpdateInspectors();
   return result;
 }
 
@@ -817,6 +869,56 @@ void THeatForm::RefinementStudyItemClick() {
   refinementDlg->activateWindow();
 }
 
+// ---- Looking inside the numbers --------------------------------------------------------
+
+bool THeatForm::WatchVolume(VolumeIndex volume, bool watch) {
+  if (!model->SetWatched(volume, watch)) {
+    if (watch && !Watched(volume) && static_cast<int32_t>(watched.size()) >= kMaxWatched) {
+      statusBar()->showMessage(
+          QString("At most %1 volumes can be watched; Ctrl+click a watched one to stop "
+                  "watching it.")
+              .arg(kMaxWatched),
+          5000);
+    }
+    return false;
+  }
+  // The window and the inspectors follow the model's Changed.
+  return true;
+}
+
+void THeatForm::ToggleWatch(VolumeIndex volume) {
+  WatchVolume(volume, !Watched(volume));
+}
+
+void THeatForm::TimeHistoryItemClick() {
+  historyDlg->show();
+  historyDlg->raise();
+  historyDlg->activateWindow();
+}
+
+void THeatForm::ShowEquation(VolumeIndex volume) {
+  equationDlg->SetVolume(volume);
+  equationDlg->show();
+  equationDlg->raise();
+  equationDlg->activateWindow();
+}
+
+void THeatForm::EquationBtnClick() {
+  ShowEquation(VolumeIndex{probeI, probeJ});
+}
+
+QMenu* THeatForm::PrepareDrawMenu(int x, int y) {
+  MouseMove(x, y, Qt::NoButton);
+  menuVolume = VolumeIndex{probeI, probeJ};
+  const bool volume = menuVolume.Valid();
+  const bool isWatched = volume && Watched(menuVolume);
+  WatchItem->setChecked(isWatched);
+  WatchItem->setEnabled(volume &&
+                        (isWatched || static_cast<int32_t>(watched.size()) < kMaxWatched));
+  EquationItem->setEnabled(volume);
+  return DrawMenu;
+}
+
 void THeatForm::AboutItemClick() {
   aboutBox->ShowDialog();
 }
@@ -839,6 +941,7 @@ bool THeatForm::LoadProblem(std::unique_ptr<ProblemRecord> problem) {
   physicalPropDlg->Reset();
   segmentDlg->Reset();
   Redraw();
+  UpdateInspectors();
   return true;
 }
 

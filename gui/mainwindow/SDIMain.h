@@ -20,6 +20,7 @@
 #include "gui/dialogs/boundarytarget.h"
 #include "gui/dialogs/geometrytarget.h"
 #include "gui/dialogs/graphictarget.h"
+#include "gui/dialogs/inspecttarget.h"
 #include "gui/dialogs/outputstarget.h"
 #include "gui/dialogs/propertiestarget.h"
 #include "gui/dialogs/refinementtarget.h"
@@ -56,7 +57,9 @@ class TProcessDlg;
 class TRefinementDlg;
 class TSegmentDlg;
 class TTimeDlg;
+class TTimeHistoryDlg;
 class TUpDown;
+class TVolumeEquationDlg;
 
 class THeatForm : public QMainWindow,
                   public ProblemRecord,
@@ -67,7 +70,8 @@ class THeatForm : public QMainWindow,
                   public PropertiesTarget,
                   public BoundaryTarget,
                   public SegmentTarget,
-                  public RefinementTarget {
+                  public RefinementTarget,
+                  public InspectTarget {
   Q_OBJECT
 
  public:
@@ -82,6 +86,12 @@ class THeatForm : public QMainWindow,
   ProblemRecord& Problem() override { return *this; }
   const SimManager* Results() const override { return manager.get(); }
   bool SetManager(SimManager* results) override;
+  void RunStarted(const SimManager& run) override;
+  void RunEnded() override;
+  // InspectTarget (with Results and Grid)
+  const std::vector<VolumeIndex>& WatchedVolumes() const override { return watched; }
+  int32_t ShownIndex() const override { return curSnapshot; }
+  const SimManager* LiveRun() const override { return liveRun; }
   // OutputsTarget and GraphicTarget (with Results and ShownSnapshot)
   ViewMode View() const override { return viewMode; }
   bool VectorsShown() const override;
@@ -118,6 +128,20 @@ class THeatForm : public QMainWindow,
   void RefreshMarker();
   // Refreshes the profile window when it is showing.
   void UpdateProfiles();
+  // Refreshes the Time History and Volume Equation windows when they are showing.
+  void UpdateInspectors();
+
+  // Watches or stops watching a volume: one change of the problem, redrawn everywhere.
+  // False, with a word in the status bar, when refused (eight are watched already).
+  bool WatchVolume(VolumeIndex volume, bool watch);
+  void ToggleWatch(VolumeIndex volume);
+  // The Time History window, and the Volume Equation window on a volume.
+  void TimeHistoryItemClick();
+  void ShowEquation(VolumeIndex volume);
+  void EquationBtnClick();
+  // The drawing area's context menu, made ready for the volume at a pixel: "Watch" checked
+  // when it is watched, both items greyed where there is no volume. Returns the menu.
+  QMenu* PrepareDrawMenu(int x, int y);
 
   // Playback.
   bool ShowSnapshot(int k);
@@ -130,6 +154,8 @@ class THeatForm : public QMainWindow,
   // Mouse over the drawing area.
   void MouseMove(int x, int y, Qt::MouseButtons buttons);
   void MouseDown(Qt::MouseButton button);
+  // Where a volume's centre lies in the drawing area, in its pixels.
+  QPoint VolumePixel(VolumeIndex volume);
   // Asks the model to paint the physical-properties dialog's material into the probed
   // volume, as part of the stroke the last press began.
   void PaintProbedVolume();
@@ -265,6 +291,9 @@ class THeatForm : public QMainWindow,
   TBoundaryDlg* boundaryDlg = nullptr;
   TSegmentDlg* segmentDlg = nullptr;
   TFunctionDlg* functionDlg = nullptr;
+  // The windows that look inside the numbers, shown without blocking this one.
+  TTimeHistoryDlg* historyDlg = nullptr;
+  TVolumeEquationDlg* equationDlg = nullptr;
 
   // Controls, by the names the program gives them.
   QToolBar* SpeedPanel = nullptr;
@@ -331,6 +360,13 @@ class THeatForm : public QMainWindow,
   QAction* ExportPictureItem = nullptr;
   QAction* ScaleInPicturesItem = nullptr;
   QAction* ExportDataItem = nullptr;
+  QAction* TimeHistoryItem = nullptr;
+  QToolButton* TimeHistoryBtn = nullptr;
+  // The drawing area's context menu and its items, for the volume it was opened on.
+  QMenu* DrawMenu = nullptr;
+  QAction* WatchItem = nullptr;
+  QAction* EquationItem = nullptr;
+  VolumeIndex menuVolume{-1, -1};
 
   // Asks for a grid file's name; tests replace it. Empty means cancelled.
   std::function<QString()> askGridFileName;
@@ -402,6 +438,10 @@ class THeatForm : public QMainWindow,
 
   std::unique_ptr<ProblemModel> model;
   bool runWindowOpen = false;
+  // A run going on in the run window, from its start to its end.
+  const SimManager* liveRun = nullptr;
+  // The keys held at the last press in the drawing area (Ctrl+click watches).
+  Qt::KeyboardModifiers pressModifiers;
   // What the status bar says about the paint tool while the properties dialog is open; it
   // comes back whenever a hint has come and gone.
   QString paintStatus;
@@ -415,6 +455,7 @@ class THeatForm : public QMainWindow,
   QActionGroup* viewGroup = nullptr;
   QHash<QWidget*, QAction*> toolActions;
   // The mouse probe's canvas maps on this surface; it never draws.
+  Surface& ProbeSurface();
   QImage probeImage;
   std::unique_ptr<Surface> probeSurface;
 };

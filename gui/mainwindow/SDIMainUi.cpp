@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabBar>
@@ -21,6 +22,7 @@
 #include <QToolButton>
 #include <QUndoStack>
 
+#include "gui/dialogs/PhysicalProp.h"
 #include "gui/mainwindow/SDIMain.h"
 #include "gui/mainwindow/examples.h"
 #include "gui/mainwindow/legend.h"
@@ -55,6 +57,9 @@ void THeatForm::SetHint(QAction* item, const QString& hint) {
 bool THeatForm::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
+      if (watched == Draw)
+        pressModifiers = static_cast<QMouseEvent*>(event)->modifiers();
+      [[fallthrough]];
     case QEvent::MouseButtonDblClick:
       if (watched->isWidgetType() &&
           ClickHelp(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event)))
@@ -404,6 +409,13 @@ void THeatForm::BuildCommands() {
       MenuItem(view, "DynamicPlotsItem", "&Dynamic Plots...", "Profiles along coordinates");
   OnCommand(DynamicPlotsItem, nullptr, &THeatForm::DynamicPlotsItemClick);
 
+  TimeHistoryItem = MenuItem(view, "TimeHistoryItem", "Time &History...",
+                             "Temperature of the watched volumes against time", topic::kHistoryDlg);
+  TimeHistoryBtn = ToolButton("TimeHistoryBtn", "history",
+                              "Time History|Temperature of the watched volumes against time",
+                              topic::kHistoryDlg);
+  OnCommand(TimeHistoryItem, TimeHistoryBtn, &THeatForm::TimeHistoryItemClick);
+
   NLinesPanel = new QWidget(SpeedPanel);
   NLinesPanel->setObjectName("NLinesPanel");
   auto* lines = new QHBoxLayout(NLinesPanel);
@@ -529,6 +541,21 @@ void THeatForm::BuildClientArea() {
   Timer->setObjectName("Timer");
   Timer->setInterval(100);
 
+  // The drawing area's context menu: watch the volume under the pointer, or read its
+  // equation.
+  DrawMenu = new QMenu(this);
+  DrawMenu->setObjectName("DrawMenu");
+  WatchItem = DrawMenu->addAction("&Watch");
+  WatchItem->setObjectName("WatchItem");
+  WatchItem->setCheckable(true);
+  SetHint(WatchItem, "Record this volume's temperature at every time step (Ctrl+click)");
+  SetHelpTopic(WatchItem, topic::kWatchedVolumes);
+  EquationItem = DrawMenu->addAction("Volume &Equation...");
+  EquationItem->setObjectName("EquationItem");
+  SetHint(EquationItem, "The equation the simulator solved for this volume, with its numbers");
+  SetHelpTopic(EquationItem, topic::kEquationDlg);
+  Draw->setContextMenuPolicy(Qt::CustomContextMenu);
+
   // The client area below the menu starts at 640 x 431.
   resize(640, 431 + menuBar()->sizeHint().height());
 }
@@ -543,6 +570,17 @@ void THeatForm::Connect() {
     MouseDown(button);
   };
   Legend->ColorScale->onPaint = [this](QPainter& painter) { PaintScale(painter); };
+  connect(Legend->EquationBtn, &QPushButton::clicked, this, &THeatForm::EquationBtnClick);
+  connect(Draw, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    // A right-click with the paint tool picks up a material; in the What-is-this mode it
+    // asked for help.
+    if (physicalPropDlg->Painting() || contextHelpMode)
+      return;
+    PrepareDrawMenu(at.x(), at.y())->popup(Draw->mapToGlobal(at));
+  });
+  connect(WatchItem, &QAction::triggered, this,
+          [this](bool checked) { WatchVolume(menuVolume, checked); });
+  connect(EquationItem, &QAction::triggered, this, [this] { ShowEquation(menuVolume); });
   connect(Legend->TabSet, &QTabBar::currentChanged, this, [this] { UpdateReadouts(); });
   connect(Timer, &QTimer::timeout, this, &THeatForm::TimerTimer);
 }

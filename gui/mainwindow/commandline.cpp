@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "gui/dialogs/runmemory.h"
+#include "gui/document/historycsv.h"
 #include "gui/document/nativefile.h"
 #include "gui/document/problemfile.h"
 #include "gui/document/resultcsv.h"
@@ -56,8 +57,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   bool run = false;
   for (int k = 0; k < arguments.size(); ++k) {
     const QString& a = arguments[k];
-    if (a == "--help" || a == "-h")
-      return CommandLine{CommandLine::Action::help, {}, {}, {}, false, {}};
+    if (a == "--help" || a == "-h") {
+      CommandLine help;
+      help.action = CommandLine::Action::help;
+      return help;
+    }
     if (a == "--refine" || a == "--probe") {
       if (k + 1 >= arguments.size() || arguments[k + 1].isEmpty())
         return fail(a + (a == "--refine" ? " needs a number of levels." : " needs a volume I,J."));
@@ -81,10 +85,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       }
       continue;
     }
-    QString* value = a == "--run"   ? &command.problem
-                     : a == "--csv" ? &command.csv
-                     : a == "--png" ? &command.png
-                                    : nullptr;
+    QString* value = a == "--run"       ? &command.problem
+                     : a == "--csv"     ? &command.csv
+                     : a == "--png"     ? &command.png
+                     : a == "--history" ? &command.history
+                                        : nullptr;
     if (value) {
       if (k + 1 >= arguments.size() || arguments[k + 1].isEmpty())
         return fail(a + " needs a file name.");
@@ -120,20 +125,30 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       return fail("--refine needs --csv to say where the study's table goes.");
     if (!command.png.isEmpty())
       return fail("--png goes with a plain run, not with --refine.");
+    if (!command.history.isEmpty())
+      return fail("--history goes with a plain run, not with --refine.");
   }
   if (run) {
-    if (command.csv.isEmpty() && command.png.isEmpty())
-      return fail("--run needs --csv or --png (or both) to say where the results go.");
+    if (command.csv.isEmpty() && command.png.isEmpty() && command.history.isEmpty())
+      return fail("--run needs --csv, --png or --history to say where the results go.");
     // One output written over another, or over the problem, would lose it.
-    if (!command.csv.isEmpty() && SameFile(command.csv, command.png))
-      return fail("--csv and --png name the same file; each needs a file of its own.");
-    for (const auto& [option, name] : {std::pair{"--csv", command.csv}, {"--png", command.png}}) {
+    const std::pair<const char*, QString> outputs[] = {
+        {"--csv", command.csv}, {"--png", command.png}, {"--history", command.history}};
+    for (std::size_t a = 0; a < 3; ++a) {
+      for (std::size_t b = a + 1; b < 3; ++b) {
+        if (!outputs[a].second.isEmpty() && SameFile(outputs[a].second, outputs[b].second)) {
+          return fail(QString("%1 and %2 name the same file; each needs a file of its own.")
+                          .arg(outputs[a].first, outputs[b].first));
+        }
+      }
+    }
+    for (const auto& [option, name] : outputs) {
       if (!name.isEmpty() && SameFile(name, command.problem))
         return fail(QString(option) + " names the problem file itself; it would be replaced.");
     }
     command.action = CommandLine::Action::run;
-  } else if (!command.csv.isEmpty() || !command.png.isEmpty()) {
-    return fail("--csv and --png go with --run.");
+  } else if (!command.csv.isEmpty() || !command.png.isEmpty() || !command.history.isEmpty()) {
+    return fail("--csv, --png and --history go with --run.");
   } else if (command.steady) {
     return fail("--steady goes with --run.");
   }
@@ -153,12 +168,14 @@ QString UsageText() {
          "  calorivectrix                    start with the default problem\n"
          "  calorivectrix PROBLEM.cvx        start with this problem\n"
          "  calorivectrix --run PROBLEM.cvx [--csv RESULTS.csv] [--png PICTURE.png]\n"
-         "                      [--steady]\n"
+         "                      [--steady] [--history HISTORY.csv]\n"
          "                                   run the problem to its end without a window and\n"
          "                                   write the last snapshot: a table of every volume\n"
          "                                   and boundary face, and/or the temperature field\n"
          "                                   as a picture; with --steady, solve for the steady\n"
-         "                                   state at once, whatever the file's run mode\n"
+         "                                   state at once, whatever the file's run mode; with\n"
+         "                                   --history, write the temperatures of the problem's\n"
+         "                                   watched volumes after every time step\n"
          "  calorivectrix --run PROBLEM.cvx --refine LEVELS --csv STUDY.csv [--probe I,J]\n"
          "                                   a refinement study: the problem on its own grid\n"
          "                                   and on grids 2, 4, ... times finer (LEVELS grids\n"
@@ -230,6 +247,7 @@ QImage Picture(const ProblemRecord& problem, const SimManager& results) {
   state.viewport =
       FittedViewport(state.boundsMin, state.boundsMax, plotSize.width(), plotSize.height());
   state.fluxScale = AutoFluxScale(results);
+  state.watched = problem.watched;
   // The window's font, so the picture reads like the window.
   QFont font("Arial");
   font.setBold(true);
@@ -251,6 +269,13 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     p.runMode = RunMode::Steady;
   if (command.refineLevels > 0)
     return RunStudyHeadless(command, p, out);
+  if (!command.history.isEmpty() && p.watched.empty()) {
+    std::fprintf(out,
+                 "calorivectrix: --history: the problem \"%s\" watches no volume. Watch volumes "
+                 "in the program (Ctrl+click in the drawing area) and save the problem.\n",
+                 qPrintable(command.problem));
+    return 2;
+  }
   // Nobody is there to be asked: a run whose snapshots might not fit does not start.
   const RunMemory memory = CheckRunMemory(p, MachineMemoryBytes());
   if (memory.verdict != RunMemory::Verdict::fits) {
@@ -272,6 +297,7 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
         p.media.get(), p.northFace.get(), p.southFace.get(), p.eastFace.get(), p.westFace.get(),
         p.tolTime, p.tolSpace, p.maxIterTime, p.maxIterSpace, p.dt, start,
         mode == RunMode::Steady ? nullptr : OnProgress, &progress, p._marks.get(), p.solver, mode);
+    made->Watch(p.watched);
   } catch (const std::bad_alloc&) {
     std::fprintf(out, "calorivectrix: there is not enough memory to start this run.\n");
     return 3;
@@ -332,7 +358,12 @@ int RunHeadless(const CommandLine& command, std::FILE* out) {
     std::fprintf(out, "calorivectrix: %s\n", qPrintable(message));
     return 4;
   }
-  for (const QString& written : {command.csv, command.png}) {
+  if (!command.history.isEmpty() &&
+      !WriteAtomically(command.history, HistoryCsv(HistorySeries(&results, p.watched)), &message)) {
+    std::fprintf(out, "calorivectrix: %s\n", qPrintable(message));
+    return 4;
+  }
+  for (const QString& written : {command.csv, command.png, command.history}) {
     if (!written.isEmpty() && OpenOutputOf(written) < 0)
       std::fprintf(out, "Wrote %s\n", qPrintable(written));
   }

@@ -6,7 +6,7 @@
 //   calorivectrix                                        the window with the default problem
 //   calorivectrix problem.cvx                            the window with that problem
 //   calorivectrix --run problem.cvx --csv out.csv [--png out.png] [--steady]
-//                                                        runs it without a window (with
+//                 [--history h.csv]                     runs it without a window (with
 //                                                        --steady: its steady state)
 //   calorivectrix --run problem.cvx --refine LEVELS --csv study.csv [--probe I,J]
 //                                                        a refinement study without a window
@@ -27,6 +27,7 @@ struct CommandLine {
   QString problem;  // the problem to open or run; empty for the default problem
   QString csv;
   QString png;
+  QString history;  // the watched volumes' time history as CSV
   // Solve for the steady state whatever run mode the file holds.
   bool steady = false;
   QString error;  // what is wrong with the arguments, for Action::error
@@ -52,7 +53,8 @@ constexpr QSize headlessPictureSize{800, 600};
 // convergence). Returns the process's exit status: 0 on success, 1 for a problem file that
 // cannot be read, 3 for a failed run, 4 for results that cannot be written, 5 for results
 // written that are not converged or not at steady state (2 is for arguments that make no
-// sense). Messages go to `progress` too. Needs a QGuiApplication for the picture.
+// sense, and for --history on a problem that watches no volume). Messages go to `progress`
+// too. Needs a QGuiApplication for the picture.
 int RunHeadless(const CommandLine& command, std::FILE* progress);
 
 // The refinement study without a window, of the problem RunHeadless has opened: the problem

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -127,6 +128,12 @@ TLegend::TLegend(QWidget* parent) : QWidget(parent) {
   field->addRow("|q|", FluxValue);
   TempValue->setToolTip("Temperature of the volume");
   FluxValue->setToolTip("Magnitude of the heat flux, W/m\u00b2");
+  EquationBtn = new QPushButton("&Equation...", FieldVolumeGroup);
+  EquationBtn->setObjectName("EquationBtn");
+  EquationBtn->setToolTip("The equation the simulator solved for this volume, with its numbers");
+  // Its own topic, reached only in a What-is-this mode: a plain click opens the window.
+  SetHelpTopic(EquationBtn, topic::kEquationDlg);
+  field->addRow(EquationBtn);
 
   AnimationGroup = new QGroupBox("Animation", fields);
   auto* animation = new QVBoxLayout(AnimationGroup);

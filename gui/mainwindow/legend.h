@@ -9,6 +9,7 @@
 
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QStackedWidget;
 class QTabBar;
 class TPaintBox;
@@ -47,6 +48,8 @@ class TLegend : public QWidget {
   QLabel* TempValue;
   TShape* TempColor;
   QLabel* FluxValue;
+  // Opens the Volume Equation window on the probed volume.
+  QPushButton* EquationBtn;
   QGroupBox* AnimationGroup;
   QLabel* CurrentTime;
   QGroupBox* ScaleGroup;

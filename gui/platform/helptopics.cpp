@@ -60,6 +60,8 @@ const std::vector<int>& All() {
                                 kTimeDlg,
                                 kProcessDlg,
                                 kGraphicDlg,
+                                kHistoryDlg,
+                                kEquationDlg,
                                 kOutputsDlg,
                                 kTutorialSlab,
                                 kTutorialFin,
@@ -82,6 +84,7 @@ const std::vector<int>& All() {
                                 kVolumeFlux,
                                 kTemperatureScale,
                                 kVectors,
+                                kWatchedVolumes,
                                 kHelpButton,
                                 kCancelButton,
                                 kOkButton,
@@ -112,6 +115,7 @@ const std::vector<int>& All() {
                                 kRunCheck,
                                 kParametersTime,
                                 kParametersSolver,
+                                kTimeStepAdvice,
                                 kTimesPages,
                                 kTimesSet,
                                 kTimesList,
@@ -138,7 +142,13 @@ const std::vector<int>& All() {
                                 kProfileStatistic,
                                 kReportText,
                                 kReportFile,
-                                kReportEdit};
+                                kReportEdit,
+
+                                kHistoryPlot,
+                                kHistoryTable,
+                                kHistorySave,
+                                kEquationFormula,
+                                kEquationTerms};
     std::sort(numbers.begin(), numbers.end());
     return numbers;
   }();

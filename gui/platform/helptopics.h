@@ -36,6 +36,8 @@ constexpr int kGridConvergence = 135;
 constexpr int kGraphicDlg = 550;
 constexpr int kReferenceSolutions = 560;
 constexpr int kRefinementDlg = 570;
+constexpr int kHistoryDlg = 580;
+constexpr int kEquationDlg = 590;
 constexpr int kOutputsDlg = 600;
 constexpr int kTutorialSlab = 700;
 constexpr int kTutorialFin = 710;
@@ -60,6 +62,7 @@ constexpr int kVolumeTemperature = 1110;
 constexpr int kVolumeFlux = 1120;
 constexpr int kTemperatureScale = 1130;
 constexpr int kVectors = 1140;
+constexpr int kWatchedVolumes = 1150;
 
 // Popups shared by every dialog's buttons.
 constexpr int kHelpButton = 1200;
@@ -104,6 +107,7 @@ constexpr int kRunCheck = 1970;
 // Simulation parameters.
 constexpr int kParametersTime = 2000;
 constexpr int kParametersSolver = 2010;
+constexpr int kTimeStepAdvice = 2020;
 
 // Animation times.
 constexpr int kTimesPages = 2200;
@@ -136,6 +140,15 @@ constexpr int kProfileStatistic = 2550;
 constexpr int kReportText = 2600;
 constexpr int kReportFile = 2610;
 constexpr int kReportEdit = 2620;
+
+// Time History window.
+constexpr int kHistoryPlot = 2700;
+constexpr int kHistoryTable = 2710;
+constexpr int kHistorySave = 2720;
+
+// Volume Equation window.
+constexpr int kEquationFormula = 2800;
+constexpr int kEquationTerms = 2810;
 
 // Every number above, ascending: the help file must hold a topic for each.
 const std::vector<int>& All();

@@ -79,6 +79,18 @@ void Draw(QPainter& p, const QString& name) {
     QPolygonF head;
     head << QPointF(17, 3) << QPointF(10, 5) << QPointF(15, 10);
     p.drawPolygon(head);
+  } else if (name == "history") {
+    // T(t): axes and a curve that rises and levels off, with a marker on it.
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(3, 2.5), QPointF(3, 17));
+    p.drawLine(QPointF(3, 17), QPointF(18, 17));
+    QPainterPath curve(QPointF(4, 15));
+    curve.cubicTo(QPointF(7, 6), QPointF(11, 5), QPointF(18, 4.5));
+    p.setPen(QPen(QColor(220, 40, 60), 1.8));
+    p.drawPath(curve);
+    p.setPen(QPen(ink, 1));
+    p.setBrush(QColor(0, 130, 200));
+    p.drawEllipse(QPointF(8.5, 8), 2.2, 2.2);
   } else if (name == "legend") {
     p.setBrush(Qt::white);
     p.drawRect(QRectF(2.5, 2.5, 15, 15));

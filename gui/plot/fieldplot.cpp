@@ -17,6 +17,7 @@
 
 #include "gui/platform/pixelline.h"
 #include "gui/plot/volumeraster.h"
+#include "gui/plot/watchmarkers.h"
 #include "sim/check.h"
 #include "sim/geometry.h"
 #include "sim/numeric.h"
@@ -938,6 +939,7 @@ void Paint(Surface& surface, const FieldPlotState& state) {
       DrawSegmentEnds(surface, canvas, media, side, *face);
   }
   surface.SetPenWidth(1);
+  PaintWatchMarkers(surface, canvas, media, state.watched);
 }
 
 Point SidePoint(const Media& media, int side, double position) {

@@ -3,7 +3,8 @@
 
 // The field plot: the grid drawn one quadrilateral per volume through its four nodes, as
 // the boundary layout (Bounds), the material map (Media), temperature bands (Temperature)
-// or isotherms (Isotherms), with heat-flux vectors laid over any of them. The plot keeps no
+// or isotherms (Isotherms), with heat-flux vectors and the watched volumes' markers laid
+// over any of them. The plot keeps no
 // state; the main window gathers what a paint reads into a FieldPlotState.
 //
 // The colour functions live here because the scale, the read-outs and the material dialog
@@ -16,10 +17,12 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "gui/platform/surface.h"
 #include "gui/plot/rcanvas.h"
 #include "sim/face.h"
+#include "sim/geometry.h"
 #include "sim/manager.h"
 #include "sim/media.h"
 
@@ -40,6 +43,8 @@ struct FieldPlotState {
   double fluxScale = 1;
   bool boundaryDialogVisible = false;
   QString boundaryPage;  // "North", "South", "East"; anything else is West
+  // Numbered markers over every view (gui/plot/watchmarkers).
+  std::vector<VolumeIndex> watched;
   // The sides' segments, North, South, East, West (none: no segment ends are marked). Where
   // one segment ends and the next begins is marked on its side in the Bounds view and on
   // the highlighted side.

@@ -153,7 +153,7 @@ TEST(ProcessDlg, DefaultProblemRunsToSteadyStateAndFinishHandsItOver) {
   }
 }
 
-// 500 x 500 volumes with 1,001 animation times store about 10 GB of snapshots. On a
+// 500 x 500 volumes with 1,001 animation times store about 12 GB of snapshots. On a
 // computer of 8 GB the run does not start and says why; with 24 GB the student is asked, and
 // No leaves the dialog as it was. Either way no run holds the problem.
 TEST(ProcessDlg, ARunTooLargeForTheMemoryIsRefusedOrAskedAbout) {
@@ -163,9 +163,10 @@ TEST(ProcessDlg, ARunTooLargeForTheMemoryIsRefusedOrAskedAbout) {
   for (int k = 0; k <= 1000; ++k)
     (*marks)[k] = k;
   ASSERT_TRUE(target.problem.SetMarks(std::move(marks)));
-  // Forty bytes a volume, for each animation time and the last state.
+  // Forty-eight bytes a volume (six fields of doubles), for each animation time and the
+  // last state.
   const uint64_t needed = RunSnapshotBytes(500, 500, 1001);
-  EXPECT_NEAR(static_cast<double>(needed) / (1002 * 250000.0), 40, 0.5);
+  EXPECT_NEAR(static_cast<double>(needed) / (1002 * 250000.0), 48, 0.5);
 
   std::vector<messages::Shown> boxes;
   messages::SetAnswerer([&](const messages::Shown& box) {
@@ -181,7 +182,7 @@ TEST(ProcessDlg, ARunTooLargeForTheMemoryIsRefusedOrAskedAbout) {
     const char* says;
   } cases[] = {
       {8 * gigabyte, QMessageBox::Critical,
-       "up to 1002 snapshots of 9.6 MB each, 9.4 GB in all: more than half of the 8.0 GB of "
+       "up to 1002 snapshots of 11.5 MB each, 11.3 GB in all: more than half of the 8.0 GB of "
        "memory this computer can give the program. Choose fewer animation times"},
       {24 * gigabyte, QMessageBox::Warning, "more than a quarter of the 24.0 GB of memory"},
   };

@@ -41,6 +41,12 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedWithAReason) {
   EXPECT_EQ(run.csv, "out.csv");
   EXPECT_EQ(run.png, "p.png");
 
+  const CommandLine history =
+      ParseCommandLine(QStringList{"--run", "wall.cvx", "--history", "h.csv"});
+  EXPECT_EQ(history.action, A::run);
+  EXPECT_EQ(history.history, "h.csv");
+  EXPECT_TRUE(history.csv.isEmpty());
+
   EXPECT_EQ(ParseCommandLine(QStringList{"a.cvx", "--help"}).action, A::help);
   const CommandLine toTerminal =
       ParseCommandLine(QStringList{"--run", "a.cvx", "--csv", "-", "--png", "a.png"});
@@ -55,10 +61,13 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedWithAReason) {
     QStringList arguments;
     const char* error;
   } refused[] = {
-      {{"--run", "wall.cvx"}, "--run needs --csv or --png (or both) to say where the results go."},
+      {{"--run", "wall.cvx"}, "--run needs --csv, --png or --history to say where the results go."},
       {{"--run"}, "--run needs a file name."},
       {{"--run", "a.cvx", "--csv"}, "--csv needs a file name."},
-      {{"--csv", "out.csv"}, "--csv and --png go with --run."},
+      {{"--csv", "out.csv"}, "--csv, --png and --history go with --run."},
+      {{"--history", "h.csv"}, "--csv, --png and --history go with --run."},
+      {{"--run", "a.cvx", "--history", "out", "--csv", "./out"},
+       "--csv and --history name the same file; each needs a file of its own."},
       {{"--run", "a.cvx", "--csv", "1", "--csv", "2"}, "--csv is given twice."},
       {{"a.cvx", "b.cvx"}, "only one problem can be opened at a time."},
       {{"--fast"}, "unknown option --fast."},
@@ -107,6 +116,8 @@ TEST(CommandLine, RefinementArgumentsAreReadOrRefusedWithAReason) {
        "--refine needs --csv to say where the study's table goes."},
       {{"--run", "t.cvx", "--refine", "3", "--csv", "s", "--png", "p"},
        "--png goes with a plain run, not with --refine."},
+      {{"--run", "t.cvx", "--refine", "3", "--csv", "s", "--history", "h"},
+       "--history goes with a plain run, not with --refine."},
       {{"--run", "t.cvx", "--csv", "s", "--probe", "2,2"}, "--probe goes with --refine."},
       {{"--run", "t.cvx", "--refine", "3", "--csv", "s", "--probe", "0,2"},
        "--probe needs a volume as I,J counted from 1, found \"0,2\"."},
