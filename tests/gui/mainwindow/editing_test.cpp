@@ -376,6 +376,14 @@ TEST_F(Editing, ThreeUndosGiveBackTheProblemToTheByteAndThreeRedosTheChanges) {
   EXPECT_EQ(problemfile::Serialize(f), end);
   EXPECT_FALSE(f.RedoItem->isEnabled());
 
+  // Watching is a step too, and its undo takes the marker away.
+  ASSERT_TRUE(f.WatchVolume(VolumeIndex{2, 3}, true));
+  EXPECT_EQ(f.UndoItem->text(), "&Undo Watch Volume (3, 4)");
+  f.UndoItem->trigger();
+  EXPECT_TRUE(f.watched.empty());
+  f.RedoItem->trigger();
+  ASSERT_EQ(f.watched.size(), 1u);
+
   // A run holds the problem: nothing to undo while its window is open.
   bool undoWhileRunning = true;
   QTimer::singleShot(0, f.processDlg, [&] {
