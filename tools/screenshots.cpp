@@ -323,9 +323,9 @@ void UndoShots() {
     QTest::mouseMove(form.Draw, QPoint(top.x(), y));
   QTest::mouseRelease(form.Draw, Qt::LeftButton, {}, bottom);
   props.close();
-  Shot(form, "80a-undo-on-the-tool-bar");
+  Shot(form, "c0a-undo-on-the-tool-bar");
   QMenu* edit = showEditMenu();
-  Shot(form, "80-edit-menu-after-stroke");
+  Shot(form, "c0-edit-menu-after-stroke");
   edit->close();
 
   // A convective segment on North through the editor's model.
@@ -338,12 +338,12 @@ void UndoShots() {
       std::make_unique<FConvection>(form.functionList[1].get(), form.functionList[0].get()));
   form.activateWindow();
   edit = showEditMenu();
-  ShotAround({&form, &editor}, "81-edit-menu-after-segment");
+  ShotAround({&form, &editor}, "c1-edit-menu-after-segment");
   edit->close();
   form.UndoItem->trigger();
   form.UndoItem->trigger();
   edit = showEditMenu();
-  ShotAround({&form, &editor}, "82-edit-menu-after-two-undos");
+  ShotAround({&form, &editor}, "c2-edit-menu-after-two-undos");
   edit->close();
   editor.close();
   messages::SetAnswerer([](const messages::Shown&) { return QMessageBox::No; });
