@@ -122,6 +122,26 @@ void Face::Insert(const Segment& segment) {
   condition->Release();
 }
 
+void Face::CopyFrom(const Face& other) {
+  if (&other == this)
+    return;
+  for (int32_t s = 0; s < other.count; ++s) {
+    if (other.f[s])
+      other.f[s]->Acquire();
+  }
+  for (int32_t s = 0; s < count; ++s) {
+    if (f[s])
+      f[s]->Release();
+    f[s] = nullptr;
+  }
+  count = other.count;
+  for (int32_t k = 0; k <= count; ++k)
+    bounds[k] = other.bounds[k];
+  for (int32_t s = 0; s < count; ++s)
+    f[s] = other.f[s];
+  cursor = other.cursor;
+}
+
 bool Face::Fits(double lower, double upper) const {
   if (count == 0)
     return true;

@@ -35,6 +35,11 @@ class Face {
   // one reaching over exactly one bound needs one, one covering a whole segment none.
   bool Fits(double lower, double upper) const;
 
+  // Becomes a copy of `other`: the same bounds, conditions (one more reference each) and
+  // cursor. The conditions it held before are released after the new ones are acquired, so
+  // a face may take back a copy it made of itself earlier.
+  void CopyFrom(const Face& other);
+
   // Moves the cursor to a segment containing x, searching from the segment after the
   // current one.
   void Find(double x);

@@ -105,6 +105,20 @@ ProblemRecord::RunHold::~RunHold() {
   --*holds;
 }
 
+std::unique_ptr<NumVector<int>> MarksEndingAt(const NumVector<int>& marks, int32_t maxIterTime) {
+  const int32_t n = marks.N();
+  int32_t i = n - 1;
+  // A mark equal to the new step count stays the last one: pressing OK without changing the
+  // count must not cost the student an animation time.
+  while (i > 1 && marks[i] > maxIterTime)
+    --i;
+  auto kept = std::make_unique<NumVector<int>>(i + 1);
+  for (int32_t k = 0; k <= i; ++k)
+    (*kept)[k] = marks[k];
+  (*kept)[i] = maxIterTime;
+  return kept;
+}
+
 bool ProblemRecord::SetParameters(double newTolTime, double newTolSpace, int32_t newMaxIterTime,
                                   int32_t newMaxIterSpace, double newDt) {
   // The run's simulator copied the parameters, but it reads the marks this would rewrite.
@@ -115,21 +129,7 @@ bool ProblemRecord::SetParameters(double newTolTime, double newTolSpace, int32_t
   maxIterTime = newMaxIterTime;
   maxIterSpace = newMaxIterSpace;
   dt = newDt;
-
-  NumVector<int>& marks = *_marks;
-  const int32_t n = marks.N();
-  int32_t i = n - 1;
-  // A mark equal to the new step count stays the last one: pressing OK without changing the
-  // count must not cost the student an animation time.
-  while (i > 1 && marks[i] > maxIterTime)
-    --i;
-  if (i < n - 1) {
-    auto kept = std::make_unique<NumVector<int>>(i + 1);
-    for (int32_t k = 0; k <= i; ++k)
-      (*kept)[k] = marks[k];
-    _marks = std::move(kept);
-  }
-  (*_marks)[i] = maxIterTime;
+  _marks = MarksEndingAt(*_marks, maxIterTime);
   return true;
 }
 

@@ -17,6 +17,11 @@
 #include "sim/reference.h"
 #include "sim/simulator.h"
 
+// The animation times kept when the number of steps becomes maxIterTime: the last mark at or
+// below it (or mark 1) becomes maxIterTime and later marks are dropped; with an unchanged
+// count the marks come back as they were.
+std::unique_ptr<NumVector<int>> MarksEndingAt(const NumVector<int>& marks, int32_t maxIterTime);
+
 class ProblemRecord {
  public:
   // The default problem: a 1 m x 1 m gold square of 10 x 10 volumes, West at 0, East at 1,

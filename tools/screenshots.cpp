@@ -289,6 +289,68 @@ void ResultWindows(THeatForm& form) {
 
 // The editors on a fresh default problem: materials typed, picked and painted, and a side
 // split into three segments, with the segment and function dialogs on their way.
+// The Edit menu after a stroke of the paint tool and after a segment, each naming its step,
+// and after undoing both.
+void UndoShots() {
+  THeatForm form;
+  form.move(20, 20);
+  form.show();
+  if (!QTest::qWaitForWindowExposed(&form))
+    std::exit(1);
+  const auto showEditMenu = [&form] {
+    QMenu* edit = form.menuBar()->findChild<QMenu*>("EditMenu");
+    edit->popup(form.menuBar()->mapToGlobal(
+        form.menuBar()->actionGeometry(edit->menuAction()).bottomLeft()));
+    QTest::qWait(100);
+    return edit;
+  };
+
+  TPhysicalPropDlg& props = *form.physicalPropDlg;
+  form.PhyPropBtn->click();
+  props.move(form.frameGeometry().right() + 12, 20);
+  props.MoreBtn->click();
+  props.DatabaseGrid->selectRow(17);
+  props.DatabaseGridDblClick();
+  // A stripe down the middle, in one drag.
+  QImage probe(1, 1, QImage::Format_RGB32);
+  Surface surface(&probe);
+  RCanvas canvas(surface, form.viewport, form.boundsMin, form.boundsMax, 4);
+  const QPoint top(canvas.MapX(0.55), canvas.MapY(0.98));
+  const QPoint bottom(canvas.MapX(0.55), canvas.MapY(0.02));
+  QTest::mouseMove(form.Draw, top);
+  QTest::mousePress(form.Draw, Qt::LeftButton, {}, top);
+  for (int y = top.y(); y <= bottom.y(); ++y)
+    QTest::mouseMove(form.Draw, QPoint(top.x(), y));
+  QTest::mouseRelease(form.Draw, Qt::LeftButton, {}, bottom);
+  props.close();
+  Shot(form, "c0a-undo-on-the-tool-bar");
+  QMenu* edit = showEditMenu();
+  Shot(form, "c0-edit-menu-after-stroke");
+  edit->close();
+
+  // A convective segment on North through the editor's model.
+  form.BoundsItem->trigger();
+  form.BConditionsBtn->click();
+  TBoundaryDlg& editor = *form.boundaryDlg;
+  editor.move(form.frameGeometry().right() + 12, 20);
+  form.Model().AddSegment(
+      Side::North, 0.3, 0.7,
+      std::make_unique<FConvection>(form.functionList[1].get(), form.functionList[0].get()));
+  form.activateWindow();
+  edit = showEditMenu();
+  ShotAround({&form, &editor}, "c1-edit-menu-after-segment");
+  edit->close();
+  form.UndoItem->trigger();
+  form.UndoItem->trigger();
+  edit = showEditMenu();
+  ShotAround({&form, &editor}, "c2-edit-menu-after-two-undos");
+  edit->close();
+  editor.close();
+  messages::SetAnswerer([](const messages::Shown&) { return QMessageBox::No; });
+  form.close();
+  messages::SetAnswerer(nullptr);
+}
+
 void EditingShots() {
   THeatForm form;
   form.move(20, 20);
@@ -719,6 +781,11 @@ int main(int argc, char** argv) {
     StumbleShots();
     return 0;
   }
+  // "undo" alone: the Edit menu.
+  if (argc > 2 && QString(argv[2]) == "undo") {
+    UndoShots();
+    return 0;
+  }
 
   TAboutBox::ShowSplash();
   THeatForm form;
@@ -850,6 +917,7 @@ int main(int argc, char** argv) {
   form.close();
 
   EditingShots();
+  UndoShots();
   StumbleShots();
   return 0;
 }

@@ -103,8 +103,8 @@ void TConditionPicture::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------------------------------
 // TSegmentDlg
 
-TSegmentDlg::TSegmentDlg(ProblemRecord& problem, SegmentTarget& target, QWidget* parent)
-    : QDialog(parent), problem(problem), target(target) {
+TSegmentDlg::TSegmentDlg(ProblemModel& model, SegmentTarget& target, QWidget* parent)
+    : QDialog(parent), model(model), problem(model.Problem()), target(target) {
   BuildForm();
   FillFunctionLists();
   CBTypeChange();
@@ -327,7 +327,7 @@ void TSegmentDlg::FunctionChosen(QComboBox* list) {
   const int n = static_cast<int>(problem.functionList.size());
   if (list->currentIndex() == n) {
     if (std::unique_ptr<Function1D> made = target.AskCustomFunction())
-      problem.functionList.push_back(std::move(made));
+      model.AddFunction(std::move(made));
   }
   FillFunctionLists();
 }

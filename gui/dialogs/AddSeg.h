@@ -10,7 +10,7 @@
 
 #include "gui/dialogs/boundarytarget.h"
 #include "gui/dialogs/segmenttarget.h"
-#include "sim/problem.h"
+#include "gui/document/problemmodel.h"
 
 class QComboBox;
 class QGroupBox;
@@ -38,8 +38,8 @@ class TSegmentDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // The problem and the target must outlive the dialog.
-  TSegmentDlg(ProblemRecord& problem, SegmentTarget& target, QWidget* parent = nullptr);
+  // The model and the target must outlive the dialog.
+  TSegmentDlg(ProblemModel& model, SegmentTarget& target, QWidget* parent = nullptr);
 
   void FormShow();
   void CBTypeChange();
@@ -49,8 +49,9 @@ class TSegmentDlg : public QDialog {
   // choice (held to the last function).
   void FillFunctionLists();
   // A choice in CBF0 or CBF1 (a click in the open list, or Enter or Space on "Custom..."):
-  // "Custom..." asks for a new function and chooses it. Passing over "Custom..." with the
-  // arrow keys or the wheel only shows it: the dialog opens when it is chosen.
+  // "Custom..." asks for a new function, adds it to the problem (a step of its own) and
+  // chooses it. Passing over "Custom..." with the arrow keys or the wheel only shows it: the
+  // dialog opens when it is chosen.
   void FunctionChosen(QComboBox* list);
   // Back to the state of a new problem: Convection over the whole side, the first function.
   void Reset();
@@ -83,7 +84,8 @@ class TSegmentDlg : public QDialog {
   void UpdateOk();
   const Function1D* Chosen(const QComboBox* list) const;
 
-  ProblemRecord& problem;
+  ProblemModel& model;
+  const ProblemRecord& problem;
   SegmentTarget& target;
 };
 

@@ -76,10 +76,14 @@ QString ConditionDescription(const FHeat& condition, double start, double end) {
            functions);
 }
 
-TBoundaryDlg::TBoundaryDlg(ProblemRecord& problem, BoundaryTarget& target, QWidget* parent)
-    : QDialog(parent), problem(problem), target(target) {
+TBoundaryDlg::TBoundaryDlg(ProblemModel& model, BoundaryTarget& target, QWidget* parent)
+    : QDialog(parent), model(model), problem(model.Problem()), target(target) {
   BuildForm();
   FillAll();
+  connect(&model, &ProblemModel::Changed, this, [this](ProblemModel::Parts parts) {
+    if (parts & (ProblemModel::Sides | ProblemModel::Functions))
+      FillAll();
+  });
   connect(Page, &QTabWidget::currentChanged, this, &TBoundaryDlg::PageChange);
   connect(AddBtn, &QPushButton::clicked, this, &TBoundaryDlg::AddBtnClick);
   connect(DelBtn, &QPushButton::clicked, this, &TBoundaryDlg::DelBtnClick);
@@ -154,8 +158,8 @@ void TBoundaryDlg::FillGrid(QTableWidget& grid, const Face& face) {
 }
 
 void TBoundaryDlg::FillAll() {
-  Face* faces[] = {problem.northFace.get(), problem.southFace.get(), problem.eastFace.get(),
-                   problem.westFace.get()};
+  const Face* faces[] = {problem.northFace.get(), problem.southFace.get(), problem.eastFace.get(),
+                         problem.westFace.get()};
   QTableWidget* grids[] = {NGrid, SGrid, EGrid, WGrid};
   for (int k = 0; k < 4; ++k) {
     const int row = std::max(grids[k]->currentRow(), 0);
@@ -174,15 +178,19 @@ QString TBoundaryDlg::CurrentSide() const {
   return Page->tabText(Page->currentIndex());
 }
 
-Face& TBoundaryDlg::CurrentFace() const {
+Side TBoundaryDlg::CurrentSideIndex() const {
   const QString side = CurrentSide();
   if (side == QLatin1String("North"))
-    return *problem.northFace;
+    return Side::North;
   if (side == QLatin1String("South"))
-    return *problem.southFace;
+    return Side::South;
   if (side == QLatin1String("East"))
-    return *problem.eastFace;
-  return *problem.westFace;
+    return Side::East;
+  return Side::West;
+}
+
+const Face& TBoundaryDlg::CurrentFace() const {
+  return FaceOf(problem, CurrentSideIndex());
 }
 
 QTableWidget* TBoundaryDlg::CurrentGrid() const {
@@ -210,8 +218,8 @@ void TBoundaryDlg::AddBtnClick() {
   std::optional<NewSegment> segment = target.AskSegment();
   if (!segment || !segment->condition)
     return;
-  Face& face = CurrentFace();
-  // The dialog's checks, kept here too: Insert's own would stop the program.
+  const Face& face = CurrentFace();
+  // The dialog's checks, kept here too: the model refuses what Insert would stop at.
   if (!(segment->lower >= 0 && segment->upper <= 1 && segment->lower < segment->upper))
     return;
   if (!face.Fits(segment->lower, segment->upper)) {
@@ -222,16 +230,17 @@ void TBoundaryDlg::AddBtnClick() {
   }
   const double lower = segment->lower;
   const FHeat* added = segment->condition.get();
-  face.Insert(Segment{lower, segment->upper, segment->condition.release()});
+  if (!model.AddSegment(CurrentSideIndex(), lower, segment->upper, std::move(segment->condition)))
+    return;
+  // The new segment's row is selected.
   int row = 0;
   while (row < face.count - 1 && !(face.bounds[row] == lower && face.f[row] == added))
     ++row;
   RefillCurrent(row);
-  target.ShowBoundarySide(isVisible(), CurrentSide());
 }
 
 void TBoundaryDlg::DelBtnClick() {
-  Face& face = CurrentFace();
+  const Face& face = CurrentFace();
   if (face.count <= 1) {
     messages::ShowError(this, QStringLiteral("Cannot delete last boundary condition"));
     return;
@@ -239,13 +248,8 @@ void TBoundaryDlg::DelBtnClick() {
   const int r = CurrentGrid()->currentRow();
   if (r < 0 || r >= face.count)
     return;
-  if (r < face.count - 1) {
-    face.Insert(Segment{face.bounds[r], face.bounds[r + 2], face.f[r + 1]});
-  } else {
-    face.Insert(Segment{face.bounds[face.count - 2], 1, face.f[face.count - 2]});
-  }
-  RefillCurrent(std::min(r, face.count - 1));
-  target.ShowBoundarySide(isVisible(), CurrentSide());
+  if (model.DeleteSegment(CurrentSideIndex(), r))
+    RefillCurrent(std::min(r, face.count - 1));
 }
 
 void TBoundaryDlg::HelpBtnClick() {

@@ -2,15 +2,16 @@
 #define CALORIVECTRIX_GUI_BOUNDARY_H
 
 // The boundary-condition editor: one table per side listing its segments, with Add and Del.
-// It edits the problem's faces in place; there is no copy and no Cancel, every change takes
-// effect at once (and at the next run). While it is shown the window's plot highlights the
-// side of the current tab.
+// Every change is asked of the problem's model and takes effect at once (and at the next
+// run); there is no copy and no Cancel, the history undoes. The tables follow the model, so
+// an undo shows at once. While it is shown the window's plot highlights the side of the
+// current tab.
 
 #include <QDialog>
 
 #include "gui/dialogs/boundarytarget.h"
+#include "gui/document/problemmodel.h"
 #include "sim/face.h"
-#include "sim/problem.h"
 
 class QPushButton;
 class QShowEvent;
@@ -25,8 +26,8 @@ class TBoundaryDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // The problem and the target must outlive the dialog.
-  TBoundaryDlg(ProblemRecord& problem, BoundaryTarget& target, QWidget* parent = nullptr);
+  // The model and the target must outlive the dialog.
+  TBoundaryDlg(ProblemModel& model, BoundaryTarget& target, QWidget* parent = nullptr);
 
   void FormShow();
   void PageChange();
@@ -42,7 +43,8 @@ class TBoundaryDlg : public QDialog {
 
   // The caption of the current tab ("North" until the user changes tab), its face and table.
   QString CurrentSide() const;
-  Face& CurrentFace() const;
+  Side CurrentSideIndex() const;
+  const Face& CurrentFace() const;
   QTableWidget* CurrentGrid() const;
   // Fills a table from a face: one row per segment, from the side's start.
   static void FillGrid(QTableWidget& grid, const Face& face);
@@ -66,7 +68,8 @@ class TBoundaryDlg : public QDialog {
   // Refills the current table and selects `row` (held to the table).
   void RefillCurrent(int row);
 
-  ProblemRecord& problem;
+  ProblemModel& model;
+  const ProblemRecord& problem;
   BoundaryTarget& target;
 };
 

@@ -13,8 +13,8 @@
 #include "gui/platform/helptopics.h"
 #include "gui/platform/numfmt.h"
 
-TInitialTempDlg::TInitialTempDlg(ProblemRecord& record, QWidget* parent)
-    : QDialog(parent), problem(record) {
+TInitialTempDlg::TInitialTempDlg(ProblemModel& model, QWidget* parent)
+    : QDialog(parent), model(model), problem(model.Problem()) {
   setObjectName(QStringLiteral("InitialTempDlg"));
   setWindowTitle(QStringLiteral("Temperature"));
   InstallContextHelp(this, topic::kInitialTempDlg);
@@ -67,7 +67,7 @@ void TInitialTempDlg::OKBtnClick() {
   double value = 0;
   if (!ParseDecimal(Temp->text(), value))
     return;
-  problem.initialTemp = value;
+  model.SetInitialTemperature(value);
   accept();
 }
 

@@ -7,7 +7,7 @@
 
 #include <QDialog>
 
-#include "sim/problem.h"
+#include "gui/document/problemmodel.h"
 
 class QLineEdit;
 class QPushButton;
@@ -17,14 +17,15 @@ class TInitialTempDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // The problem must outlive the dialog.
-  explicit TInitialTempDlg(ProblemRecord& problem, QWidget* parent = nullptr);
+  // The model must outlive the dialog.
+  explicit TInitialTempDlg(ProblemModel& model, QWidget* parent = nullptr);
 
   // The field shows the stored temperature and takes the focus.
   void FormShow();
   // Whether the field reads as a number; enables OK accordingly.
   bool TempChange();
-  // Stores the temperature and closes with OK; does nothing while the field does not read.
+  // Asks the model for the temperature and closes with OK; does nothing while the field does not
+  // read.
   void OKBtnClick();
   void HelpBtnClick();
 
@@ -37,7 +38,8 @@ class TInitialTempDlg : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  ProblemRecord& problem;
+  ProblemModel& model;
+  const ProblemRecord& problem;
 };
 
 #endif

@@ -30,8 +30,8 @@ QLabel* AddRow(QGridLayout* rows, const QString& caption, QLineEdit* edit) {
 
 }  // namespace
 
-TParametersDlg::TParametersDlg(ProblemRecord& record, QWidget* parent)
-    : QDialog(parent), problem(record) {
+TParametersDlg::TParametersDlg(ProblemModel& model, QWidget* parent)
+    : QDialog(parent), model(model), problem(model.Problem()) {
   setObjectName(QStringLiteral("ParametersDlg"));
   setWindowTitle(QStringLiteral("Simulation Parameters"));
   InstallContextHelp(this, topic::kParametersDlg);
@@ -200,11 +200,12 @@ void TParametersDlg::OKBtnClick() {
   Values v{};
   if (!Read(v))
     return;
-  problem.SetParameters(v.tolTime, v.tolSpace, v.maxIterTime, v.maxIterSpace, v.dt);
   const bool steady = Mode->currentIndex() == 1;
   const int solver = steady ? transientSolver : Solver->currentIndex();
-  problem.solver = solver == 1 ? SolverKind::Direct : SolverKind::GaussSeidel;
-  problem.runMode = steady ? RunMode::Steady : RunMode::Transient;
+  model.SetParameters(
+      ProblemModel::Parameters{v.tolTime, v.tolSpace, v.maxIterTime, v.maxIterSpace, v.dt,
+                               solver == 1 ? SolverKind::Direct : SolverKind::GaussSeidel,
+                               steady ? RunMode::Steady : RunMode::Transient});
   accept();
 }
 

@@ -5,9 +5,10 @@
 // tolerances, the solver's iteration limit, the choice of solver and the run mode of the
 // problem it is given. It asks nothing of the window: the values are stored in the problem,
 // which keeps its animation times ending at the new number of steps, and take effect at the
-// next run. A steady run is solved by the direct solver whatever solver is chosen for
-// transients: while "Steady state" is chosen the solver list shows the direct solver,
-// greyed, the time fields are greyed, and the choice made for transients is kept.
+// next run; the model keeps OK as one step of the history. A steady run is solved by the direct
+// solver whatever solver is chosen for transients: while "Steady state" is chosen the solver list
+// shows the direct solver, greyed, the time fields are greyed, and the choice made for transients
+// is kept.
 //
 // OK is enabled exactly when every field reads (integers strictly, decimals with the user's
 // separator) and every value is above zero; nothing else is checked, so the dialog can
@@ -16,7 +17,7 @@
 #include <QDialog>
 #include <cstdint>
 
-#include "sim/problem.h"
+#include "gui/document/problemmodel.h"
 
 class QComboBox;
 class QGridLayout;
@@ -31,8 +32,8 @@ class TParametersDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // The problem must outlive the dialog.
-  explicit TParametersDlg(ProblemRecord& problem, QWidget* parent = nullptr);
+  // The model must outlive the dialog.
+  explicit TParametersDlg(ProblemModel& model, QWidget* parent = nullptr);
 
   // The fields show the stored values; the focus goes to the time step.
   void FormShow();
@@ -87,7 +88,8 @@ class TParametersDlg : public QDialog {
   // The fields as values, or false when any does not read or is not above zero.
   bool Read(Values& values) const;
 
-  ProblemRecord& problem;
+  ProblemModel& model;
+  const ProblemRecord& problem;
   // The solver chosen for transients, kept while the steady mode shows the direct one.
   int transientSolver = 0;
   // The captions of the iterations number and the solver tolerance.

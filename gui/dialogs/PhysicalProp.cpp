@@ -51,9 +51,8 @@ QString NameOf(const VolumeProperties& p) {
 
 }  // namespace
 
-TPhysicalPropDlg::TPhysicalPropDlg(ProblemRecord& problem, PropertiesTarget& target,
-                                   QWidget* parent)
-    : QDialog(parent), problem(problem), target(target) {
+TPhysicalPropDlg::TPhysicalPropDlg(ProblemModel& model, PropertiesTarget& target, QWidget* parent)
+    : QDialog(parent), model(model), target(target) {
   BuildForm();
   FillDatabase();
 
@@ -326,10 +325,8 @@ void TPhysicalPropDlg::ApplyToggled(bool) {
 
 void TPhysicalPropDlg::ApplyAllClick() {
   const std::optional<VolumeProperties> p = ReadProperties();
-  if (!p || !problem.media)
-    return;
-  problem.media->Fill(*p);
-  target.Redraw();
+  if (p)
+    model.ApplyToAll(*p);
 }
 
 void TPhysicalPropDlg::MoreBtnClick() {

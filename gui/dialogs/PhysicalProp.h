@@ -13,8 +13,8 @@
 #include <optional>
 
 #include "gui/dialogs/propertiestarget.h"
+#include "gui/document/problemmodel.h"
 #include "sim/media.h"
-#include "sim/problem.h"
 
 class QGroupBox;
 class QLabel;
@@ -32,8 +32,8 @@ class TPhysicalPropDlg : public QDialog {
   static constexpr int kNarrowWidth = 242;
   static constexpr int kWideWidth = 555;
 
-  // The problem and the target must outlive the dialog.
-  TPhysicalPropDlg(ProblemRecord& problem, PropertiesTarget& target, QWidget* parent = nullptr);
+  // The model and the target must outlive the dialog.
+  TPhysicalPropDlg(ProblemModel& model, PropertiesTarget& target, QWidget* parent = nullptr);
 
   // The material in the fields; none while a field does not hold a valid number.
   std::optional<VolumeProperties> ReadProperties() const;
@@ -89,7 +89,7 @@ class TPhysicalPropDlg : public QDialog {
   // Tells the target how the tool stands (Closed when `closing`) and says the same on Apply.
   void ShowTool(bool closing = false);
 
-  ProblemRecord& problem;
+  ProblemModel& model;
   PropertiesTarget& target;
   // While the fields are filled together, one check runs at the end instead of one per field.
   bool filling = false;

@@ -109,7 +109,8 @@ void PaintExponentialSampling(Surface& surface, const PixelRect& rect, int32_t n
 // ---------------------------------------------------------------------------------------
 // The form
 
-TTimeDlg::TTimeDlg(ProblemRecord& record, QWidget* parent) : QDialog(parent), problem(record) {
+TTimeDlg::TTimeDlg(ProblemModel& model, QWidget* parent)
+    : QDialog(parent), model(model), problem(model.Problem()) {
   BuildForm();
   connect(LSamples, &QLineEdit::textChanged, this, [this] { SamplesChange(LSamples); });
   connect(ESamples, &QLineEdit::textChanged, this, [this] { SamplesChange(ESamples); });
@@ -379,7 +380,7 @@ std::unique_ptr<NumVector<int>> TTimeDlg::ListedMarks() const {
 }
 
 void TTimeDlg::OKBtnClick() {
-  problem.SetMarks(ListedMarks());
+  model.SetAnimationTimes(*ListedMarks());
   accept();
 }
 

@@ -6,15 +6,15 @@
 // later, "Custom" adds single times; "Del" removes times, never the first or the last.
 // The list is working data, rebuilt from the problem's marks at each showing; only OK turns
 // it back into marks, each time step once, strictly increasing from 0 to the last step.
-// Nothing is asked of the window: the marks are the problem's.
+// Nothing is asked of the window: the marks are the problem's, changed through its model.
 
 #include <QDialog>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "gui/document/problemmodel.h"
 #include "gui/plot/rcanvas.h"
-#include "sim/problem.h"
 
 class QLabel;
 class QLineEdit;
@@ -46,8 +46,8 @@ class TTimeDlg : public QDialog {
   // colour, and runs that fill the memory with snapshots.
   static constexpr int32_t kMaxSamples = 10000;
 
-  // The problem must outlive the dialog.
-  explicit TTimeDlg(ProblemRecord& problem, QWidget* parent = nullptr);
+  // The model must outlive the dialog.
+  explicit TTimeDlg(ProblemModel& model, QWidget* parent = nullptr);
 
   // Lists the problem's marks in seconds and resets the custom page.
   void FormShow();
@@ -101,7 +101,8 @@ class TTimeDlg : public QDialog {
   // The time step an item stands for: its time over dt, rounded half up.
   int32_t StepOf(int row) const;
 
-  ProblemRecord& problem;
+  ProblemModel& model;
+  const ProblemRecord& problem;
   int32_t samples = 50;
 };
 

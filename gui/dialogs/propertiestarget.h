@@ -1,10 +1,11 @@
 #ifndef CALORIVECTRIX_GUI_PROPERTIESTARGET_H
 #define CALORIVECTRIX_GUI_PROPERTIESTARGET_H
 
-// What the physical-properties dialog needs of the window that draws the problem: a redraw
-// after materials change, the state of the paint tool shown over the drawing area, and the
-// materials on show while the dialog is open. The window in turn asks the dialog for the
-// material to paint (ReadProperties) and hands it a picked-up volume (ShowProperties).
+// What the physical-properties dialog needs of the window that draws the problem: the state
+// of the paint tool shown over the drawing area, and the materials on show while the dialog
+// is open. (The window redraws materials that change when the problem's model says so.) The window
+// in turn asks the dialog for the material to paint (ReadProperties) and hands it a picked-up
+// volume (ShowProperties).
 
 #include <QString>
 #include <cstdint>
@@ -19,7 +20,6 @@ class PropertiesTarget {
  public:
   virtual ~PropertiesTarget() = default;
 
-  virtual void Redraw() = 0;
   // The painting pointer while engaged; while off, a pointer that says a drag paints
   // nothing, and `why` (the field that keeps the tool off, or what to press) where the
   // student looks; the default pointer once closed.

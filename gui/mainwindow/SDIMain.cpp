@@ -95,6 +95,9 @@ QColor ReadoutColor(const SimManager& results, double t) {
 THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle("Calorivectrix v1.1");
   ComputeBounds();
+  model = std::make_unique<ProblemModel>(*this);
+  // Results previewed from a run that goes on still belong to it; its grid must stay.
+  model->SetInUse([this] { return manager && manager->Sim() != nullptr; });
 
   BuildCommands();
   BuildClientArea();
@@ -127,23 +130,31 @@ THeatForm::THeatForm(QWidget* parent) : QMainWindow(parent) {
                        .toStringList()
                        .mid(0, maxRecentProblems);
   UpdateRecentMenu();
-  savedProblem = problemfile::Serialize(*this);
 
   processDlg = new TProcessDlg(*this, this);
   geometryDlg = new TGeometryDlg(*this, this);
-  parametersDlg = new TParametersDlg(*this, this);
-  initialTempDlg = new TInitialTempDlg(*this, this);
-  timeDlg = new TTimeDlg(*this, this);
+  parametersDlg = new TParametersDlg(*model, this);
+  initialTempDlg = new TInitialTempDlg(*model, this);
+  timeDlg = new TTimeDlg(*model, this);
   outputsDlg = new TOutputsDlg(*this, this);
   graphicDlg = new TGraphicDlg(*this, this);
   historyDlg = new TTimeHistoryDlg(*this, this);
   equationDlg = new TVolumeEquationDlg(*this, this);
   aboutBox = new TAboutBox(this);
-  boundaryDlg = new TBoundaryDlg(*this, *this, this);
-  segmentDlg = new TSegmentDlg(*this, *this, this);
+  boundaryDlg = new TBoundaryDlg(*model, *this, this);
+  segmentDlg = new TSegmentDlg(*model, *this, this);
   functionDlg = new TFunctionDlg(this);
-  physicalPropDlg = new TPhysicalPropDlg(*this, *this, this);
+  physicalPropDlg = new TPhysicalPropDlg(*model, *this, this);
   refinementDlg = new TRefinementDlg(*this, this);
+  // The editors that stay open beside the window take back their changes with the same keys.
+  for (QWidget* editor :
+       {static_cast<QWidget*>(boundaryDlg), static_cast<QWidget*>(physicalPropDlg)})
+    editor->addActions({UndoItem, RedoItem});
+
+  connect(model.get(), &ProblemModel::Changed, this, &THeatForm::ProblemChanged);
+  connect(&model->History(), &QUndoStack::indexChanged, this, &THeatForm::UpdateEditItems);
+  connect(&model->History(), &QUndoStack::cleanChanged, this, &THeatForm::UpdateEditItems);
+  UpdateEditItems();
 
   UpdateExportItems();
   UpdateFrameButtons();
@@ -179,6 +190,8 @@ void THeatForm::ShutDown() {
   refinementDlg->Stop();
   manager.reset();
   scaleBitmap = QImage();
+  // The history holds conditions of its own, and grids.
+  model->ClearHistory();
   ReleaseConditions();
   INVARIANT(FHeat::Instances() == 0, "FHeat::Instances()==0");
   HelpViewer::Instance().Close();
@@ -187,10 +200,30 @@ void THeatForm::ShutDown() {
 // ---- The problem and its results -------------------------------------------------------
 
 bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
+  return SetMedia(std::move(newMedia), QString());
+}
+
+bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia, const QString& name) {
   // A run's simulator reads the grid, and after a preview the results held here are that
-  // run's own manager: neither may go while it lasts.
-  if (HeldByRun() || (manager && manager->Sim() != nullptr))
-    return false;
+  // run's own manager: the model refuses while either lasts.
+  return model->ReplaceGrid(std::move(newMedia), name);
+}
+
+void THeatForm::ProblemChanged(ProblemModel::Parts parts) {
+  if (parts & ProblemModel::Grid) {
+    GridReplaced();
+    return;
+  }
+  if (parts & (ProblemModel::Materials | ProblemModel::Sides | ProblemModel::Functions |
+               ProblemModel::Watched)) {
+    UpdateReadouts();
+    Redraw();
+  }
+  // The history and equation windows show the watched volumes, the materials and the step.
+  UpdateInspectors();
+}
+
+void THeatForm::GridReplaced() {
   if (manager) {
     // The timer must never tick without results.
     Timer->stop();
@@ -198,9 +231,6 @@ bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
     UpdateFrameButtons();
     OutputsItem->setEnabled(false);
   }
-  // Watched points stay where they were, in whichever volume of the new grid holds them.
-  KeepWatchedOn(*media, *newMedia);
-  media = std::move(newMedia);
   // A probe left over from the old grid could point outside the new one.
   probeI = -1;
   probeJ = -1;
@@ -215,8 +245,9 @@ bool THeatForm::SetMedia(std::unique_ptr<Media> newMedia) {
   SetViewMode(viewMode == ViewMode::Temperature || viewMode == ViewMode::Isotherms ? ViewMode::Media
                                                                                    : viewMode);
   UpdateExportItems();
+  if (refinementDlg && refinementDlg->isVisible())
+    refinementDlg->Update();
   UpdateInspectors();
-  return true;
 }
 
 bool THeatForm::SetManager(SimManager* results) {
@@ -238,6 +269,8 @@ bool THeatForm::SetManager(SimManager* results) {
   UpdateReadouts();
   UpdateExportItems();
   UpdateInspectors();
+  // Previewed results still belong to their run, which holds the problem: no undo meanwhile.
+  UpdateEditItems();
   return true;
 }
 
@@ -412,10 +445,8 @@ void THeatForm::MouseMove(int x, int y, Qt::MouseButtons buttons) {
   probeI = found.i;
   probeJ = found.j;
   // Dragging with the paint tool paints every volume the pointer enters.
-  if (physicalPropDlg->Painting() && probeI >= 0 && probeJ >= 0 && (buttons & Qt::LeftButton)) {
+  if (physicalPropDlg->Painting() && probeI >= 0 && probeJ >= 0 && (buttons & Qt::LeftButton))
     PaintProbedVolume();
-    Redraw();
-  }
   UpdateReadouts();
 }
 
@@ -436,9 +467,10 @@ void THeatForm::MouseDown(Qt::MouseButton button) {
     return;
   }
   if (button == Qt::LeftButton) {
+    // One press to its release is one step, however many volumes the drag crosses.
+    model->BeginStroke();
     PaintProbedVolume();
     UpdateReadouts();
-    Redraw();
   } else if (button == Qt::RightButton) {
     // Picks up the volume's material; the heat generation typed in the dialog stays.
     physicalPropDlg->ShowProperties(media->volume(probeI, probeJ));
@@ -447,7 +479,7 @@ void THeatForm::MouseDown(Qt::MouseButton button) {
 
 void THeatForm::PaintProbedVolume() {
   if (const std::optional<VolumeProperties> p = physicalPropDlg->ReadProperties())
-    media->volume(probeI, probeJ) = *p;
+    model->PaintVolume(VolumeIndex{probeI, probeJ}, *p);
 }
 
 void THeatForm::ShowPaintTool(PaintTool tool, const QString& why) {
@@ -703,8 +735,22 @@ void THeatForm::ContextPopup(int topic) {
 }
 
 void THeatForm::SimulationBtnClick() {
-  if (processDlg)
-    processDlg->exec();
+  if (!processDlg)
+    return;
+  // A run reads the problem the run window shows; undo and redo wait until it closes.
+  runWindowOpen = true;
+  UpdateEditItems();
+  processDlg->exec();
+  runWindowOpen = false;
+  UpdateEditItems();
+}
+
+void THeatForm::UndoItemClick() {
+  model->Undo();
+}
+
+void THeatForm::RedoItemClick() {
+  model->Redo();
 }
 
 void THeatForm::PhyPropBtnClick() {
@@ -775,7 +821,8 @@ bool THeatForm::OpenGeometry(const QString& fileName, QString* message) {
     }
     return false;
   }
-  if (!SetMedia(std::move(read.media))) {
+  const QString name = QStringLiteral("Open Geometry ") + QFileInfo(fileName).fileName();
+  if (!SetMedia(std::move(read.media), name)) {
     if (message)
       *message =
           "A simulation is still using the current grid. Close the Simulation window "
@@ -825,7 +872,7 @@ void THeatForm::RefinementStudyItemClick() {
 // ---- Looking inside the numbers --------------------------------------------------------
 
 bool THeatForm::WatchVolume(VolumeIndex volume, bool watch) {
-  if (!SetWatched(volume, watch)) {
+  if (!model->SetWatched(volume, watch)) {
     if (watch && !Watched(volume) && static_cast<int32_t>(watched.size()) >= kMaxWatched) {
       statusBar()->showMessage(
           QString("At most %1 volumes can be watched; Ctrl+click a watched one to stop "
@@ -835,8 +882,7 @@ bool THeatForm::WatchVolume(VolumeIndex volume, bool watch) {
     }
     return false;
   }
-  Redraw();
-  UpdateInspectors();
+  // The window and the inspectors follow the model's Changed.
   return true;
 }
 
@@ -889,8 +935,7 @@ bool THeatForm::LoadProblem(std::unique_ptr<ProblemRecord> problem) {
     if (dialog->isVisible() && !dialog->isModal())
       dialog->close();
   }
-  SetMedia(std::move(problem->media));
-  TakeSettingsFrom(*problem);
+  model->Load(std::move(problem));
   // What the dialogs hold for the problem goes with it: a new problem does not paint with
   // the last material typed, nor offer the last segment's limits.
   physicalPropDlg->Reset();
@@ -901,7 +946,7 @@ bool THeatForm::LoadProblem(std::unique_ptr<ProblemRecord> problem) {
 }
 
 bool THeatForm::ProblemModified() const {
-  return problemfile::Serialize(*this) != savedProblem;
+  return !model->IsClean();
 }
 
 bool THeatForm::OpenProblem(const QString& fileName, QString* message) {
@@ -917,7 +962,6 @@ bool THeatForm::OpenProblem(const QString& fileName, QString* message) {
     return false;
   }
   problemFileName = QFileInfo(fileName).absoluteFilePath();
-  savedProblem = problemfile::Serialize(*this);
   RememberRecent(problemFileName);
   return true;
 }
@@ -941,7 +985,6 @@ bool THeatForm::OpenExample(const QString& resource) {
     return false;
   }
   problemFileName.clear();
-  savedProblem = problemfile::Serialize(*this);
   return true;
 }
 
@@ -949,7 +992,7 @@ bool THeatForm::SaveProblem(const QString& fileName, QString* message) {
   if (!problemfile::Save(*this, fileName, message))
     return false;
   problemFileName = QFileInfo(fileName).absoluteFilePath();
-  savedProblem = problemfile::Serialize(*this);
+  model->SetClean();
   RememberRecent(problemFileName);
   return true;
 }
@@ -958,7 +1001,6 @@ void THeatForm::NewProblem() {
   if (!LoadProblem(std::make_unique<ProblemRecord>()))
     return;
   problemFileName.clear();
-  savedProblem = problemfile::Serialize(*this);
 }
 
 bool THeatForm::MayDiscardProblem() {

@@ -2,7 +2,9 @@
 #define CALORIVECTRIX_GUI_SDIMAIN_H
 
 // The main window: owner of the problem being studied and of the results of the last
-// accepted run, which it draws, probes and plays back.
+// accepted run, which it draws, probes and plays back. The problem is the window's record,
+// but it changes only through the window's ProblemModel: the window and every dialog ask
+// the model for a change, and follow the model's Changed signal to show it.
 
 #include <QEvent>
 #include <QHash>
@@ -24,6 +26,7 @@
 #include "gui/dialogs/refinementtarget.h"
 #include "gui/dialogs/runtarget.h"
 #include "gui/dialogs/segmenttarget.h"
+#include "gui/document/problemmodel.h"
 #include "gui/platform/surface.h"
 #include "gui/plot/fieldplot.h"
 #include "gui/plot/rcanvas.h"
@@ -75,6 +78,10 @@ class THeatForm : public QMainWindow,
   explicit THeatForm(QWidget* parent = nullptr);
   ~THeatForm() override;
 
+  // The one way the problem changes, and its history.
+  ProblemModel& Model() { return *model; }
+  const ProblemModel& Model() const { return *model; }
+
   // RunTarget
   ProblemRecord& Problem() override { return *this; }
   const SimManager* Results() const override { return manager.get(); }
@@ -104,16 +111,18 @@ class THeatForm : public QMainWindow,
   const ProblemRecord& StudyProblem() const override { return *this; }
   VolumeIndex ProbedVolume() const override { return VolumeIndex{probeI, probeJ}; }
 
-  // GeometryTarget, and Open Geometry: replaces the grid (the window owns it from now on)
-  // and discards any results. Refused (false, the grid dropped and nothing changed) while a
-  // run's simulator reads the grid.
+  // GeometryTarget, and Open Geometry: asks the model to replace the grid (a step of the
+  // history named `name`, or by the kind of grid); results are discarded when the grid
+  // changes, by this step or by its undo and redo. Refused (false, the grid dropped and
+  // nothing changed) while a run's simulator reads the grid.
   bool SetMedia(std::unique_ptr<Media> newMedia) override;
+  bool SetMedia(std::unique_ptr<Media> newMedia, const QString& name);
   void SetViewMode(ViewMode mode);
   // Fits the grid's bounding box into the drawing area with equal scales on both axes.
   void FitViewport();
   void ComputeBounds();
   // Repaints the field plot off screen and shows it.
-  void Redraw() override;
+  void Redraw();
   // Fills the active legend page from the probed volume.
   void UpdateReadouts();
   void RefreshMarker();
@@ -147,7 +156,8 @@ class THeatForm : public QMainWindow,
   void MouseDown(Qt::MouseButton button);
   // Where a volume's centre lies in the drawing area, in its pixels.
   QPoint VolumePixel(VolumeIndex volume);
-  // Writes the physical-properties dialog's material into the probed volume.
+  // Asks the model to paint the physical-properties dialog's material into the probed
+  // volume, as part of the stroke the last press began.
   void PaintProbedVolume();
 
   // Handlers of the commands.
@@ -165,6 +175,8 @@ class THeatForm : public QMainWindow,
   void HeatFluxVectorsClick();
   void OpenGeometryClick();
   void ExitItemClick();
+  void UndoItemClick();
+  void RedoItemClick();
   void GeometryBtnClick();
   void PhyPropBtnClick();
   void BConditionsBtnClick();
@@ -188,8 +200,9 @@ class THeatForm : public QMainWindow,
   // when it cannot be opened or read. The message says why.
   bool OpenGeometry(const QString& fileName, QString* message = nullptr);
 
-  // ---- The problem as a document. The problem counts as changed when its serialisation
-  // differs from the one last opened or saved: no editing window needs to report its edits.
+  // ---- The problem as a document. The problem counts as changed unless the history stands
+  // where it stood when the problem was last opened or saved (the model's clean state): an
+  // undo back to the save leaves it unchanged.
 
   // Opens a problem file: the whole problem is replaced and results are discarded. On
   // failure nothing changes and the message says what is wrong and where.
@@ -202,8 +215,8 @@ class THeatForm : public QMainWindow,
   bool SaveProblem(const QString& fileName, QString* message = nullptr);
   // The default problem, untitled.
   void NewProblem();
-  // Replaces the whole problem (the window takes the grid; the faces keep their identity).
-  // Refused, with nothing changed, while a run uses the problem.
+  // Replaces the whole problem (the window takes the grid; the faces keep their identity),
+  // with a fresh history. Refused, with nothing changed, while a run uses the problem.
   bool LoadProblem(std::unique_ptr<ProblemRecord> problem);
   bool ProblemModified() const;
   // Before the problem is replaced or the program ends: when the report window holds edited
@@ -309,6 +322,10 @@ class THeatForm : public QMainWindow,
 
   QAction* OpenGeometryItem = nullptr;
   QAction* ExitItem = nullptr;
+  QAction* UndoItem = nullptr;
+  QAction* RedoItem = nullptr;
+  QToolButton* UndoBtn = nullptr;
+  QToolButton* RedoBtn = nullptr;
   QAction* GeometryItem = nullptr;
   QAction* PhysicalPropertiesItem = nullptr;
   QAction* BoundaryItem = nullptr;
@@ -410,12 +427,21 @@ class THeatForm : public QMainWindow,
   // Where the results go after a run; refreshed with every change of results.
   void UpdateExportItems();
 
+  // What the window shows of a change the model announces.
+  void ProblemChanged(ProblemModel::Parts parts);
+  // A new grid, by a step, its undo or redo, or a problem replaced: results are put aside
+  // (discarded) and the view fits the grid.
+  void GridReplaced();
+  // Undo and Redo name their steps and are greyed when there is none, or while the run
+  // window holds the problem; the caption marks unsaved changes.
+  void UpdateEditItems();
+
+  std::unique_ptr<ProblemModel> model;
+  bool runWindowOpen = false;
   // A run going on in the run window, from its start to its end.
   const SimManager* liveRun = nullptr;
   // The keys held at the last press in the drawing area (Ctrl+click watches).
   Qt::KeyboardModifiers pressModifiers;
-  // The problem as last opened or saved.
-  QByteArray savedProblem;
   // What the status bar says about the paint tool while the properties dialog is open; it
   // comes back whenever a hint has come and gone.
   QString paintStatus;

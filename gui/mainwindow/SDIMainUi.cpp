@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoStack>
 
 #include "gui/dialogs/PhysicalProp.h"
 #include "gui/mainwindow/SDIMain.h"
@@ -248,6 +249,23 @@ void THeatForm::BuildCommands() {
   file->addSeparator();
   ExitItem = MenuItem(file, "ExitItem", "E&xit", "Quit program!");
   OnCommand(ExitItem, nullptr, &THeatForm::ExitItemClick);
+
+  // Undo and Redo name the step they take back or bring back (UpdateEditItems).
+  QMenu* edit = bar->addMenu("&Edit");
+  edit->setObjectName("EditMenu");
+  SpeedPanel->addSeparator();
+
+  UndoItem = MenuItem(edit, "UndoItem", "&Undo", "", topic::kEditCommands);
+  UndoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  UndoBtn = ToolButton("UndoBtn", "undo", "Undo|", topic::kEditCommands);
+  OnCommand(UndoItem, UndoBtn, &THeatForm::UndoItemClick);
+
+  RedoItem = MenuItem(edit, "RedoItem", "&Redo", "", topic::kEditCommands);
+  RedoItem->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  RedoBtn = ToolButton("RedoBtn", "redo", "Redo|", topic::kEditCommands);
+  OnCommand(RedoItem, RedoBtn, &THeatForm::RedoItemClick);
+  SpeedPanel->addSeparator();
 
   QMenu* mediaMenu = bar->addMenu("&Media");
   mediaMenu->setObjectName("MediaMenu");
@@ -577,6 +595,44 @@ void THeatForm::UpdateRecentMenu() {
     connect(item, &QAction::triggered, this, [this, fileName] { OpenRecentClick(fileName); });
   }
   RecentProblemsMenu->setEnabled(!recentProblems.isEmpty());
+}
+
+void THeatForm::UpdateEditItems() {
+  const QUndoStack& history = model->History();
+  const bool free = !runWindowOpen && model->MayChange();
+  const struct {
+    QAction* item;
+    QToolButton* button;
+    bool can;
+    QString step;
+    QString verb;
+    QString meaning;
+    QString idle;
+  } commands[] = {
+      {UndoItem, UndoBtn, free && history.canUndo(), history.undoText(), "Undo",
+       "Take back the last change to the problem", "Nothing to undo"},
+      {RedoItem, RedoBtn, free && history.canRedo(), history.redoText(), "Redo",
+       "Make again the change last taken back", "Nothing to redo"},
+  };
+  for (const auto& c : commands) {
+    QString text = '&' + c.verb;
+    QString hint = c.verb + '|';
+    if (c.can) {
+      // A file name in a step's name may hold an ampersand, which is no accelerator.
+      text += ' ' + QString(c.step).replace('&', QLatin1String("&&"));
+      hint = c.verb + ' ' + c.step + '|' + c.meaning + ": " + c.step;
+    } else {
+      hint += runWindowOpen ? QStringLiteral("Not while the Simulation window is open") : c.idle;
+    }
+    c.item->setText(text);
+    c.item->setEnabled(c.can);
+    SetHint(c.item, hint);
+    c.button->setEnabled(c.can);
+    SetHint(c.button, hint);
+  }
+  // The caption marks unsaved changes, and loses the mark when they are undone or saved.
+  setWindowTitle(model->IsClean() ? QStringLiteral("Calorivectrix v1.1")
+                                  : QStringLiteral("Calorivectrix v1.1*"));
 }
 
 void THeatForm::UpdateExportItems() {

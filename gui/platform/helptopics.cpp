@@ -51,6 +51,7 @@ const std::vector<int>& All() {
   static const std::vector<int> all = [] {
     std::vector<int> numbers = {kContents,
                                 kProblemFiles,
+                                kUndoRedo,
                                 kGeometryDlg,
                                 kPhysicalPropDlg,
                                 kInitialTempDlg,
@@ -73,6 +74,7 @@ const std::vector<int>& All() {
                                 kOpenGeometry,
                                 kProblemCommands,
                                 kExportCommands,
+                                kEditCommands,
                                 kGeometry,
                                 kPhysicalProperties,
                                 kBoundary,

@@ -24,6 +24,7 @@ namespace topic {
 // Pages shown by commands and Help buttons.
 constexpr int kContents = 1;
 constexpr int kProblemFiles = 190;
+constexpr int kUndoRedo = 195;
 constexpr int kGeometryDlg = 200;
 constexpr int kPhysicalPropDlg = 300;
 constexpr int kInitialTempDlg = 310;
@@ -51,6 +52,7 @@ constexpr int kAnimation = 1030;
 constexpr int kOpenGeometry = 1040;
 constexpr int kProblemCommands = 1045;
 constexpr int kExportCommands = 1047;
+constexpr int kEditCommands = 1048;
 constexpr int kGeometry = 1050;
 constexpr int kPhysicalProperties = 1060;
 constexpr int kBoundary = 1070;

@@ -106,6 +106,25 @@ void Draw(QPainter& p, const QString& name) {
     font.setPixelSize(12);
     p.setFont(font);
     p.drawText(QRectF(2.5, 2.5, 15, 15), Qt::AlignCenter, "?");
+  } else if (name == "undo" || name == "redo") {
+    // The usual curved arrow: back to the left for undo, its mirror image for redo.
+    if (name == "redo") {
+      p.translate(side, 0);
+      p.scale(-1, 1);
+    }
+    const QColor blue(40, 90, 170);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(blue, 2.2, Qt::SolidLine, Qt::RoundCap));
+    QPainterPath arc;
+    arc.moveTo(7, 7.5);
+    arc.cubicTo(12, 4.5, 17.5, 6.5, 17, 11);
+    arc.cubicTo(16.5, 15, 13, 16.5, 9, 16.5);
+    p.drawPath(arc);
+    p.setPen(Qt::NoPen);
+    p.setBrush(blue);
+    QPolygonF head;
+    head << QPointF(2, 9.5) << QPointF(8.5, 3) << QPointF(10, 12);
+    p.drawPolygon(head);
   } else if (name == "save") {
     p.setBrush(QColor(60, 90, 160));
     p.drawRect(QRectF(2.5, 2.5, 15, 15));

@@ -82,7 +82,7 @@ void Pick(QComboBox* list, int index) {
 // The main window as the editor sees it, owning the real segment and function dialogs.
 class FakeWindow : public BoundaryTarget, public SegmentTarget {
  public:
-  explicit FakeWindow(ProblemRecord& problem) : segmentDlg(problem, *this), functionDlg() {}
+  explicit FakeWindow(ProblemModel& model) : segmentDlg(model, *this), functionDlg() {}
 
   void ShowBoundarySide(bool visible, const QString& page) override {
     highlighted = visible;
@@ -140,8 +140,9 @@ class BoundaryEditor : public ::testing::Test {
   void SetUp() override {
     instancesBefore = FHeat::Instances();
     problem = std::make_unique<ProblemRecord>();
-    window = std::make_unique<FakeWindow>(*problem);
-    dlg = std::make_unique<TBoundaryDlg>(*problem, *window);
+    model = std::make_unique<ProblemModel>(*problem);
+    window = std::make_unique<FakeWindow>(*model);
+    dlg = std::make_unique<TBoundaryDlg>(*model, *window);
     messages::SetAnswerer([this](const messages::Shown& box) {
       shown.push_back(box);
       return QMessageBox::Ok;
@@ -151,6 +152,7 @@ class BoundaryEditor : public ::testing::Test {
     messages::SetAnswerer({});
     dlg.reset();
     window.reset();
+    model.reset();
     problem.reset();
     // Every add, delete and cancel left the counts balanced.
     EXPECT_EQ(FHeat::Instances(), instancesBefore);
@@ -174,6 +176,7 @@ class BoundaryEditor : public ::testing::Test {
 
   int instancesBefore = 0;
   std::unique_ptr<ProblemRecord> problem;
+  std::unique_ptr<ProblemModel> model;
   std::unique_ptr<FakeWindow> window;
   std::unique_ptr<TBoundaryDlg> dlg;
   std::vector<messages::Shown> shown;

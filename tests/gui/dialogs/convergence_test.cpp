@@ -42,7 +42,8 @@ QString Label(QWidget& dialog, const char* name) {
 
 TEST(SolverChoice, ShownStoredOnOkAndLeftAloneOnCancel) {
   ProblemRecord problem;
-  TParametersDlg dlg(problem);
+  ProblemModel model(problem);
+  TParametersDlg dlg(model);
   dlg.show();
   auto* solver = dlg.findChild<QComboBox*>(QStringLiteral("Solver"));
   ASSERT_NE(solver, nullptr);

@@ -23,7 +23,8 @@ namespace {
 
 TEST(ParametersDlg, ShowsTheStoredValuesInTheProgramsFormats) {
   ProblemRecord problem;
-  TParametersDlg dlg(problem);
+  ProblemModel model(problem);
+  TParametersDlg dlg(model);
   dlg.show();
   EXPECT_EQ(dlg.windowTitle(), "Simulation Parameters");
   EXPECT_EQ(TextOf(dlg, "Dt"), "20");
@@ -39,7 +40,8 @@ TEST(ParametersDlg, ShowsTheStoredValuesInTheProgramsFormats) {
 
 TEST(ParametersDlg, OkIsEnabledExactlyWhenEveryFieldReadsAboveZero) {
   ProblemRecord problem;
-  TParametersDlg dlg(problem);
+  ProblemModel model(problem);
+  TParametersDlg dlg(model);
   dlg.show();
   const struct {
     const char* field;
@@ -69,7 +71,8 @@ TEST(ParametersDlg, OkIsEnabledExactlyWhenEveryFieldReadsAboveZero) {
 
 TEST(ParametersDlg, OkStoresAllFiveAndKeepsTheMarksEndingAtTheLastStep) {
   ProblemRecord problem;
-  TParametersDlg dlg(problem);
+  ProblemModel model(problem);
+  TParametersDlg dlg(model);
   dlg.show();
   Type(dlg, "MaxIterTime", "2000");
   QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
@@ -101,13 +104,14 @@ TEST(ParametersDlg, OkStoresAllFiveAndKeepsTheMarksEndingAtTheLastStep) {
 // OK without a change of the step count used to drop the last animation time before it.
 TEST(ParametersDlg, OkWithTheSameStepCountKeepsEveryAnimationTime) {
   ProblemRecord problem;
+  ProblemModel model(problem);
   auto marks = std::make_unique<NumVector<int>>(4);
   (*marks)[0] = 0;
   (*marks)[1] = 10;
   (*marks)[2] = 100;
   (*marks)[3] = 1000;
   problem.SetMarks(std::move(marks));
-  TParametersDlg dlg(problem);
+  TParametersDlg dlg(model);
   dlg.show();
   Type(dlg, "Dt", "5");
   dlg.OKBtn->click();
@@ -125,7 +129,8 @@ TEST(ParametersDlg, OkWithTheSameStepCountKeepsEveryAnimationTime) {
 
 TEST(ParametersDlg, CancelKeepsEverythingAndTheNextShowingShowsTheStoredValues) {
   ProblemRecord problem;
-  TParametersDlg dlg(problem);
+  ProblemModel model(problem);
+  TParametersDlg dlg(model);
   dlg.show();
   Type(dlg, "Dt", "5");
   Type(dlg, "MaxIterTime", "17");
@@ -145,7 +150,8 @@ TEST(ParametersDlg, CancelKeepsEverythingAndTheNextShowingShowsTheStoredValues) 
 // the solver chosen for transients is what OK stores and what the transient mode shows again.
 TEST(ParametersDlg, SteadyModeShowsTheDirectSolverAndKeepsTheTransientChoice) {
   ProblemRecord problem;
-  TParametersDlg dlg(problem);
+  ProblemModel model(problem);
+  TParametersDlg dlg(model);
   const auto expectShown = [&dlg](bool steady, int solver) {
     EXPECT_EQ(dlg.Mode->currentIndex(), steady ? 1 : 0);
     EXPECT_EQ(dlg.Solver->currentIndex(), solver);
@@ -184,7 +190,8 @@ TEST(ParametersDlg, SteadyModeShowsTheDirectSolverAndKeepsTheTransientChoice) {
 
 TEST(InitialTempDlg, AcceptsAnyNumberAndTheRunStartsFromIt) {
   ProblemRecord problem;
-  TInitialTempDlg dlg(problem);
+  ProblemModel model(problem);
+  TInitialTempDlg dlg(model);
   dlg.show();
   EXPECT_EQ(dlg.windowTitle(), "Temperature");
   EXPECT_EQ(TextOf(dlg, "Temp"), "0");
@@ -224,9 +231,10 @@ TEST(InitialTempDlg, AcceptsAnyNumberAndTheRunStartsFromIt) {
 TEST(SmallDialogs, ReadAndShowTheDecimalCommaOfTheUsersLocale) {
   DecimalCommaScope comma;
   ProblemRecord problem;
+  ProblemModel model(problem);
   problem.SetParameters(2.5e-4, 1e-5, 1000, 10000, 0.5);
   problem.initialTemp = -12.75;
-  TParametersDlg parameters(problem);
+  TParametersDlg parameters(model);
   parameters.show();
   EXPECT_EQ(TextOf(parameters, "Dt"), "0,5");
   EXPECT_EQ(TextOf(parameters, "TolTime"), "0,00025");
@@ -249,7 +257,7 @@ TEST(SmallDialogs, ReadAndShowTheDecimalCommaOfTheUsersLocale) {
   EXPECT_EQ(problem.dt, 2.5);
   EXPECT_EQ(problem.tolSpace, 1.5e-7);
 
-  TInitialTempDlg initial(problem);
+  TInitialTempDlg initial(model);
   initial.show();
   EXPECT_EQ(TextOf(initial, "Temp"), "-12,75");
   Type(initial, "Temp", "36,6");
@@ -260,13 +268,14 @@ TEST(SmallDialogs, ReadAndShowTheDecimalCommaOfTheUsersLocale) {
 // Context help: each control shows its own topic, or that of the group it sits in.
 TEST(SettingsDialogs, ControlsCarryTheirHelpTopics) {
   ProblemRecord problem;
+  ProblemModel model(problem);
   struct NoWindow : GeometryTarget {
     bool SetMedia(std::unique_ptr<Media>) override { return true; }
   } window;
   TGeometryDlg geometry(window);
-  TParametersDlg parameters(problem);
-  TInitialTempDlg initial(problem);
-  TTimeDlg times(problem);
+  TParametersDlg parameters(model);
+  TInitialTempDlg initial(model);
+  TTimeDlg times(model);
   auto topicOf = [](QDialog& dialog, const char* name) {
     QWidget* control = Child<QWidget>(dialog, name);
     return control ? HelpTopicAt(control, &dialog) : -1;

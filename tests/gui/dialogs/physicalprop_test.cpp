@@ -21,14 +21,12 @@ namespace {
 
 class FakeWindow : public PropertiesTarget {
  public:
-  void Redraw() override { ++redraws; }
   void ShowPaintTool(PaintTool state, const QString& reason) override {
     tool = state;
     why = reason;
     painting = state == PaintTool::Engaged;
   }
   void PropertiesShown(bool shown) override { materialsShown = shown; }
-  int redraws = 0;
   bool painting = false;
   PaintTool tool = PaintTool::Closed;
   QString why;
@@ -38,7 +36,7 @@ class FakeWindow : public PropertiesTarget {
 class PhysicalProp : public ::testing::Test {
  protected:
   void SetUp() override {
-    dlg = std::make_unique<TPhysicalPropDlg>(problem, window);
+    dlg = std::make_unique<TPhysicalPropDlg>(model, window);
     Find<QLineEdit>("Conductivity");  // every control by its name
   }
   template <class T>
@@ -67,6 +65,7 @@ class PhysicalProp : public ::testing::Test {
   }
 
   ProblemRecord problem;
+  ProblemModel model{problem};
   FakeWindow window;
   std::unique_ptr<TPhysicalPropDlg> dlg;
 };
@@ -242,9 +241,14 @@ TEST_F(PhysicalProp, ApplyAllWritesEveryVolumeOnTheCurrentGrid) {
   problem.media = std::make_unique<CartesianMedia>(2, 1, 7, 3, DefaultMaterial());
   TypeProperties("0.16", "720", "1255");
   Type("HeatGen", "-40");
-  const int before = window.redraws;
+  // The dialog asks the model, which tells the window once, with one step to undo.
+  int told = 0;
+  QObject::connect(&model, &ProblemModel::Changed, [&told](ProblemModel::Parts parts) {
+    told += (parts & ProblemModel::Materials) ? 1 : 0;
+  });
   QTest::mouseClick(Find<QPushButton>("ApplyAll"), Qt::LeftButton);
-  EXPECT_EQ(window.redraws, before + 1);
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(model.History().count(), 1);
   for (int i = 0; i < 7; ++i) {
     for (int j = 0; j < 3; ++j) {
       const VolumeProperties& p = problem.media->volume(i, j);

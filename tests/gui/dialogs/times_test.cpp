@@ -63,7 +63,8 @@ TEST(TimeSteps, LinearAndExponentialSamplings) {
 
 TEST(TimeDlg, SetButtonsListTheSamplesInSeconds) {
   ProblemRecord problem;
-  TTimeDlg dlg(problem);
+  ProblemModel model(problem);
+  TTimeDlg dlg(model);
   dlg.show();
   EXPECT_EQ(dlg.windowTitle(), "Animation Times");
   EXPECT_EQ(dlg.ListedTimes(), QStringList({"0", "20000"}));
@@ -174,7 +175,8 @@ TEST(TimeDlg, PreviewsDrawEverySample) {
 
 TEST(TimeDlg, CustomTimesAreAddedInOrderOncePerStep) {
   ProblemRecord problem;
-  TTimeDlg dlg(problem);
+  ProblemModel model(problem);
+  TTimeDlg dlg(model);
   dlg.show();
   dlg.Page->setCurrentIndex(2);
   Type(dlg, "CTSteps", "25");
@@ -231,7 +233,8 @@ TEST(TimeDlg, CustomTimesAreAddedInOrderOncePerStep) {
 // stores every listed step (repeated marks used to end a run part-way).
 TEST(TimeDlg, OkRoundsToStepsAndStoresEachOnce) {
   ProblemRecord problem;
-  TTimeDlg dlg(problem);
+  ProblemModel model(problem);
+  TTimeDlg dlg(model);
   dlg.show();
   for (const char* t : {"509", "510", "500", "505", "520.1"})
     dlg.LBTimes->insertItem(dlg.LBTimes->count() - 1, t);
@@ -267,13 +270,14 @@ TEST(TimeDlg, OkRoundsToStepsAndStoresEachOnce) {
 TEST(TimeDlg, ReadsAndShowsTheDecimalComma) {
   DecimalCommaScope comma;
   ProblemRecord problem;
+  ProblemModel model(problem);
   problem.SetParameters(1e-5, 1e-5, 10, 100, 0.5);
   auto marks = std::make_unique<NumVector<int>>(3);
   (*marks)[0] = 0;
   (*marks)[1] = 3;
   (*marks)[2] = 10;
   problem.SetMarks(std::move(marks));
-  TTimeDlg dlg(problem);
+  TTimeDlg dlg(model);
   dlg.show();
   EXPECT_EQ(dlg.ListedTimes(), QStringList({"0", "1,5", "5"}));
   EXPECT_EQ(dlg.CDT->text(), "0,5");

@@ -138,6 +138,9 @@ class Commands : public ::testing::Test {
       // Choosing again the option already chosen of a set changes nothing, rightly.
       if (a->isChecked() && a->actionGroup() && a->actionGroup()->isExclusive())
         continue;
+      // Undo and Redo are greyed with nothing to take back; the undo tests drive them.
+      if (!a->isEnabled() && (name == "UndoItem" || name == "RedoItem"))
+        continue;
       if (!a->isEnabled()) {
         EXPECT_TRUE(!hasResults && needResults.count(name)) << name.toStdString() << " is disabled";
         continue;

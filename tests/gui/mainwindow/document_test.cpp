@@ -56,7 +56,12 @@ class Document : public ::testing::Test {
 
   QByteArray Saved() const { return problemfile::Serialize(*form); }
   // A change any editing window could make: a volume painted with another material.
-  void Paint() { form->media->volume(3, 4).conductivity = 401; }
+  void Paint() {
+    VolumeProperties copper = form->media->volume(3, 4);
+    copper.conductivity = 401;
+    form->Model().BeginStroke();
+    ASSERT_TRUE(form->Model().PaintVolume(VolumeIndex{3, 4}, copper));
+  }
   QByteArray FileBytes(const QString& name) const {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -98,8 +103,10 @@ TEST_F(Document, SavedProblemOpensAsItWas) {
   THeatForm& f = *form;
   f.SetMedia(std::make_unique<MixedMedia>(1, 1, 0.5, 0.25, 6, 12, DefaultMaterial()));
   Paint();
-  f.westFace->Insert(Segment{0.25, 0.5, new FFlux(f.functionList[1].get())});
-  f.SetParameters(1e-6, 1e-6, 40, 500, 3);
+  ASSERT_TRUE(f.Model().AddSegment(Side::West, 0.25, 0.5,
+                                   std::make_unique<FFlux>(f.functionList[1].get())));
+  ASSERT_TRUE(f.Model().SetParameters(
+      ProblemModel::Parameters{1e-6, 1e-6, 40, 500, 3, f.solver, f.runMode}));
   EXPECT_TRUE(f.ProblemModified());
   const QByteArray before = Saved();
 
@@ -156,6 +163,61 @@ TEST_F(Document, UnsavedChangesAreNeverLostSilently) {
   saveName = dir.filePath("painted.cvx");
   EXPECT_TRUE(f.close());
   EXPECT_EQ(FileBytes(saveName), painted);
+}
+
+// Unsaved changes follow the history: a problem undone back to its last save is unchanged
+// (no star in the title, no question), one redone past it or undone before it is changed,
+// and a problem opened, new or from the examples starts a history of its own.
+TEST_F(Document, UnsavedChangesFollowTheHistory) {
+  THeatForm& f = *form;
+  const auto changed = [&f] {
+    const bool starred = f.windowTitle().endsWith('*');
+    EXPECT_EQ(starred, f.ProblemModified()) << "the title says what the question says";
+    return f.ProblemModified();
+  };
+  EXPECT_FALSE(changed());
+  Paint();
+  ASSERT_TRUE(f.Model().SetInitialTemperature(21.5));
+  EXPECT_TRUE(changed());
+  f.UndoItem->trigger();
+  f.UndoItem->trigger();
+  EXPECT_FALSE(changed()) << "undone back to the problem as it started";
+  f.RedoItem->trigger();
+  EXPECT_TRUE(changed());
+
+  saveName = dir.filePath("saved.cvx");
+  f.SaveProblemAsItem->trigger();
+  const QByteArray saved = FileBytes(saveName);
+  EXPECT_FALSE(changed());
+  f.RedoItem->trigger();
+  EXPECT_TRUE(changed());
+  f.UndoItem->trigger();
+  EXPECT_FALSE(changed());
+  f.NewProblemItem->trigger();
+  EXPECT_TRUE(asked.empty()) << "nothing to ask about";
+  EXPECT_FALSE(f.UndoItem->isEnabled()) << "a new problem starts a fresh history";
+
+  openName = saveName;
+  f.OpenProblemItem->trigger();
+  EXPECT_EQ(Saved(), saved);
+  EXPECT_FALSE(f.UndoItem->isEnabled());
+  EXPECT_FALSE(changed());
+  // Undone before the save: changed, and the question comes before anything is lost.
+  ASSERT_TRUE(f.Model().SetInitialTemperature(-4.25));
+  ASSERT_TRUE(f.Model().Undo());
+  EXPECT_FALSE(changed());
+  ASSERT_TRUE(f.Model().SetInitialTemperature(99.5));
+  answer = QMessageBox::Cancel;
+  QAction* example = Item(f.ExamplesMenu, Examples().front().name);
+  ASSERT_NE(example, nullptr);
+  example->trigger();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(changed());
+  answer = QMessageBox::No;
+  example->trigger();
+  EXPECT_FALSE(changed());
+  EXPECT_FALSE(f.UndoItem->isEnabled());
+  EXPECT_FALSE(f.RedoItem->isEnabled());
 }
 
 // Notes typed into the report go with its window when a command replaces the problem or

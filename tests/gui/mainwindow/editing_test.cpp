@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -22,6 +23,8 @@
 #include "gui/dialogs/AddSeg.h"
 #include "gui/dialogs/Boundary.h"
 #include "gui/dialogs/PhysicalProp.h"
+#include "gui/dialogs/Process.h"
+#include "gui/document/problemfile.h"
 #include "gui/mainwindow/SDIMain.h"
 #include "gui/platform/help.h"
 #include "gui/platform/widgets.h"
@@ -81,6 +84,14 @@ class Editing : public ::testing::Test {
       QTest::mouseMove(form->Draw, p);
     }
     QTest::mouseRelease(form->Draw, button, {}, b);
+  }
+  // Makes a window the active one, as a click on it would: shortcuts go to the active
+  // window, and the offscreen platform does not hand activation back when a dialog closes.
+  static bool Activate(QWidget* window) {
+    window->activateWindow();
+    for (int k = 0; k < 100 && QApplication::activeWindow() != window; ++k)
+      QTest::qWait(10);
+    return QApplication::activeWindow() == window;
   }
   void ClickAt(Point at, Qt::MouseButton button) {
     const QPoint p = PixelOf(at.x, at.y);
@@ -290,6 +301,98 @@ TEST_F(Editing, ATemperatureSegmentOnNorthWarmsTheFieldBelowIt) {
 
   QTest::mouseClick(editor.CloseBtn, Qt::LeftButton);
   EXPECT_FALSE(form->boundaryDialogVisible);
+}
+
+// The student's evening: a copper stripe, a convective segment on North, a new grid from
+// the wizard; three Ctrl+Z give the problem back to the byte, three redos bring the changes
+// back. Each step is named in the Edit menu; the editor left open follows every undo and
+// takes the keys itself; results stay through an undo that keeps the grid and go with one
+// that changes it; while the run window is open, Undo and Redo wait.
+TEST_F(Editing, ThreeUndosGiveBackTheProblemToTheByteAndThreeRedosTheChanges) {
+  THeatForm& f = *form;
+  RunToSteadyState();
+  const QByteArray start = problemfile::Serialize(f);
+  EXPECT_FALSE(f.UndoItem->isEnabled());
+  EXPECT_FALSE(f.UndoBtn->isEnabled());
+  EXPECT_EQ(f.UndoItem->text(), "&Undo");
+
+  f.PhyPropBtn->click();
+  Type(props, "Conductivity", "401");
+  Type(props, "Density", "8933");
+  Type(props, "SpecificHeat", "385");
+  ASSERT_TRUE(props->Painting());
+  Drag({0.55, 0.02}, {0.55, 0.98});
+  ASSERT_EQ(NotGold().size(), 10u);
+  // A right click picks up a material and changes nothing: no step.
+  ClickAt({0.15, 0.15}, Qt::RightButton);
+  props->close();
+  EXPECT_EQ(f.Model().History().count(), 1) << "one step for the whole drag";
+  EXPECT_EQ(f.UndoItem->text(), "&Undo Paint Copper");
+  EXPECT_TRUE(f.UndoBtn->isEnabled());
+  EXPECT_FALSE(f.RedoItem->isEnabled());
+  EXPECT_EQ(f.windowTitle(), "Calorivectrix v1.1*");
+  ASSERT_NE(f.manager, nullptr) << "painting keeps the results";
+
+  f.BConditionsBtn->click();
+  TBoundaryDlg& editor = *f.boundaryDlg;
+  TSegmentDlg& segment = *f.segmentDlg;
+  QTimer::singleShot(0, &segment, [&] {
+    segment.CBType->setCurrentIndex(0);
+    Type(&segment, "Start", "0.3");
+    Type(&segment, "End", "0.7");
+    QTest::mouseClick(segment.OkBtn, Qt::LeftButton);
+  });
+  QTest::mouseClick(editor.AddBtn, Qt::LeftButton);
+  ASSERT_EQ(f.northFace->count, 3);
+  EXPECT_EQ(editor.NGrid->rowCount(), 3);
+  EXPECT_EQ(f.UndoItem->text(), "&Undo Add Convection Segment on North");
+  const QByteArray withSegment = problemfile::Serialize(f);
+
+  ASSERT_TRUE(f.SetMedia(std::make_unique<PolarMedia>(2.5, 0.75, 120, 7, 5, DefaultMaterial())));
+  EXPECT_EQ(f.UndoItem->text(), "&Undo New Annular Sector Grid");
+  RunToSteadyState();
+  const QByteArray end = problemfile::Serialize(f);
+
+  // The first undo from the open editor, which holds the same keys.
+  ASSERT_TRUE(Activate(&editor));
+  QTest::keyClick(&editor, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(f.media->ni, 10);
+  EXPECT_EQ(f.manager, nullptr) << "results of another grid";
+  EXPECT_EQ(NotGold().size(), 10u) << "the old grid comes back with its materials";
+  EXPECT_EQ(f.RedoItem->text(), "&Redo New Annular Sector Grid");
+  ASSERT_TRUE(Activate(&f));
+  QTest::keyClick(&f, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(editor.NGrid->rowCount(), 1) << "the editor shows the undo at once";
+  QTest::keyClick(&f, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(problemfile::Serialize(f), start);
+  EXPECT_FALSE(f.UndoItem->isEnabled());
+  EXPECT_EQ(f.windowTitle(), "Calorivectrix v1.1") << "undone back to the start: unchanged";
+
+  QTest::keyClick(&f, Qt::Key_Y, Qt::ControlModifier);
+  QTest::keyClick(&f, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(problemfile::Serialize(f), withSegment);
+  EXPECT_EQ(editor.NGrid->rowCount(), 3);
+  QTest::keyClick(&f, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(problemfile::Serialize(f), end);
+  EXPECT_FALSE(f.RedoItem->isEnabled());
+
+  // Watching is a step too, and its undo takes the marker away.
+  ASSERT_TRUE(f.WatchVolume(VolumeIndex{2, 3}, true));
+  EXPECT_EQ(f.UndoItem->text(), "&Undo Watch Volume (3, 4)");
+  f.UndoItem->trigger();
+  EXPECT_TRUE(f.watched.empty());
+  f.RedoItem->trigger();
+  ASSERT_EQ(f.watched.size(), 1u);
+
+  // A run holds the problem: nothing to undo while its window is open.
+  bool undoWhileRunning = true;
+  QTimer::singleShot(0, f.processDlg, [&] {
+    undoWhileRunning = f.UndoItem->isEnabled() || f.UndoBtn->isEnabled();
+    f.processDlg->close();
+  });
+  f.SimulationBtnClick();
+  EXPECT_FALSE(undoWhileRunning);
+  EXPECT_TRUE(f.UndoItem->isEnabled());
 }
 
 TEST_F(Editing, InTheWhatIsThisModeTheCommandsExplainThemselves) {
