@@ -873,7 +873,11 @@ void THeatForm::RefinementStudyItemClick() {
 
 bool THeatForm::WatchVolume(VolumeIndex volume, bool watch) {
   if (!model->SetWatched(volume, watch)) {
-    if (watch && !Watched(volume) && static_cast<int32_t>(watched.size()) >= kMaxWatched) {
+    if (!model->MayChange()) {
+      // The run's results still stand for the problem as it was: say why nothing happened.
+      statusBar()->showMessage(
+          QStringLiteral("The watched volumes cannot change while a run holds the problem."), 5000);
+    } else if (watch && !Watched(volume) && static_cast<int32_t>(watched.size()) >= kMaxWatched) {
       statusBar()->showMessage(
           QString("At most %1 volumes can be watched; Ctrl+click a watched one to stop "
                   "watching it.")
