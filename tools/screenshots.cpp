@@ -485,7 +485,7 @@ void ShootDocument(THeatForm& form, TProcessDlg& dialog) {
 // Looking inside the numbers: Tutorial 1 with three watched volumes and its time history
 // during and after the run, a volume watched afterwards, the equation of a volume of the
 // fin, and the parameters dialog's advice.
-void ShootInspection(THeatForm& form, TProcessDlg& dialog) {
+void ShootInsight(THeatForm& form, TProcessDlg& dialog) {
   messages::SetAnswerer([](const messages::Shown&) { return QMessageBox::No; });
   form.resize(600, 480);
   form.move(10, 20);
@@ -911,7 +911,7 @@ int main(int argc, char** argv) {
   Shot(form, "52-direct-200-field");
 
   ShootDocument(form, dialog);
-  ShootInspection(form, dialog);
+  ShootInsight(form, dialog);
   ShootRefusals(form, dialog);
   ShootReferenceAndStudy(form, dialog);
   form.close();

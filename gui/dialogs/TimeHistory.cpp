@@ -42,8 +42,8 @@ QString TimeText(double t) {
 
 }  // namespace
 
-TTimeHistoryDlg::TTimeHistoryDlg(InspectTarget& inspectTarget, QWidget* parent)
-    : QDialog(parent), target(inspectTarget) {
+TTimeHistoryDlg::TTimeHistoryDlg(InsightTarget& insightTarget, QWidget* parent)
+    : QDialog(parent), target(insightTarget) {
   setObjectName(QStringLiteral("TimeHistoryDlg"));
   setWindowTitle(QStringLiteral("Time History"));
   // A tool window stays above the main window without blocking it.

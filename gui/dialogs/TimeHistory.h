@@ -14,7 +14,7 @@
 #include <functional>
 #include <vector>
 
-#include "gui/dialogs/inspecttarget.h"
+#include "gui/dialogs/insighttarget.h"
 #include "gui/document/historycsv.h"
 #include "gui/plot/historyplot.h"
 
@@ -30,7 +30,7 @@ class TTimeHistoryDlg : public QDialog {
 
  public:
   // The target must outlive the window.
-  explicit TTimeHistoryDlg(InspectTarget& target, QWidget* parent = nullptr);
+  explicit TTimeHistoryDlg(InsightTarget& target, QWidget* parent = nullptr);
 
   // Reads the target afresh: curves, table, note. Called by the owner whenever the watched
   // volumes, the results or the snapshot on show change.
@@ -64,7 +64,7 @@ class TTimeHistoryDlg : public QDialog {
   // While a run goes on, its new rows are drawn a few times a second.
   void Poll();
 
-  InspectTarget& target;
+  InsightTarget& target;
   HistoryPlot plot;
   std::vector<VolumeSeries> series;
   QTimer* liveTimer;

@@ -189,8 +189,8 @@ std::vector<EquationRow> EquationTable(const VolumeEquation& q) {
   return rows;
 }
 
-TVolumeEquationDlg::TVolumeEquationDlg(InspectTarget& inspectTarget, QWidget* parent)
-    : QDialog(parent), target(inspectTarget) {
+TVolumeEquationDlg::TVolumeEquationDlg(InsightTarget& insightTarget, QWidget* parent)
+    : QDialog(parent), target(insightTarget) {
   setObjectName(QStringLiteral("VolumeEquationDlg"));
   setWindowTitle(QStringLiteral("Volume Equation"));
   setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -18,7 +18,7 @@
 #include <QString>
 #include <vector>
 
-#include "gui/dialogs/inspecttarget.h"
+#include "gui/dialogs/insighttarget.h"
 #include "sim/equation.h"
 
 class QLabel;
@@ -46,7 +46,7 @@ class TVolumeEquationDlg : public QDialog {
 
  public:
   // The target must outlive the window.
-  explicit TVolumeEquationDlg(InspectTarget& target, QWidget* parent = nullptr);
+  explicit TVolumeEquationDlg(InsightTarget& target, QWidget* parent = nullptr);
 
   // Shows the equation of this volume from now on.
   void SetVolume(VolumeIndex volume);
@@ -71,7 +71,7 @@ class TVolumeEquationDlg : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  InspectTarget& target;
+  InsightTarget& target;
   VolumeIndex volume{-1, -1};
   VolumeEquation equation;
   bool hasEquation = false;

@@ -220,7 +220,7 @@ void THeatForm::ProblemChanged(ProblemModel::Parts parts) {
     Redraw();
   }
   // The history and equation windows show the watched volumes, the materials and the step.
-  UpdateInspectors();
+  UpdateInsightWindows();
 }
 
 void THeatForm::GridReplaced() {
@@ -247,7 +247,7 @@ void THeatForm::GridReplaced() {
   UpdateExportItems();
   if (refinementDlg && refinementDlg->isVisible())
     refinementDlg->Update();
-  UpdateInspectors();
+  UpdateInsightWindows();
 }
 
 bool THeatForm::SetManager(SimManager* results) {
@@ -268,7 +268,7 @@ bool THeatForm::SetManager(SimManager* results) {
   Legend->ColorScale->update();
   UpdateReadouts();
   UpdateExportItems();
-  UpdateInspectors();
+  UpdateInsightWindows();
   // Previewed results still belong to their run, which holds the problem: no undo meanwhile.
   UpdateEditItems();
   return true;
@@ -276,12 +276,12 @@ bool THeatForm::SetManager(SimManager* results) {
 
 void THeatForm::RunStarted(const SimManager& run) {
   liveRun = &run;
-  UpdateInspectors();
+  UpdateInsightWindows();
 }
 
 void THeatForm::RunEnded() {
   liveRun = nullptr;
-  UpdateInspectors();
+  UpdateInsightWindows();
 }
 
 void THeatForm::ShowCurrentTime() {
@@ -334,7 +334,7 @@ void THeatForm::UpdateProfiles() {
     graphicDlg->Update();
 }
 
-void THeatForm::UpdateInspectors() {
+void THeatForm::UpdateInsightWindows() {
   if (historyDlg && historyDlg->isVisible())
     historyDlg->Update();
   if (equationDlg && equationDlg->isVisible())
@@ -609,7 +609,7 @@ bool THeatForm::ShowSnapshot(int k) {
     Redraw();
   }
   UpdateProfiles();
-  UpdateInspectors();
+  UpdateInsightWindows();
   return result;
 }
 
@@ -886,7 +886,7 @@ bool THeatForm::WatchVolume(VolumeIndex volume, bool watch) {
     }
     return false;
   }
-  // The window and the inspectors follow the model's Changed.
+  // The window and the history and equation windows follow the model's Changed.
   return true;
 }
 
@@ -945,7 +945,7 @@ bool THeatForm::LoadProblem(std::unique_ptr<ProblemRecord> problem) {
   physicalPropDlg->Reset();
   segmentDlg->Reset();
   Redraw();
-  UpdateInspectors();
+  UpdateInsightWindows();
   return true;
 }
 

@@ -20,7 +20,7 @@
 #include "gui/dialogs/boundarytarget.h"
 #include "gui/dialogs/geometrytarget.h"
 #include "gui/dialogs/graphictarget.h"
-#include "gui/dialogs/inspecttarget.h"
+#include "gui/dialogs/insighttarget.h"
 #include "gui/dialogs/outputstarget.h"
 #include "gui/dialogs/propertiestarget.h"
 #include "gui/dialogs/refinementtarget.h"
@@ -71,7 +71,7 @@ class THeatForm : public QMainWindow,
                   public BoundaryTarget,
                   public SegmentTarget,
                   public RefinementTarget,
-                  public InspectTarget {
+                  public InsightTarget {
   Q_OBJECT
 
  public:
@@ -88,7 +88,7 @@ class THeatForm : public QMainWindow,
   bool SetManager(SimManager* results) override;
   void RunStarted(const SimManager& run) override;
   void RunEnded() override;
-  // InspectTarget (with Results and Grid)
+  // InsightTarget (with Results and Grid)
   const std::vector<VolumeIndex>& WatchedVolumes() const override { return watched; }
   int32_t ShownIndex() const override { return curSnapshot; }
   const SimManager* LiveRun() const override { return liveRun; }
@@ -129,7 +129,7 @@ class THeatForm : public QMainWindow,
   // Refreshes the profile window when it is showing.
   void UpdateProfiles();
   // Refreshes the Time History and Volume Equation windows when they are showing.
-  void UpdateInspectors();
+  void UpdateInsightWindows();
 
   // Watches or stops watching a volume: one change of the problem, redrawn everywhere.
   // False, with a word in the status bar, when refused (eight are watched already).

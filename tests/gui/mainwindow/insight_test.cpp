@@ -49,7 +49,7 @@ std::vector<double> Cells(const QByteArray& line) {
   return cells;
 }
 
-class Inspection : public WindowTest {
+class Insight : public WindowTest {
  protected:
   // The default problem on an unevenly graded grid, with snapshots at steps 0, 10, 40 and
   // 120 of 120, run through the run window as a student runs it.
@@ -91,7 +91,7 @@ class Inspection : public WindowTest {
 // Ctrl+click and the context menu watch and unwatch; the ninth is refused with a word in
 // the status bar; the markers are drawn in every view in their numbers' colours; a new grid
 // keeps each watched point where it was.
-TEST_F(Inspection, VolumesAreWatchedByClickOrMenuAndMarkedInEveryView) {
+TEST_F(Insight, VolumesAreWatchedByClickOrMenuAndMarkedInEveryView) {
   CtrlClick({2, 7});
   CtrlClick({9, 0});
   ASSERT_EQ(form->watched.size(), 2u);
@@ -149,7 +149,7 @@ TEST_F(Inspection, VolumesAreWatchedByClickOrMenuAndMarkedInEveryView) {
 // at every step, they pass through the snapshots' values, the cursor follows the snapshot
 // on show, a volume watched afterwards has the snapshots only, and the CSV reads back to
 // the bit.
-TEST_F(Inspection, TimeHistoryFollowsTheRunAndSavesItsTable) {
+TEST_F(Insight, TimeHistoryFollowsTheRunAndSavesItsTable) {
   SetUpProblem();
   form->WatchVolume({0, 0}, true);
   form->WatchVolume({6, 3}, true);
@@ -212,7 +212,7 @@ TEST_F(Inspection, TimeHistoryFollowsTheRunAndSavesItsTable) {
 // The equation of a volume as the window shows it: the one clicked, at the snapshot on
 // show, with the run's numbers kept whatever is painted afterwards, and the starting field
 // saying it has none.
-TEST_F(Inspection, VolumeEquationShowsTheVolumeClickedAtTheSnapshotShown) {
+TEST_F(Insight, VolumeEquationShowsTheVolumeClickedAtTheSnapshotShown) {
   SetUpProblem();
   Run();
   const QPoint at = form->VolumePixel({3, 0});
@@ -273,7 +273,7 @@ TEST_F(Inspection, VolumeEquationShowsTheVolumeClickedAtTheSnapshotShown) {
 // The student who types a time step of 1E+6 s for the default problem is told the run will
 // jump to the steady state; the figures are the default problem's, and a field that does
 // not read leaves dashes and no advice.
-TEST_F(Inspection, ParametersDialogAdvisesOnTheTimeStepAsItIsTyped) {
+TEST_F(Insight, ParametersDialogAdvisesOnTheTimeStepAsItIsTyped) {
   TParametersDlg& dialog = *form->parametersDlg;
   dialog.show();
   TTimeStepAdvisor& advisor = *dialog.Advisor;

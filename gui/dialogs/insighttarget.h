@@ -1,5 +1,5 @@
-#ifndef CALORIVECTRIX_GUI_DIALOGS_INSPECTTARGET_H
-#define CALORIVECTRIX_GUI_DIALOGS_INSPECTTARGET_H
+#ifndef CALORIVECTRIX_GUI_DIALOGS_INSIGHTTARGET_H
+#define CALORIVECTRIX_GUI_DIALOGS_INSIGHTTARGET_H
 
 // What the Time History and Volume Equation windows need of the window whose results they
 // read: the grid, the watched volumes, the results with the snapshot on show, and a run in
@@ -12,9 +12,9 @@
 #include "sim/manager.h"
 #include "sim/media.h"
 
-class InspectTarget {
+class InsightTarget {
  public:
-  virtual ~InspectTarget() = default;
+  virtual ~InsightTarget() = default;
 
   // The grid the results belong to (never null here).
   virtual const Media* Grid() const = 0;
