@@ -24,6 +24,7 @@
 #include <cstring>
 #include <string>
 
+#include "bench/inchild.h"
 #include "sim/problem.h"
 #include "sim/simulator.h"
 
@@ -78,32 +79,15 @@ double Seconds(const timeval& t) {
   return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec);
 }
 
-// Runs `work` in a child; its result comes back through a pipe, its processor time and peak
-// resident memory through wait4.
+// Runs `work` in a child (InChild), with its processor time and peak resident memory.
 template <class Work>
 bool InChild(Work work, Outcome& outcome, double& cpuSeconds, double& peakMegabytes) {
-  int fds[2];
-  if (pipe(fds) != 0)
-    return false;
-  const pid_t child = fork();
-  if (child < 0)
-    return false;
-  if (child == 0) {
-    close(fds[0]);
-    const Outcome result = work();
-    const ssize_t written = write(fds[1], &result, sizeof result);
-    _exit(written == static_cast<ssize_t>(sizeof result) ? 0 : 1);
-  }
-  close(fds[1]);
-  const ssize_t got = read(fds[0], &outcome, sizeof outcome);
-  close(fds[0]);
-  int status = 0;
   rusage usage{};
-  if (wait4(child, &status, 0, &usage) != child || got != static_cast<ssize_t>(sizeof outcome))
+  if (!InChild(work, outcome, &usage))
     return false;
   cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
   peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024;  // kilobytes on Linux
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return true;
 }
 
 // The resident memory of a child that does nothing: what every case starts from.

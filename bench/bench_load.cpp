@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/inchild.h"
 #include "sim/directsolver.h"
 #include "sim/manager.h"
 #include "sim/problem.h"
@@ -73,30 +74,6 @@ Outcome RunDefault(int n, RunMode mode) {
   outcome.steps = run.LastSnapshot().Iteration();
   outcome.west = WestOutflow(run.LastSnapshot());
   return outcome;
-}
-
-// Runs `work` in a child; its result comes back through a pipe.
-template <class Work>
-bool InChild(Work work, Outcome& outcome) {
-  int fds[2];
-  if (pipe(fds) != 0)
-    return false;
-  const pid_t child = fork();
-  if (child < 0)
-    return false;
-  if (child == 0) {
-    close(fds[0]);
-    const Outcome result = work();
-    const ssize_t written = write(fds[1], &result, sizeof result);
-    _exit(written == static_cast<ssize_t>(sizeof result) ? 0 : 1);
-  }
-  close(fds[1]);
-  const ssize_t got = read(fds[0], &outcome, sizeof outcome);
-  close(fds[0]);
-  int status = 0;
-  if (waitpid(child, &status, 0) != child || got != static_cast<ssize_t>(sizeof outcome))
-    return false;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Two processes that do nothing but count, as another program would keep both processors

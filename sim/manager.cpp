@@ -121,13 +121,7 @@ bool SimManager::Run() {
     running = false;
     if (result != Simulator::Complete)
       return false;
-    try {
-      Append(std::make_unique<SimSnapshot>(*sim));
-    } catch (const std::bad_alloc&) {
-      memoryExhausted = true;
-      return false;
-    }
-    return true;
+    return AppendCurrent();
   }
   INVARIANT(curMark <= iterMarks->N(), "curMark<=iterMarks.N()");
   const NumVector<int>& marks = *iterMarks;
@@ -153,10 +147,7 @@ bool SimManager::Run() {
     if (result != Simulator::ReachedTarget)
       break;
     // Without memory for one more snapshot the run stops as failed, keeping those it has.
-    try {
-      Append(std::make_unique<SimSnapshot>(*sim));
-    } catch (const std::bad_alloc&) {
-      memoryExhausted = true;
+    if (!AppendCurrent()) {
       result = Simulator::StepFailed;
       break;
     }
@@ -172,6 +163,10 @@ bool SimManager::TakeSnapshot() {
   CheckInvariants();
   if (LastSnapshot().Iteration() >= sim->Iteration())
     return false;
+  return AppendCurrent();
+}
+
+bool SimManager::AppendCurrent() {
   try {
     Append(std::make_unique<SimSnapshot>(*sim));
   } catch (const std::bad_alloc&) {

@@ -105,6 +105,9 @@ class SimManager : public FieldExtremes {
 
  private:
   void Append(std::unique_ptr<SimSnapshot> snapshot);
+  // Appends a snapshot of the simulator as it stands; without the memory for it, marks the
+  // run as out of memory and keeps the snapshots it has.
+  bool AppendCurrent();
   void CheckInvariants() const;
   // The simulator reports here first: every accepted step goes into the history before the
   // caller's callback hears of it.
