@@ -55,6 +55,9 @@ std::unique_ptr<ProblemRecord> RichProblem() {
   (*marks)[2] = 250;
   (*marks)[3] = 600;
   p->SetMarks(std::move(marks));
+  // Watched in an order that is not the grid's: the file keeps the markers' numbers.
+  p->SetWatched({6, 8}, true);
+  p->SetWatched({0, 1}, true);
   return p;
 }
 
@@ -83,6 +86,9 @@ TEST(ProblemFile, RoundTripRunsBitIdentically) {
   EXPECT_EQ(copy.maxIterSpace, 5000);
   EXPECT_EQ(copy.tolSpace, 3e-7);
   EXPECT_EQ(copy.solver, SolverKind::Direct);
+  ASSERT_EQ(copy.watched.size(), 2u);
+  EXPECT_EQ(copy.watched[0], (VolumeIndex{6, 8}));
+  EXPECT_EQ(copy.watched[1], (VolumeIndex{0, 1}));
 
   const std::unique_ptr<SimManager> a = RunToEnd(*original, UniformStart(*original));
   const std::unique_ptr<SimManager> b = RunToEnd(copy, UniformStart(copy));
@@ -162,6 +168,25 @@ TEST(ProblemFile, RefusalsSayWhatAndWhere) {
     QJsonObject o = root[group].toObject();
     o[key] = v;
     root[group] = o;
+  };
+  auto watching = [&edited](const char* list) {
+    return edited(
+        [list](QJsonObject& r) { r["watchedVolumes"] = QJsonDocument::fromJson(list).array(); });
+  };
+  // A reference's keys are read only where the problem carries one.
+  auto wall = RichProblem();
+  wall->reference = CompositeWallCase{0, {{0.2, 0.72}, {0.05, 0.027}}, 20, 0};
+  const QJsonObject goodReference =
+      QJsonDocument::fromJson(problemfile::Serialize(*wall)).object()["reference"].toObject();
+  auto referring = [&edited, &goodReference](const char* key, const QJsonValue& v) {
+    return edited([&goodReference, key, v](QJsonObject& r) {
+      QJsonObject reference = goodReference;
+      if (v.isUndefined())
+        reference.remove(key);
+      else
+        reference[key] = v;
+      r["reference"] = reference;
+    });
   };
   const struct {
     QByteArray text;
@@ -314,6 +339,22 @@ TEST(ProblemFile, RefusalsSayWhatAndWhere) {
        "parameters.runMode: expected \"Transient\" or \"Steady\", found \"Sideways\"."},
       {edited([](QJsonObject& r) { r["initialTemperature"] = "hot"; }),
        "initialTemperature: expected a finite number, found \"hot\"."},
+      {watching("[[8, 1]]"), "watchedVolumes[0] I: expected a whole number from 1 to 7, found 8."},
+      {watching("[[1, 1], [1, 0]]"), "watchedVolumes[1] J: expected a whole number from 1 to 9"},
+      {watching("[[2, 2], [2, 2]]"), "watchedVolumes[1]: volume (2, 2) is watched twice."},
+      {watching("[[1,1],[1,2],[1,3],[2,1],[2,2],[2,3],[3,1],[3,2],[3,3]]"),
+       "watchedVolumes: expected from 0 to 8 entries, found 9."},
+      {watching("[[1]]"), "watchedVolumes[0]: expected 2 entries, found 1."},
+      {referring("kind", "Sphere"),
+       "reference.kind: expected \"PlaneWall\", \"Fin\", \"CompositeWall\" or "
+       "\"CircleInSquare\", found \"Sphere\"."},
+      {referring("westTemperature", QJsonValue(QJsonValue::Undefined)),
+       "reference: \"westTemperature\" is missing."},
+      {referring("layers", QJsonArray{}),
+       "reference.layers: expected from 1 to 100 entries, found 0."},
+      {referring("layers", QJsonArray{QJsonObject{{"thickness", -0.2}, {"conductivity", 1}}}),
+       "reference: a layer's thickness must be a number greater than 0, found -0.2."},
+      {referring("layers", QJsonArray{7}), "reference.layers[0]: expected a group of values"},
   };
   const int32_t conditionsBefore = FHeat::Instances();
   for (const auto& c : cases) {
@@ -330,6 +371,7 @@ TEST(ProblemFile, DamagedFilesGiveProblemOrMessage) {
   auto small = RichProblem();
   small->media = std::make_unique<CartesianMedia>(1, 0.5, 3, 2, copper);
   small->media->volume(1, 1) = heatedSteel;
+  small->watched = {VolumeIndex{2, 1}};
   const QByteArray original = problemfile::Serialize(*small);
   small.reset();
   const QByteArray alphabet = "0123456789.eE+-[]{},:\" \n\t-1e999nulltruefalse\x01\xff";
@@ -488,42 +530,10 @@ TEST(ProblemFile, ReferencesComeBackAndMayBeLeftOut) {
   ASSERT_TRUE(none.problem);
   EXPECT_FALSE(none.problem->reference.has_value());
   EXPECT_FALSE(problemfile::Serialize(*RichProblem()).contains("reference"));
-}
-
-TEST(ProblemFile, ReferenceRefusalsSayWhatAndWhere) {
-  auto p = RichProblem();
-  p->reference = CompositeWallCase{0, {{0.2, 0.72}, {0.05, 0.027}}, 20, 0};
-  const QByteArray good = problemfile::Serialize(*p);
-  auto edited = [&good](const char* key, const QJsonValue& v) {
-    QJsonObject root = QJsonDocument::fromJson(good).object();
-    QJsonObject reference = root["reference"].toObject();
-    if (v.isUndefined())
-      reference.remove(key);
-    else
-      reference[key] = v;
-    root["reference"] = reference;
-    return QJsonDocument(root).toJson();
-  };
-  const struct {
-    QByteArray text;
-    const char* message;
-  } cases[] = {
-      {edited("kind", "Sphere"),
-       "reference.kind: expected \"PlaneWall\", \"Fin\", \"CompositeWall\" or "
-       "\"CircleInSquare\", found \"Sphere\"."},
-      {edited("westTemperature", QJsonValue(QJsonValue::Undefined)),
-       "reference: \"westTemperature\" is missing."},
-      {edited("layers", QJsonArray{}),
-       "reference.layers: expected from 1 to 100 entries, found 0."},
-      {edited("layers", QJsonArray{QJsonObject{{"thickness", -0.2}, {"conductivity", 1}}}),
-       "reference: a layer's thickness must be a number greater than 0, found -0.2."},
-      {edited("layers", QJsonArray{7}), "reference.layers[0]: expected a group of values"},
-  };
-  for (const auto& c : cases) {
-    const problemfile::ReadResult read = problemfile::Parse(c.text);
-    EXPECT_FALSE(read.problem) << c.message;
-    EXPECT_TRUE(read.message.contains(c.message)) << read.message.toStdString();
-  }
+  // Nor does a problem that watches nothing name the key.
+  auto unwatched = RichProblem();
+  unwatched->watched.clear();
+  EXPECT_FALSE(problemfile::Serialize(*unwatched).contains("watchedVolumes"));
 }
 
 }  // namespace

@@ -291,44 +291,6 @@ TEST_F(Insight, ParametersDialogAdvisesOnTheTimeStepAsItIsTyped) {
   dialog.reject();
 }
 
-// Watched volumes are kept in the problem's file, in their order; a file that names a
-// volume outside its grid, or one twice, or nine, is refused and says where.
-TEST(WatchedVolumesFile, SurviveSaveAndOpenAndBadOnesAreRefused) {
-  ProblemRecord p;
-  p.media = std::make_unique<CartesianMedia>(2, 1, 6, 3, DefaultMaterial());
-  const QByteArray plain = problemfile::Serialize(p);
-  EXPECT_FALSE(plain.contains("watchedVolumes"));
-  ASSERT_TRUE(p.SetWatched({5, 2}, true));
-  ASSERT_TRUE(p.SetWatched({0, 1}, true));
-  const QByteArray bytes = problemfile::Serialize(p);
-  problemfile::ReadResult read = problemfile::Parse(bytes);
-  ASSERT_TRUE(read.problem) << read.message.toStdString();
-  ASSERT_EQ(read.problem->watched.size(), 2u);
-  EXPECT_EQ(read.problem->watched[0], (VolumeIndex{5, 2}));
-  EXPECT_EQ(read.problem->watched[1], (VolumeIndex{0, 1}));
-  EXPECT_EQ(problemfile::Serialize(*read.problem), bytes);
-
-  const struct {
-    const char* list;
-    const char* says;
-  } bad[] = {
-      {"[[7, 1]]", "watchedVolumes[0] I: expected a whole number from 1 to 6, found 7."},
-      {"[[1, 1], [1, 0]]", "watchedVolumes[1] J: expected a whole number from 1 to 3"},
-      {"[[2, 2], [2, 2]]", "watchedVolumes[1]: volume (2, 2) is watched twice."},
-      {"[[1,1],[1,2],[1,3],[2,1],[2,2],[2,3],[3,1],[3,2],[3,3]]",
-       "watchedVolumes: expected from 0 to 8 entries, found 9."},
-      {"[[1]]", "watchedVolumes[0]: expected 2 entries, found 1."},
-  };
-  for (const auto& b : bad) {
-    QJsonObject root = QJsonDocument::fromJson(bytes).object();
-    root["watchedVolumes"] = QJsonDocument::fromJson(b.list).array();
-    const QByteArray edited = QJsonDocument(root).toJson();
-    const problemfile::ReadResult refused = problemfile::Parse(edited);
-    EXPECT_FALSE(refused.problem) << b.list;
-    EXPECT_TRUE(refused.message.startsWith(b.says)) << refused.message.toStdString();
-  }
-}
-
 // Without a window, --history writes the run's history; its last row holds the very
 // temperatures of the results table written beside it. A problem that watches nothing is
 // refused before it runs.
